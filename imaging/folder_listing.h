@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+
+// Full paths of the files under folder whose names match mask ('*' and '?', letter case
+// ignored), each ended by "\r\n". Entries are sorted by name without regard to case; hidden
+// entries are listed; sub-folders whose own names match the mask are descended and their files
+// stand where the sub-folder was found. A missing folder gives the empty text.
+std::string ListFolderFiles(const std::string& folder, const std::string& mask);
+
+// The path standing step lines after current in listing (exact, case-sensitive match of whole
+// lines), or the empty text when there is none. Text after the last "\r\n" is not a line.
+std::string PickNeighbourFile(const std::string& listing, const std::string& current, int step);
+
+// The folder part of path (up to the last '/' or '\\', without it); "" when there is none.
+std::string ExtractFileDir(const std::string& path);

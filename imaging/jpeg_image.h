@@ -1,0 +1,41 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bitmap.h"
+
+// A JPEG picture held as its compressed bytes. Sequences of frames are kept this way and
+// decoded on demand. Every failure is an ImageError with a message fit for the user.
+class TJPEGImage {
+public:
+    // Reads the whole file; a missing or unreadable file throws with the system's reason.
+    void LoadFromFile(const std::string& path);
+    void LoadFromBytes(std::vector<uint8_t> bytes);
+
+    // Decodes into target (resized to the picture). Greyscale becomes three equal channels,
+    // CMYK/YCCK is converted to RGB. A truncated stream decodes what is there. Throws on a
+    // stream that is not a JPEG, and on pictures above one gigapixel.
+    void DecodeTo(TBitmap& target) const;
+
+    // Encodes source at CompressionQuality (1..100) and keeps the bytes.
+    void Assign(const TBitmap& source);
+
+    // Writes the held bytes through a temporary file in the same folder and renames it over
+    // path, so a failed write leaves any previous file intact.
+    void SaveToFile(const std::string& path) const;
+
+    const std::vector<uint8_t>& Bytes() const { return bytes_; }
+    bool Empty() const { return bytes_.empty(); }
+
+    int CompressionQuality = 75;
+
+private:
+    std::vector<uint8_t> bytes_;
+};
+
+// Loads and decodes a JPEG file in one call (whatever its extension).
+TBitmap LoadJpegFile(const std::string& path);
+
+// Encodes bitmap at quality and writes it to path (replacing it safely).
+void SaveJpegFile(const TBitmap& bitmap, const std::string& path, int quality);

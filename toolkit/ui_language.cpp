@@ -1,0 +1,3 @@
+#include "ui_language.h"
+
+std::string UiLanguage = "eng";
