@@ -1,5 +1,6 @@
 #pragma once
 #include <QImage>
+#include <QRect>
 #include <QWidget>
 #include <functional>
 
@@ -22,6 +23,10 @@ public:
     bool Stretch = false;       // scale the picture to the control
     bool Proportional = false;  // with Stretch: keep the aspect ratio
     bool Center = false;        // centre the picture in the control
+    bool AutoSize = false;      // Changed() resizes the control to the picture
+
+    // Where the picture lands in the control under the current flags.
+    QRect PictureRect() const;
 
     // A QImage over the bitmap's bytes (valid until the bitmap is resized).
     QImage WrappedImage() const;

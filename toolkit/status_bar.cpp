@@ -1,0 +1,81 @@
+#include "status_bar.h"
+
+#include <QPainter>
+#include <algorithm>
+
+namespace {
+constexpr int kStatusBarHeight = 19;
+}
+
+TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
+    setFixedHeight(kStatusBarHeight);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void TStatusBar::SetPanels(const std::vector<PanelSpec>& panels) {
+    specs_ = panels;
+    texts_.assign(panels.size(), std::string());
+    update();
+}
+
+int TStatusBar::PanelCount() const { return static_cast<int>(specs_.size()); }
+
+void TStatusBar::SetPanelText(int index, const std::string& text) {
+    if (index < 0 || index >= PanelCount()) return;
+    if (texts_[static_cast<std::size_t>(index)] == text) return;
+    texts_[static_cast<std::size_t>(index)] = text;
+    update();
+}
+
+std::string TStatusBar::PanelText(int index) const {
+    if (index < 0 || index >= PanelCount()) return std::string();
+    return texts_[static_cast<std::size_t>(index)];
+}
+
+void TStatusBar::SetSimpleText(const std::string& text) {
+    if (simpleText_ == text) return;
+    simpleText_ = text;
+    update();
+}
+
+std::string TStatusBar::SimpleText() const { return simpleText_; }
+
+QSize TStatusBar::sizeHint() const { return QSize(200, kStatusBarHeight); }
+
+void TStatusBar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QColor face = palette().color(QPalette::Window);
+    const QColor shadow(160, 160, 160);
+    const QColor light(255, 255, 255);
+    painter.fillRect(rect(), face);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setFont(font());
+    auto sunken = [&](const QRect& r) {
+        painter.setPen(shadow);
+        painter.drawLine(r.topLeft(), r.topRight());
+        painter.drawLine(r.topLeft(), r.bottomLeft());
+        painter.setPen(light);
+        painter.drawLine(r.bottomLeft(), r.bottomRight());
+        painter.drawLine(r.topRight(), r.bottomRight());
+        painter.setPen(palette().color(QPalette::WindowText));
+    };
+    if (specs_.empty()) {
+        const QRect r = rect().adjusted(0, 2, -1, -1);
+        sunken(r);
+        painter.drawText(r.adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                         QString::fromStdString(simpleText_));
+        return;
+    }
+    int x = 0;
+    for (std::size_t i = 0; i < specs_.size(); ++i) {
+        // The last panel reaches the right edge, as desktop status bars draw it.
+        const bool last = i + 1 == specs_.size();
+        const int w = last ? std::max(specs_[i].width, width() - x) : specs_[i].width;
+        const QRect r(x, 2, w - 2, height() - 3);
+        sunken(r);
+        const Qt::Alignment align =
+            (specs_[i].centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
+        painter.drawText(r.adjusted(3, 0, -3, 0), align, QString::fromStdString(texts_[i]));
+        x += specs_[i].width;
+    }
+}
