@@ -6,21 +6,52 @@
 
 #include "image_error.h"
 
-void TBitmap::SetSize(int32_t width, int32_t height) {
+namespace {
+
+[[noreturn]] void ThrowTooLarge(int32_t width, int32_t height, const char* why) {
+    throw ImageError(std::string(why) + " for a picture of " + std::to_string(width) + " x " +
+                     std::to_string(height) + " pixels");
+}
+
+}  // namespace
+
+void TBitmap::Allocate(int32_t width, int32_t height, bool zeroed) {
     if (width < 0) width = 0;
     if (height < 0) height = 0;
+    if (static_cast<int64_t>(width) * height > kMaxPixels)
+        ThrowTooLarge(width, height, "Size limit of one gigapixel exceeded");
     const std::size_t stride = StrideFor(width);
     const std::size_t bytes = stride * static_cast<std::size_t>(height);
     try {
-        std::vector<uint8_t> fresh(bytes);
-        data_.swap(fresh);
+        if (bytes <= data_.capacity() && bytes >= data_.capacity() / 2) {
+            data_.resize(bytes);  // keeps the storage, leaves new bytes uninitialised
+        } else {
+            decltype(data_) fresh;
+            fresh.resize(bytes);
+            data_.swap(fresh);
+        }
     } catch (const std::bad_alloc&) {
-        throw ImageError("Not enough memory for a picture of " + std::to_string(width) + " x " +
-                         std::to_string(height) + " pixels");
+        ThrowTooLarge(width, height, "Not enough memory");
+    } catch (const std::length_error&) {
+        ThrowTooLarge(width, height, "Not enough memory");
     }
     width_ = width;
     height_ = height;
     stride_ = stride;
+    if (zeroed) {
+        if (bytes) std::memset(data_.data(), 0, bytes);
+    } else {
+        const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+        const std::size_t pad = stride - rowBytes;
+        if (pad)
+            for (int32_t y = 0; y < height; ++y) std::memset(ScanLine(y) + rowBytes, 0, pad);
+    }
+}
+
+void TBitmap::SetSize(int32_t width, int32_t height) { Allocate(width, height, true); }
+
+void TBitmap::SetSizeForOverwrite(int32_t width, int32_t height) {
+    Allocate(width, height, false);
 }
 
 bool TBitmap::SamePixels(const TBitmap& other) const {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -33,6 +34,10 @@ public:
 private:
     std::vector<uint8_t> bytes_;
 };
+
+// Decodes a JPEG held in memory into target, exactly as TJPEGImage::DecodeTo does. On failure
+// target is left as it was.
+void DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target);
 
 // Loads and decodes a JPEG file in one call (whatever its extension).
 TBitmap LoadJpegFile(const std::string& path);

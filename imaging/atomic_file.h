@@ -1,0 +1,39 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Replaces a file safely: everything is written to a temporary file in the target's folder,
+// which is renamed over the target only once it is complete. A failure at any step removes the
+// temporary file and leaves the previous target untouched. Failures throw ImageError with the
+// system's reason and the target path.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const std::string& path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void Write(const void* data, std::size_t size);
+    // Flushes, closes and renames the temporary file over the target.
+    void Commit();
+
+private:
+    void Flush();
+    [[noreturn]] void Fail(const char* what, int error);
+    void Discard() noexcept;
+
+    std::string path_;
+    std::string tempPath_;
+    int fd_ = -1;
+    std::vector<uint8_t> buffer_;
+    std::size_t used_ = 0;
+};
+
+// Writes size bytes to path through an AtomicFileWriter.
+void WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
+
+// Reads a whole file. Throws ImageError ("Cannot open file ...", with the system's reason)
+// when it is missing, a folder or unreadable.
+std::vector<uint8_t> ReadWholeFile(const std::string& path);

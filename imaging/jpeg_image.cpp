@@ -1,0 +1,330 @@
+#include "jpeg_image.h"
+
+#include <csetjmp>
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <utility>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "atomic_file.h"
+#include "image_error.h"
+
+namespace {
+
+// libjpeg reports fatal errors through error_exit, which must not return. It is compiled as C,
+// so a C++ exception must not travel through its frames: error_exit jumps back to the setjmp
+// of Guarded() instead. Only libjpeg frames and the trivial lambda frame lie between the two,
+// so no destructor is skipped; every object that needs cleaning up lives in the caller of
+// Guarded() and is destroyed normally afterwards.
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    int code = 0;
+    char message[JMSG_LENGTH_MAX] = {};
+};
+
+void ErrorExit(j_common_ptr cinfo) {
+    ErrorManager* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    err->code = cinfo->err->msg_code;
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+// Warnings (corrupt data, premature end of stream) are counted, never printed: a damaged
+// picture still shows what it holds.
+void EmitMessage(j_common_ptr cinfo, int level) {
+    if (level < 0) cinfo->err->num_warnings++;
+}
+
+void OutputMessage(j_common_ptr) {}
+
+void InstallErrorManager(ErrorManager& err) {
+    jpeg_std_error(&err.pub);
+    err.pub.error_exit = ErrorExit;
+    err.pub.emit_message = EmitMessage;
+    err.pub.output_message = OutputMessage;
+}
+
+template <typename Fn>
+bool Guarded(ErrorManager& err, Fn&& fn) {
+    if (setjmp(err.jump)) return false;
+    fn();
+    return true;
+}
+
+std::string SizeText(uint64_t width, uint64_t height) {
+    return std::to_string(width) + " x " + std::to_string(height) + " pixels";
+}
+
+[[noreturn]] void ThrowLibraryError(const ErrorManager& err, uint64_t width, uint64_t height) {
+    if (err.code == JERR_OUT_OF_MEMORY && width && height)
+        throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
+    throw ImageError(err.message);
+}
+
+struct Decompressor {
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    Decompressor() {
+        std::memset(&cinfo, 0, sizeof cinfo);
+        InstallErrorManager(err);
+        cinfo.err = &err.pub;
+    }
+    ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
+};
+
+// Grows a malloc'ed block as libjpeg fills it; freed by its owner, whatever happens.
+struct MemoryDestination {
+    jpeg_destination_mgr pub;
+    JOCTET* data = nullptr;
+    std::size_t capacity = 0;
+    std::size_t length = 0;
+    ~MemoryDestination() { std::free(data); }
+};
+
+void InitDestination(j_compress_ptr cinfo) {
+    MemoryDestination* dest = reinterpret_cast<MemoryDestination*>(cinfo->dest);
+    dest->pub.next_output_byte = dest->data;
+    dest->pub.free_in_buffer = dest->capacity;
+}
+
+boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
+    MemoryDestination* dest = reinterpret_cast<MemoryDestination*>(cinfo->dest);
+    const std::size_t used = dest->capacity;  // libjpeg only calls this on a full buffer
+    const std::size_t grown = dest->capacity * 2;
+    JOCTET* bigger = static_cast<JOCTET*>(std::realloc(dest->data, grown));
+    if (!bigger) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 10);
+    dest->data = bigger;
+    dest->capacity = grown;
+    dest->pub.next_output_byte = bigger + used;
+    dest->pub.free_in_buffer = grown - used;
+    return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+    MemoryDestination* dest = reinterpret_cast<MemoryDestination*>(cinfo->dest);
+    dest->length = dest->capacity - dest->pub.free_in_buffer;
+}
+
+struct Compressor {
+    jpeg_compress_struct cinfo;
+    ErrorManager err;
+    MemoryDestination dest;
+    Compressor() {
+        std::memset(&cinfo, 0, sizeof cinfo);
+        std::memset(&dest.pub, 0, sizeof dest.pub);
+        InstallErrorManager(err);
+        cinfo.err = &err.pub;
+    }
+    ~Compressor() { jpeg_destroy_compress(&cinfo); }
+};
+
+inline uint8_t MulDiv255(unsigned a, unsigned b) {
+    return static_cast<uint8_t>((a * b + 127) / 255);
+}
+
+// Converts one CMYK row to blue, green, red. Image editors that write an Adobe marker store
+// the ink amounts inverted (255 = no ink); plain CMYK stores the ink amounts themselves.
+void CmykRowToBgr(const uint8_t* cmyk, uint8_t* bgr, uint32_t width, bool inverted) {
+    if (inverted) {
+        for (uint32_t x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+            const unsigned k = cmyk[3];
+            bgr[0] = MulDiv255(cmyk[2], k);
+            bgr[1] = MulDiv255(cmyk[1], k);
+            bgr[2] = MulDiv255(cmyk[0], k);
+        }
+    } else {
+        for (uint32_t x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+            const unsigned k = 255u - cmyk[3];
+            bgr[0] = MulDiv255(255u - cmyk[2], k);
+            bgr[1] = MulDiv255(255u - cmyk[1], k);
+            bgr[2] = MulDiv255(255u - cmyk[0], k);
+        }
+    }
+}
+
+// For a stream that does not end with the end-of-image marker, the length up to the last
+// marker segment that arrived whole. libjpeg pads a stream cut inside entropy-coded data by
+// itself, but a cut inside a table segment (progressive files carry Huffman tables between
+// their scans) would make it parse the padding as a table and give up on the whole picture.
+std::size_t UsableLength(const uint8_t* bytes, std::size_t size) {
+    if (size < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) return size;  // let libjpeg judge
+    if (bytes[size - 2] == 0xFF && bytes[size - 1] == 0xD9) return size;
+    std::size_t pos = 2;
+    while (pos < size) {
+        if (bytes[pos] != 0xFF) return size;  // junk between segments: libjpeg skips it
+        const std::size_t segment = pos;
+        while (pos < size && bytes[pos] == 0xFF) ++pos;
+        if (pos >= size) return segment;
+        const uint8_t code = bytes[pos++];
+        if (code == 0xD9) return size;
+        if (code == 0x01 || (code >= 0xD0 && code <= 0xD7)) continue;
+        if (pos + 2 > size) return segment;
+        const std::size_t length = static_cast<std::size_t>(bytes[pos]) << 8 | bytes[pos + 1];
+        if (length < 2 || length > size - pos) return segment;
+        pos += length;
+        if (code != 0xDA) continue;
+        // Entropy-coded data runs to the next marker other than a stuffed zero or a restart.
+        for (;;) {
+            const void* ff = std::memchr(bytes + pos, 0xFF, size - pos);
+            if (!ff) return size;
+            pos = static_cast<std::size_t>(static_cast<const uint8_t*>(ff) - bytes);
+            if (pos + 1 >= size) return size;
+            const uint8_t next = bytes[pos + 1];
+            if (next == 0x00 || (next >= 0xD0 && next <= 0xD7)) {
+                pos += 2;
+            } else if (next == 0xFF) {
+                pos += 1;
+            } else {
+                break;
+            }
+        }
+    }
+    return size;
+}
+
+void Decode(const uint8_t* bytes, std::size_t size, TBitmap& target) {
+    size = UsableLength(bytes, size);
+    Decompressor d;
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    const bool headerRead = Guarded(d.err, [&] {
+        jpeg_create_decompress(&cinfo);
+        jpeg_mem_src(&cinfo, bytes, static_cast<unsigned long>(size));
+        jpeg_read_header(&cinfo, TRUE);
+        const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+        cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+        jpeg_calc_output_dimensions(&cinfo);
+    });
+    if (!headerRead) ThrowLibraryError(d.err, 0, 0);
+
+    const uint32_t width = cinfo.output_width;
+    const uint32_t height = cinfo.output_height;
+    if (static_cast<uint64_t>(width) * height > static_cast<uint64_t>(TBitmap::kMaxPixels))
+        throw ImageError("Picture of " + SizeText(width, height) +
+                         " is too large: the limit is one gigapixel");
+    const bool cmyk = cinfo.out_color_space == JCS_CMYK;
+    const bool inverted = cmyk && cinfo.saw_Adobe_marker;
+
+    // Everything that may throw is made before libjpeg starts decoding.
+    TBitmap fresh;
+    std::vector<JSAMPROW> rows;
+    std::vector<uint8_t> cmykRow;
+    try {
+        fresh.SetSizeForOverwrite(static_cast<int32_t>(width), static_cast<int32_t>(height));
+        rows.resize(height);
+        if (cmyk) cmykRow.resize(static_cast<std::size_t>(width) * 4);
+    } catch (const std::bad_alloc&) {
+        throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
+    }
+    for (uint32_t y = 0; y < height; ++y) rows[y] = fresh.ScanLine(static_cast<int32_t>(y));
+
+    uint32_t done = 0;
+    const bool decoded = Guarded(d.err, [&] {
+        jpeg_start_decompress(&cinfo);
+        JSAMPROW cmykRows[1] = {cmykRow.data()};
+        while (cinfo.output_scanline < height) {
+            if (cmyk) {
+                if (jpeg_read_scanlines(&cinfo, cmykRows, 1) != 1) break;
+                CmykRowToBgr(cmykRow.data(), rows[cinfo.output_scanline - 1], width, inverted);
+            } else if (jpeg_read_scanlines(&cinfo, rows.data() + cinfo.output_scanline,
+                                           height - cinfo.output_scanline) == 0) {
+                break;
+            }
+        }
+        done = cinfo.output_scanline;
+        // jpeg_finish_decompress is not called: it would only read on to the end marker, and
+        // damage after the last row must not cost the user the picture.
+    });
+    if (!decoded) ThrowLibraryError(d.err, width, height);
+    // The library pads a truncated stream itself; should it ever stop early, the missing rows
+    // come out mid grey like the rest of a damaged picture.
+    for (uint32_t y = done; y < height; ++y)
+        std::memset(rows[y], 128, static_cast<std::size_t>(width) * 3);
+    target = std::move(fresh);
+}
+
+std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
+    Compressor c;
+    jpeg_compress_struct& cinfo = c.cinfo;
+    const uint32_t width = static_cast<uint32_t>(source.Width() > 0 ? source.Width() : 0);
+    const uint32_t height = static_cast<uint32_t>(source.Height() > 0 ? source.Height() : 0);
+    if (quality < 1) quality = 1;
+    if (quality > 100) quality = 100;
+
+    std::vector<JSAMPROW> rows;
+    try {
+        rows.resize(height);
+        std::size_t initial = static_cast<std::size_t>(width) * height / 4;
+        if (initial < 4096) initial = 4096;
+        c.dest.data = static_cast<JOCTET*>(std::malloc(initial));
+        if (!c.dest.data) throw std::bad_alloc();
+        c.dest.capacity = initial;
+    } catch (const std::bad_alloc&) {
+        throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
+    }
+    for (uint32_t y = 0; y < height; ++y)
+        rows[y] = const_cast<JSAMPROW>(source.ScanLine(static_cast<int32_t>(y)));
+    c.dest.pub.init_destination = InitDestination;
+    c.dest.pub.empty_output_buffer = EmptyOutputBuffer;
+    c.dest.pub.term_destination = TermDestination;
+
+    const bool encoded = Guarded(c.err, [&] {
+        jpeg_create_compress(&cinfo);
+        cinfo.dest = &c.dest.pub;
+        cinfo.image_width = width;
+        cinfo.image_height = height;
+        cinfo.input_components = 3;
+        cinfo.in_color_space = JCS_EXT_BGR;
+        jpeg_set_defaults(&cinfo);
+        jpeg_set_quality(&cinfo, quality, TRUE);
+        jpeg_start_compress(&cinfo, TRUE);
+        while (cinfo.next_scanline < height)
+            jpeg_write_scanlines(&cinfo, rows.data() + cinfo.next_scanline,
+                                 height - cinfo.next_scanline);
+        jpeg_finish_compress(&cinfo);
+    });
+    if (!encoded) ThrowLibraryError(c.err, width, height);
+    try {
+        return std::vector<uint8_t>(c.dest.data, c.dest.data + c.dest.length);
+    } catch (const std::bad_alloc&) {
+        throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
+    }
+}
+
+}  // namespace
+
+void DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target) {
+    Decode(bytes, size, target);
+}
+
+void TJPEGImage::LoadFromFile(const std::string& path) { bytes_ = ReadWholeFile(path); }
+
+void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes) { bytes_ = std::move(bytes); }
+
+void TJPEGImage::DecodeTo(TBitmap& target) const { Decode(bytes_.data(), bytes_.size(), target); }
+
+void TJPEGImage::Assign(const TBitmap& source) { bytes_ = Encode(source, CompressionQuality); }
+
+void TJPEGImage::SaveToFile(const std::string& path) const {
+    WriteFileAtomically(path, bytes_.data(), bytes_.size());
+}
+
+TBitmap LoadJpegFile(const std::string& path) {
+    TJPEGImage jpeg;
+    jpeg.LoadFromFile(path);
+    TBitmap bitmap;
+    jpeg.DecodeTo(bitmap);
+    return bitmap;
+}
+
+void SaveJpegFile(const TBitmap& bitmap, const std::string& path, int quality) {
+    TJPEGImage jpeg;
+    jpeg.CompressionQuality = quality;
+    jpeg.Assign(bitmap);
+    jpeg.SaveToFile(path);
+}

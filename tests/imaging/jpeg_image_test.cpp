@@ -1,0 +1,415 @@
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+
+#include "bmp_file.h"
+#include "image_error.h"
+#include "jpeg_image.h"
+#include "test_support.h"
+
+namespace {
+
+// Writes a JPEG with libjpeg directly, so the decoder meets streams our own encoder never
+// makes. pixels holds width x height x components bytes in in_color_space order.
+std::vector<uint8_t> WriteWithLibjpeg(const std::vector<uint8_t>& pixels, int width, int height,
+                                      int components, J_COLOR_SPACE inSpace,
+                                      const std::function<void(jpeg_compress_struct&)>& tune) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = width;
+    cinfo.image_height = height;
+    cinfo.input_components = components;
+    cinfo.in_color_space = inSpace;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    if (tune) tune(cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(pixels.data()) +
+                       static_cast<size_t>(cinfo.next_scanline) * width * components;
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    std::vector<uint8_t> bytes(out, out + size);
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+    return bytes;
+}
+
+std::vector<uint8_t> PackedBgr(const TBitmap& picture) {
+    std::vector<uint8_t> packed;
+    for (int32_t y = 0; y < picture.Height(); ++y)
+        packed.insert(packed.end(), picture.ScanLine(y), picture.ScanLine(y) + picture.Width() * 3);
+    return packed;
+}
+
+TBitmap Decoded(const std::vector<uint8_t>& bytes) {
+    TJPEGImage jpeg;
+    jpeg.LoadFromBytes(bytes);
+    TBitmap picture;
+    jpeg.DecodeTo(picture);
+    return picture;
+}
+
+std::vector<uint8_t> Encoded(const TBitmap& picture, int quality) {
+    TJPEGImage jpeg;
+    jpeg.CompressionQuality = quality;
+    jpeg.Assign(picture);
+    return jpeg.Bytes();
+}
+
+std::string DecodeError(const std::vector<uint8_t>& bytes) {
+    try {
+        Decoded(bytes);
+    } catch (const ImageError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+// Four flat 16 x 16 quarters given as CMYK ink amounts (0 = no ink).
+std::vector<uint8_t> CmykQuarters(bool inverted) {
+    const uint8_t inks[4][4] = {{255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 0, 128}, {0, 0, 255, 0}};
+    std::vector<uint8_t> pixels;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            for (int c = 0; c < 4; ++c) {
+                const uint8_t ink = inks[(y / 16) * 2 + x / 16][c];
+                pixels.push_back(inverted ? 255 - ink : ink);
+            }
+    return pixels;
+}
+
+// Expected blue, green, red at the centres of the quarters of CmykQuarters.
+void ExpectCmykQuarterColours(const TBitmap& picture) {
+    ASSERT_EQ(picture.Width(), 32);
+    ASSERT_EQ(picture.Height(), 32);
+    const int expected[4][3] = {{255, 255, 0}, {255, 0, 255}, {127, 127, 127}, {0, 255, 255}};
+    for (int q = 0; q < 4; ++q) {
+        const uint8_t* px = picture.ScanLine((q / 2) * 16 + 8) + ((q % 2) * 16 + 8) * 3;
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(px[c], expected[q][c], 6) << "quarter " << q << " channel " << c;
+    }
+}
+
+}  // namespace
+
+// Quality 100 with the default 2x2 chroma subsampling: on smooth gradients every channel
+// stays within 4 of the original.
+TEST(JpegImage, RoundTripAtQuality100StaysWithinTolerance) {
+    for (auto [w, h] : {std::pair{67, 45}, std::pair{1, 1}, std::pair{16, 16}, std::pair{5, 130}}) {
+        const TBitmap source = GradientPicture(w, h);
+        const TBitmap back = Decoded(Encoded(source, 100));
+        ASSERT_EQ(back.Width(), w);
+        ASSERT_EQ(back.Height(), h);
+        EXPECT_LE(MaxChannelDifference(source, back), 4) << w << " x " << h;
+    }
+}
+
+TEST(JpegImage, QualityIsHonouredAndClamped) {
+    const TBitmap source = NumberedPicture(64, 64);
+    const size_t low = Encoded(source, 10).size();
+    const size_t high = Encoded(source, 100).size();
+    EXPECT_LT(low * 2, high);
+    EXPECT_EQ(Encoded(source, -5), Encoded(source, 1));
+    EXPECT_EQ(Encoded(source, 1000), Encoded(source, 100));
+}
+
+TEST(JpegImage, FileRoundTripKeepsTheBytes) {
+    TempFolder folder;
+    const TBitmap source = GradientPicture(40, 30);
+    SaveJpegFile(source, folder.File("a.jpg"), 100);
+    EXPECT_EQ(ReadBytes(folder.File("a.jpg")), Encoded(source, 100));
+    const TBitmap loaded = LoadJpegFile(folder.File("a.jpg"));
+    EXPECT_TRUE(loaded.SamePixels(Decoded(Encoded(source, 100))));
+    // Whatever the extension, the content decides.
+    SaveJpegFile(source, folder.File("view.bmp"), 100);
+    EXPECT_TRUE(LoadJpegFile(folder.File("view.bmp")).SamePixels(loaded));
+}
+
+TEST(JpegImage, GreyscaleBecomesThreeEqualChannels) {
+    std::vector<uint8_t> grey;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 24; ++x) grey.push_back(static_cast<uint8_t>(x * 10 + y));
+    const TBitmap picture = Decoded(WriteWithLibjpeg(grey, 24, 24, 1, JCS_GRAYSCALE, nullptr));
+    ASSERT_EQ(picture.Width(), 24);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 24; ++x) {
+            const uint8_t* px = picture.ScanLine(y) + 3 * x;
+            EXPECT_EQ(px[0], px[1]);
+            EXPECT_EQ(px[1], px[2]);
+            EXPECT_NEAR(px[0], x * 10 + y, 4);
+        }
+}
+
+TEST(JpegImage, PlainCmykIsConvertedToRgb) {
+    const auto bytes = WriteWithLibjpeg(CmykQuarters(false), 32, 32, 4, JCS_CMYK,
+                                        [](jpeg_compress_struct& c) {
+                                            jpeg_set_colorspace(&c, JCS_CMYK);
+                                            c.write_Adobe_marker = FALSE;
+                                        });
+    ExpectCmykQuarterColours(Decoded(bytes));
+}
+
+TEST(JpegImage, AdobeInvertedCmykAndYcckAreConvertedToRgb) {
+    const auto cmyk = WriteWithLibjpeg(CmykQuarters(true), 32, 32, 4, JCS_CMYK,
+                                       [](jpeg_compress_struct& c) {
+                                           jpeg_set_colorspace(&c, JCS_CMYK);
+                                           c.write_Adobe_marker = TRUE;
+                                       });
+    ExpectCmykQuarterColours(Decoded(cmyk));
+    const auto ycck = WriteWithLibjpeg(CmykQuarters(true), 32, 32, 4, JCS_CMYK,
+                                       [](jpeg_compress_struct& c) {
+                                           jpeg_set_colorspace(&c, JCS_YCCK);
+                                       });
+    ExpectCmykQuarterColours(Decoded(ycck));
+}
+
+// Progressive, arithmetic and restart-marker streams carry the same coefficients as a
+// baseline stream, so they must decode to the very same pixels.
+TEST(JpegImage, EveryCodingVariantDecodesLikeBaseline) {
+    const TBitmap source = NumberedPicture(50, 38);
+    const std::vector<uint8_t> bgr = PackedBgr(source);
+    const TBitmap baseline = Decoded(WriteWithLibjpeg(bgr, 50, 38, 3, JCS_EXT_BGR, nullptr));
+    const std::vector<std::pair<const char*, std::function<void(jpeg_compress_struct&)>>>
+        variants = {
+            {"progressive", [](jpeg_compress_struct& c) { jpeg_simple_progression(&c); }},
+            {"arithmetic", [](jpeg_compress_struct& c) { c.arith_code = TRUE; }},
+            {"restart markers", [](jpeg_compress_struct& c) { c.restart_interval = 1; }},
+            {"progressive arithmetic with restarts",
+             [](jpeg_compress_struct& c) {
+                 jpeg_simple_progression(&c);
+                 c.arith_code = TRUE;
+                 c.restart_in_rows = 1;
+             }},
+        };
+    for (const auto& [name, tune] : variants) {
+        const TBitmap picture = Decoded(WriteWithLibjpeg(bgr, 50, 38, 3, JCS_EXT_BGR, tune));
+        EXPECT_TRUE(picture.SamePixels(baseline)) << name;
+    }
+}
+
+TEST(JpegImage, AnyChromaSubsamplingDecodes) {
+    const TBitmap source = GradientPicture(45, 33);
+    const std::vector<uint8_t> bgr = PackedBgr(source);
+    for (auto [h, v] : {std::pair{1, 1}, std::pair{2, 1}, std::pair{1, 2}, std::pair{4, 1},
+                        std::pair{4, 2}}) {
+        const auto bytes =
+            WriteWithLibjpeg(bgr, 45, 33, 3, JCS_EXT_BGR, [h = h, v = v](jpeg_compress_struct& c) {
+                c.comp_info[0].h_samp_factor = h;
+                c.comp_info[0].v_samp_factor = v;
+            });
+        const TBitmap picture = Decoded(bytes);
+        ASSERT_EQ(picture.Width(), 45);
+        ASSERT_EQ(picture.Height(), 33);
+        EXPECT_LE(MaxChannelDifference(source, picture), 8) << h << "x" << v;
+    }
+}
+
+TEST(JpegImage, TruncatedStreamDecodesWhatIsThereAndGreysTheRest) {
+    const TBitmap source = GradientPicture(64, 64);
+    const std::vector<uint8_t> bgr = PackedBgr(source);
+    for (bool progressive : {false, true}) {
+        std::vector<uint8_t> bytes =
+            WriteWithLibjpeg(bgr, 64, 64, 3, JCS_EXT_BGR, [&](jpeg_compress_struct& c) {
+                c.optimize_coding = FALSE;
+                if (progressive) jpeg_simple_progression(&c);
+            });
+        bytes.resize(bytes.size() * 2 / 3);
+        TBitmap picture;
+        ASSERT_NO_THROW(picture = Decoded(bytes)) << progressive;
+        ASSERT_EQ(picture.Width(), 64);
+        ASSERT_EQ(picture.Height(), 64);
+        if (!progressive) {
+            // The top rows arrived intact; the last row lies in the missing part.
+            EXPECT_LE(std::abs(picture.ScanLine(2)[30] - source.ScanLine(2)[30]), 6);
+            for (int x = 0; x < 64 * 3; ++x) EXPECT_NEAR(picture.ScanLine(63)[x], 128, 2);
+        }
+    }
+    // Cut anywhere after the first scan header: never an error, whatever the cut splits.
+    for (bool progressive : {false, true}) {
+        const std::vector<uint8_t> whole =
+            WriteWithLibjpeg(bgr, 64, 64, 3, JCS_EXT_BGR, [&](jpeg_compress_struct& c) {
+                if (progressive) jpeg_simple_progression(&c);
+            });
+        size_t firstScan = 0;
+        while (!(whole[firstScan] == 0xFF && whole[firstScan + 1] == 0xDA)) ++firstScan;
+        for (size_t cut = firstScan + 14; cut < whole.size(); cut += 3) {
+            const std::vector<uint8_t> part(whole.begin(), whole.begin() + cut);
+            TBitmap picture;
+            ASSERT_NO_THROW(picture = Decoded(part)) << "progressive " << progressive << " cut " << cut;
+            ASSERT_EQ(picture.Width(), 64);
+        }
+    }
+    // Cut right after the header: everything is grey.
+    std::vector<uint8_t> bytes = WriteWithLibjpeg(bgr, 64, 64, 3, JCS_EXT_BGR, nullptr);
+    const size_t sos = [&] {
+        for (size_t i = 0; i + 1 < bytes.size(); ++i)
+            if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) return i;
+        return bytes.size();
+    }();
+    bytes.resize(sos + 14);
+    const TBitmap grey = Decoded(bytes);
+    EXPECT_NEAR(grey.ScanLine(40)[100], 128, 2);
+}
+
+TEST(JpegImage, StreamsThatAreNotJpegFailWithTheDecodersMessage) {
+    EXPECT_EQ(DecodeError({'B', 'M', 1, 2, 3, 4}), "Not a JPEG file: starts with 0x42 0x4d");
+    EXPECT_EQ(DecodeError({}), "Empty input file");
+    EXPECT_EQ(DecodeError({0xFF, 0xD8}), "JPEG datastream contains no image");
+    // A failed decode leaves the target as it was.
+    TBitmap target = NumberedPicture(3, 2);
+    TJPEGImage jpeg;
+    jpeg.LoadFromBytes({'x', 'y', 'z'});
+    EXPECT_THROW(jpeg.DecodeTo(target), ImageError);
+    EXPECT_TRUE(target.SamePixels(NumberedPicture(3, 2)));
+}
+
+TEST(JpegImage, MissingOrUnreadableFileNamesPathAndReason) {
+    TempFolder folder;
+    const std::string missing = folder.File("nothing here.jpg");
+    try {
+        LoadJpegFile(missing);
+        FAIL() << "no error";
+    } catch (const ImageError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot open file \"" + missing + "\". No such file or directory");
+    }
+    try {
+        LoadJpegFile(folder.Path());
+        FAIL() << "no error";
+    } catch (const ImageError& e) {
+        EXPECT_NE(std::string(e.what()).find("Is a directory"), std::string::npos);
+    }
+    WriteBytes(folder.File("empty.jpg"), {});
+    EXPECT_THROW(LoadJpegFile(folder.File("empty.jpg")), ImageError);
+}
+
+TEST(JpegImage, PicturesAboveOneGigapixelAreRefusedByName) {
+    // A genuine small stream whose frame header is made to declare 60000 x 60000.
+    std::vector<uint8_t> bytes = Encoded(GradientPicture(16, 16), 90);
+    size_t sof = 0;
+    for (size_t i = 0; i + 8 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) sof = i;
+    ASSERT_NE(sof, 0u);
+    for (size_t at : {sof + 5, sof + 7}) {
+        bytes[at] = 60000 >> 8;
+        bytes[at + 1] = 60000 & 0xFF;
+    }
+    const std::string message = DecodeError(bytes);
+    EXPECT_NE(message.find("60000 x 60000"), std::string::npos) << message;
+    EXPECT_NE(message.find("gigapixel"), std::string::npos) << message;
+    // Just below the limit in pixels but beyond what TBitmap may hold is refused too.
+    EXPECT_THROW(TBitmap(40000, 30000), ImageError);
+}
+
+TEST(JpegImage, EncodingAnEmptyPictureFailsCleanly) {
+    TJPEGImage jpeg;
+    EXPECT_THROW(jpeg.Assign(TBitmap()), ImageError);
+    EXPECT_TRUE(jpeg.Empty());
+}
+
+TEST(SafeSave, FailedSavesKeepThePreviousFileAndLeaveNoTemporary) {
+    TempFolder folder;
+    const TBitmap picture = GradientPicture(300, 200);
+    const std::string target = folder.File("keep.jpg");
+    WriteBytes(target, {1, 2, 3});
+
+    // A folder that does not exist.
+    try {
+        SaveJpegFile(picture, folder.File("no such folder/x.jpg"), 90);
+        FAIL() << "no error";
+    } catch (const ImageError& e) {
+        EXPECT_NE(std::string(e.what()).find("No such file or directory"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("no such folder/x.jpg"), std::string::npos);
+    }
+    // A target that is a folder stays a folder.
+    ASSERT_EQ(::mkdir(folder.File("dir.jpg").c_str(), 0755), 0);
+    EXPECT_THROW(SaveJpegFile(picture, folder.File("dir.jpg"), 90), ImageError);
+    EXPECT_THROW(SaveBmpFile(picture, folder.File("dir.jpg")), ImageError);
+    struct stat info;
+    ASSERT_EQ(::stat(folder.File("dir.jpg").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+
+    // A write that runs out of room half-way (a file size limit works even for root).
+    struct rlimit old;
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = 2000;
+    auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string jpegError, bmpError;
+    try {
+        SaveJpegFile(picture, target, 100);
+    } catch (const ImageError& e) {
+        jpegError = e.what();
+    }
+    try {
+        SaveBmpFile(picture, target);
+    } catch (const ImageError& e) {
+        bmpError = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_NE(jpegError.find("File too large"), std::string::npos) << jpegError;
+    EXPECT_NE(bmpError.find("File too large"), std::string::npos) << bmpError;
+    EXPECT_EQ(ReadBytes(target), (std::vector<uint8_t>{1, 2, 3}));
+
+    std::vector<std::string> left = FolderEntries(folder.Path());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"dir.jpg", "keep.jpg"}));
+
+    // A successful save replaces the old file and keeps its permissions.
+    ::chmod(target.c_str(), 0640);
+    SaveJpegFile(picture, target, 90);
+    EXPECT_EQ(LoadJpegFile(target).Width(), 300);
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST(BmpFile, WritesBottomUpRowsPaddedToFourBytes) {
+    TempFolder folder;
+    const TBitmap picture = NumberedPicture(3, 2);
+    SaveBmpFile(picture, folder.File("p.bmp"));
+    const std::vector<uint8_t> bytes = ReadBytes(folder.File("p.bmp"));
+    ASSERT_EQ(bytes.size(), 54u + 2 * 12);
+    auto le32 = [&](size_t at) {
+        return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
+               uint32_t(bytes[at + 3]) << 24;
+    };
+    EXPECT_EQ(bytes[0], 'B');
+    EXPECT_EQ(bytes[1], 'M');
+    EXPECT_EQ(le32(2), 78u);
+    EXPECT_EQ(le32(10), 54u);
+    EXPECT_EQ(le32(14), 40u);
+    EXPECT_EQ(le32(18), 3u);
+    EXPECT_EQ(le32(22), 2u);
+    EXPECT_EQ(bytes[26] | bytes[27] << 8, 1);
+    EXPECT_EQ(bytes[28] | bytes[29] << 8, 24);
+    EXPECT_EQ(le32(30), 0u);
+    EXPECT_EQ(le32(34), 24u);
+    // First stored row is the bottom row, then three zero padding bytes.
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(bytes[54 + i], picture.ScanLine(1)[i]);
+        EXPECT_EQ(bytes[54 + 12 + i], picture.ScanLine(0)[i]);
+    }
+    for (int i = 9; i < 12; ++i) {
+        EXPECT_EQ(bytes[54 + i], 0);
+        EXPECT_EQ(bytes[54 + 12 + i], 0);
+    }
+    // An empty picture is still a valid file.
+    SaveBmpFile(TBitmap(), folder.File("e.bmp"));
+    EXPECT_EQ(ReadBytes(folder.File("e.bmp")).size(), 54u);
+}
