@@ -1,10 +1,17 @@
 #include "stereo_composition.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <new>
 #include <string>
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(LUMIVEX_STEREO_NO_SHUFFLE)
+#include <immintrin.h>
+#define LUMIVEX_STEREO_SHUFFLE 1
+#endif
 
 #include "image_error.h"
 
@@ -28,11 +35,22 @@ const uint8_t* HalfData(const StereoPair& pair, StereoHalf half) {
     return bytes.data();
 }
 
-inline void PutPixel(uint8_t* out, const uint8_t* row, std::ptrdiff_t offset) {
+inline uint32_t Load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+
+inline void Copy3(uint8_t* out, const uint8_t* source) {
+    out[0] = source[0];
+    out[1] = source[1];
+    out[2] = source[2];
+}
+
+inline void PutPixel(uint8_t* out, const uint8_t* row, int32_t offset) {
     if (offset >= 0) {
-        out[0] = row[offset];
-        out[1] = row[offset + 1];
-        out[2] = row[offset + 2];
+        Copy3(out, row + offset);
     } else {
         out[0] = kStereoGrey;
         out[1] = kStereoGrey;
@@ -40,16 +58,256 @@ inline void PutPixel(uint8_t* out, const uint8_t* row, std::ptrdiff_t offset) {
     }
 }
 
-void CopyRow(uint8_t* out, int32_t width, const uint8_t* row, const std::ptrdiff_t* columns) {
-    for (int32_t x = 0; x < width; ++x, out += 3) PutPixel(out, row, columns[x]);
+// Up to five neighbouring display pixels whose source bytes lie within 16 bytes of one row: one
+// 16-byte load and one byte shuffle produce all of them.
+struct ShuffleBlock {
+    int32_t column = 0;  // first display column
+    int32_t source = 0;  // byte offset of the 16 source bytes within the row
+    alignas(16) uint8_t pick[16] = {};
+};
+
+// The source columns of one half for one frame.
+struct ColumnTable {
+    std::vector<int32_t> offsets;  // byte offset of the source pixel within a row, -1 outside
+    // Source columns are a monotone function of display columns, so the display columns that
+    // fall inside the half form one interval [begin, end); every other column is grey.
+    int32_t begin = 0;
+    int32_t end = 0;
+    bool contiguous = false;  // inside, neighbouring display columns read neighbouring pixels
+    int32_t maxOffset = -1;
+    // Shuffle blocks covering [begin, shuffleEnd); each writes 16 bytes, so blocks stop where
+    // that would run past the display row.
+    std::vector<ShuffleBlock> blocks;
+    int32_t shuffleEnd = 0;
+    int32_t maxBlockSource = -1;
+};
+
+bool ShuffleAvailable() {
+#ifdef LUMIVEX_STEREO_SHUFFLE
+    static const bool available = __builtin_cpu_supports("ssse3");
+    return available;
+#else
+    return false;
+#endif
 }
 
-// Red from the primary half, green and blue from the secondary half.
-void AnaglyphRow(uint8_t* out, int32_t width, const uint8_t* primaryRow,
-                 const std::ptrdiff_t* primaryColumns, const uint8_t* secondaryRow,
-                 const std::ptrdiff_t* secondaryColumns) {
-    for (int32_t x = 0; x < width; ++x, out += 3) {
-        const std::ptrdiff_t q = secondaryColumns[x];
+// Shuffle blocks for display columns [begin, end) of a table whose entries there are all inside
+// the half. Returns the column where the blocks stop; the rest is left to the scalar loops.
+int32_t BuildShuffleBlocks(const int32_t* offsets, int32_t begin, int32_t end, int32_t width,
+                           std::vector<ShuffleBlock>& blocks, int32_t& maxSource) {
+    blocks.clear();
+    maxSource = -1;
+    if (!ShuffleAvailable()) return begin;
+    int32_t x = begin;
+    while (x < end && 3 * static_cast<int64_t>(x) + 16 <= 3 * static_cast<int64_t>(width)) {
+        ShuffleBlock block;
+        block.column = x;
+        block.source = offsets[x];
+        int32_t n = 0;
+        while (n < 5 && x + n < end && offsets[x + n] >= block.source &&
+               offsets[x + n] + 3 - block.source <= 16) {
+            for (int c = 0; c < 3; ++c)
+                block.pick[3 * n + c] = static_cast<uint8_t>(offsets[x + n] - block.source + c);
+            ++n;
+        }
+        for (int i = 3 * n; i < 16; ++i) block.pick[i] = 0x80;  // zero; overwritten later
+        maxSource = std::max(maxSource, block.source);
+        blocks.push_back(block);
+        x += n;
+    }
+    return x;
+}
+
+void BuildColumnTable(ColumnTable& table, int32_t width, double scale, double position,
+                      int64_t shift, int64_t halfWidth) {
+    table.offsets.resize(static_cast<std::size_t>(width));
+    int32_t first = -1;
+    int32_t last = -1;
+    int32_t inside = 0;
+    table.maxOffset = -1;
+    for (int32_t x = 0; x < width; ++x) {
+        const int64_t sx = TruncateTowardZero(static_cast<double>(x) * scale - position) + shift;
+        if (sx >= 0 && sx < halfWidth) {
+            const int32_t offset = static_cast<int32_t>(sx * 3);
+            table.offsets[static_cast<std::size_t>(x)] = offset;
+            if (first < 0) first = x;
+            last = x;
+            ++inside;
+            if (offset > table.maxOffset) table.maxOffset = offset;
+        } else {
+            table.offsets[static_cast<std::size_t>(x)] = -1;
+        }
+    }
+    // Should the columns inside not form one interval after all, the empty interval sends every
+    // column through the careful per-pixel path, which is right for any table.
+    if (inside == 0 || last - first + 1 != inside) {
+        table.begin = table.end = 0;
+        table.contiguous = false;
+    } else {
+        table.begin = first;
+        table.end = last + 1;
+        table.contiguous = true;
+        for (int32_t x = table.begin + 1; x < table.end && table.contiguous; ++x)
+            table.contiguous = table.offsets[static_cast<std::size_t>(x)] ==
+                               table.offsets[static_cast<std::size_t>(x) - 1] + 3;
+    }
+    table.blocks.clear();
+    table.shuffleEnd = table.begin;
+    table.maxBlockSource = -1;
+    if (!table.contiguous)
+        table.shuffleEnd = BuildShuffleBlocks(table.offsets.data(), table.begin, table.end, width,
+                                              table.blocks, table.maxBlockSource);
+}
+
+// One row of a half as a display row needs it.
+struct SourceRow {
+    const uint8_t* bytes = nullptr;  // nullptr: the display row lies outside the half
+    bool wideReads = false;          // 4-byte loads at every table offset stay inside the array
+    bool shuffleReads = false;       // so do the 16-byte loads of the shuffle blocks
+};
+
+SourceRow RowOf(const uint8_t* half, int64_t row, int64_t rows, std::size_t rowBytes,
+                const ColumnTable& table) {
+    SourceRow result;
+    if (half == nullptr || row < 0 || row >= rows) return result;
+    const std::size_t at = static_cast<std::size_t>(row) * rowBytes;
+    const std::size_t total = rowBytes * static_cast<std::size_t>(rows);
+    result.bytes = half + at;
+    // Only the last row or so lacks the bytes after its last pixels.
+    result.wideReads =
+        table.maxOffset >= 0 && at + static_cast<std::size_t>(table.maxOffset) + 4 <= total;
+    result.shuffleReads = table.maxBlockSource >= 0 &&
+                          at + static_cast<std::size_t>(table.maxBlockSource) + 16 <= total;
+    return result;
+}
+
+// Four pixels given as the low three bytes of a, b, c, d, stored as twelve packed bytes.
+inline void StorePacked4(uint8_t* out, uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+    Store32(out, (a & 0xFFFFFFu) | (b << 24));
+    Store32(out + 4, ((b >> 8) & 0xFFFFu) | (c << 16));
+    Store32(out + 8, ((c >> 16) & 0xFFu) | (d << 8));
+}
+
+// Display columns [begin, end), all inside the half. With wide reads, four pixels are fetched
+// with 4-byte loads and written as three 4-byte stores.
+void GatherColumns(uint8_t* out, const uint8_t* row, const int32_t* offsets, int32_t begin,
+                   int32_t end, bool wideReads) {
+    int32_t x = begin;
+    if (wideReads)
+        for (; x + 4 <= end; x += 4)
+            StorePacked4(out + 3 * x, Load32(row + offsets[x]), Load32(row + offsets[x + 1]),
+                         Load32(row + offsets[x + 2]), Load32(row + offsets[x + 3]));
+    for (; x < end; ++x) Copy3(out + 3 * x, row + offsets[x]);
+}
+
+#ifdef LUMIVEX_STEREO_SHUFFLE
+// Blocks are written left to right; the unused tail of each 16-byte store lands on the columns
+// the next block (or the caller, right after) writes.
+__attribute__((target("ssse3"))) void ShuffleColumns(uint8_t* out, const uint8_t* row,
+                                                     const ShuffleBlock* blocks, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const ShuffleBlock& block = blocks[i];
+        const __m128i source =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + block.source));
+        const __m128i pick = _mm_load_si128(reinterpret_cast<const __m128i*>(block.pick));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * block.column),
+                         _mm_shuffle_epi8(source, pick));
+    }
+}
+#endif
+
+// A display row from one half.
+void CopyHalfRow(uint8_t* out, int32_t width, const SourceRow& source, const ColumnTable& table) {
+    if (source.bytes == nullptr) {
+        std::memset(out, kStereoGrey, static_cast<std::size_t>(width) * 3);
+        return;
+    }
+    const int32_t* offsets = table.offsets.data();
+    for (int32_t x = 0; x < table.begin; ++x) PutPixel(out + 3 * x, source.bytes, offsets[x]);
+    if (table.contiguous) {
+        std::memcpy(out + 3 * table.begin, source.bytes + offsets[table.begin],
+                    static_cast<std::size_t>(table.end - table.begin) * 3);
+    } else {
+        int32_t x = table.begin;
+#ifdef LUMIVEX_STEREO_SHUFFLE
+        if (source.shuffleReads && !table.blocks.empty()) {
+            ShuffleColumns(out, source.bytes, table.blocks.data(), table.blocks.size());
+            x = table.shuffleEnd;
+        }
+#endif
+        GatherColumns(out, source.bytes, offsets, x, table.end, source.wideReads);
+    }
+    for (int32_t x = table.end; x < width; ++x) PutPixel(out + 3 * x, source.bytes, offsets[x]);
+}
+
+// 48 bytes are 16 whole pixels and three 16-byte vectors.
+using BlendMask = uint8_t[48];
+
+// out[j] := mask byte j set ? taken[j] : kept[j], over n bytes, the mask repeating every 48.
+// kept may be out itself.
+void BlendBytes(uint8_t* out, const uint8_t* kept, const uint8_t* __restrict taken, std::size_t n,
+                const BlendMask& mask) {
+    std::size_t j = 0;
+    for (; j + 48 <= n; j += 48)
+        for (int i = 0; i < 48; ++i)
+            out[j + i] = static_cast<uint8_t>((kept[j + i] & ~mask[i]) | (taken[j + i] & mask[i]));
+    for (int i = 0; j < n; ++j, ++i)
+        out[j] = static_cast<uint8_t>((kept[j] & ~mask[i]) | (taken[j] & mask[i]));
+}
+
+// Which bytes the two-half modes take from the primary half, counted from a pixel boundary.
+struct BlendMasks {
+    BlendMask red;           // anaglyph: the red byte of every pixel
+    BlendMask oddPixels[2];  // column interlace: odd display columns, from an even / odd column
+    BlendMasks() {
+        for (int j = 0; j < 48; ++j) {
+            red[j] = j % 3 == 2 ? 0xFF : 0;
+            oddPixels[0][j] = (j / 3) % 2 == 1 ? 0xFF : 0;
+            oddPixels[1][j] = (j / 3) % 2 == 0 ? 0xFF : 0;
+        }
+    }
+    const BlendMask& For(StereoMode mode, int32_t firstColumn) const {
+        return mode == StereoMode::Anaglyph ? red : oddPixels[firstColumn & 1];
+    }
+};
+const BlendMasks kBlendMasks;
+
+// The display columns where both halves are inside, [begin, end). There the secondary offset is
+// the primary offset plus 3 * dx, so one set of shuffle blocks serves both halves.
+struct JointColumns {
+    int32_t begin = 0;
+    int32_t end = 0;
+    bool contiguous = false;
+    int32_t secondaryShift = 0;  // 3 * dx in bytes
+    std::vector<ShuffleBlock> blocks;
+    int32_t shuffleEnd = 0;
+    int32_t maxBlockSource = -1;  // in the primary row
+};
+
+void BuildJointColumns(JointColumns& joint, const ColumnTable& primary,
+                       const ColumnTable& secondary, int32_t width) {
+    joint.begin = std::max(primary.begin, secondary.begin);
+    joint.end = std::min(primary.end, secondary.end);
+    joint.blocks.clear();
+    joint.maxBlockSource = -1;
+    if (joint.end <= joint.begin) {
+        joint.begin = joint.end = joint.shuffleEnd = 0;
+        return;
+    }
+    joint.contiguous = primary.contiguous && secondary.contiguous;
+    joint.secondaryShift = secondary.offsets[static_cast<std::size_t>(joint.begin)] -
+                           primary.offsets[static_cast<std::size_t>(joint.begin)];
+    joint.shuffleEnd = joint.begin;
+    if (!joint.contiguous)
+        joint.shuffleEnd = BuildShuffleBlocks(primary.offsets.data(), joint.begin, joint.end,
+                                              width, joint.blocks, joint.maxBlockSource);
+}
+
+// The careful pixel of the two-half modes, right for any table entry and for rows outside a
+// half (whose table is then all -1).
+inline void TwoHalfPixel(uint8_t* out, int32_t x, StereoMode mode, const uint8_t* primaryRow,
+                         int32_t p, const uint8_t* secondaryRow, int32_t q) {
+    if (mode == StereoMode::Anaglyph) {
         if (q >= 0) {
             out[0] = secondaryRow[q];
             out[1] = secondaryRow[q + 1];
@@ -57,31 +315,101 @@ void AnaglyphRow(uint8_t* out, int32_t width, const uint8_t* primaryRow,
             out[0] = kStereoGrey;
             out[1] = kStereoGrey;
         }
-        const std::ptrdiff_t p = primaryColumns[x];
         out[2] = p >= 0 ? primaryRow[p + 2] : kStereoGrey;
+    } else if (x & 1) {
+        PutPixel(out, primaryRow, p);
+    } else {
+        PutPixel(out, secondaryRow, q);
     }
 }
 
-// Even display columns from the secondary half, odd ones from the primary half.
-void ColumnInterlaceRow(uint8_t* out, int32_t width, const uint8_t* primaryRow,
-                        const std::ptrdiff_t* primaryColumns, const uint8_t* secondaryRow,
-                        const std::ptrdiff_t* secondaryColumns) {
-    int32_t x = 0;
-    for (; x + 1 < width; x += 2, out += 6) {
-        PutPixel(out, secondaryRow, secondaryColumns[x]);
-        PutPixel(out + 3, primaryRow, primaryColumns[x + 1]);
+#ifdef LUMIVEX_STEREO_SHUFFLE
+// Each block shuffles 16 bytes of either half the same way and takes the masked bytes from the
+// primary half.
+__attribute__((target("ssse3"))) void ShuffleTwoHalves(uint8_t* out, const uint8_t* primaryRow,
+                                                       const uint8_t* secondaryRow,
+                                                       const ShuffleBlock* blocks,
+                                                       std::size_t count, StereoMode mode) {
+    const __m128i red = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kBlendMasks.red));
+    const __m128i odd[2] = {
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(kBlendMasks.oddPixels[0])),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(kBlendMasks.oddPixels[1]))};
+    const bool anaglyph = mode == StereoMode::Anaglyph;
+    for (std::size_t i = 0; i < count; ++i) {
+        const ShuffleBlock& block = blocks[i];
+        const __m128i pick = _mm_load_si128(reinterpret_cast<const __m128i*>(block.pick));
+        const __m128i p = _mm_shuffle_epi8(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(primaryRow + block.source)), pick);
+        const __m128i q = _mm_shuffle_epi8(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(secondaryRow + block.source)), pick);
+        const __m128i mask = anaglyph ? red : odd[block.column & 1];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * block.column),
+                         _mm_or_si128(_mm_and_si128(mask, p), _mm_andnot_si128(mask, q)));
     }
-    if (x < width) PutPixel(out, secondaryRow, secondaryColumns[x]);
 }
+#endif
 
-// Byte offsets of the source columns seen by each display column, -1 where the column falls
-// outside the half.
-void FillColumnTable(std::ptrdiff_t* table, int32_t width, double scale, double position,
-                     int64_t shift, int64_t halfWidth) {
-    for (int32_t x = 0; x < width; ++x) {
-        const int64_t sx = TruncateTowardZero(static_cast<double>(x) * scale - position) + shift;
-        table[x] = (sx >= 0 && sx < halfWidth) ? static_cast<std::ptrdiff_t>(sx * 3) : -1;
+// One display row of the anaglyph or column interlace. scratch holds a display row.
+void TwoHalfRow(uint8_t* out, int32_t width, StereoMode mode, const SourceRow& primary,
+                const ColumnTable& primaryTable, const SourceRow& secondary,
+                const ColumnTable& secondaryTable, const JointColumns& joint,
+                std::size_t primaryBytesLeft, std::size_t secondaryBytesLeft, uint8_t* scratch) {
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    if (primary.bytes == nullptr || secondary.bytes == nullptr || joint.end <= joint.begin) {
+        // Some half is missing in this row or shares no column with the other: compose each
+        // half's row, then take the primary bytes.
+        CopyHalfRow(out, width, secondary, secondaryTable);
+        CopyHalfRow(scratch, width, primary, primaryTable);
+        BlendBytes(out, out, scratch, rowBytes, kBlendMasks.For(mode, 0));
+        return;
     }
+    const uint8_t* pr = primary.bytes;
+    const uint8_t* qr = secondary.bytes;
+    const int32_t* p = primaryTable.offsets.data();
+    const int32_t* q = secondaryTable.offsets.data();
+
+    // Left to right, so that spare bytes of wide stores are overwritten by what follows.
+    for (int32_t x = 0; x < joint.begin; ++x) TwoHalfPixel(out + 3 * x, x, mode, pr, p[x], qr, q[x]);
+    if (joint.contiguous) {
+        BlendBytes(out + 3 * joint.begin, qr + q[joint.begin], pr + p[joint.begin],
+                   static_cast<std::size_t>(joint.end - joint.begin) * 3,
+                   kBlendMasks.For(mode, joint.begin));
+    } else {
+        int32_t x = joint.begin;
+#ifdef LUMIVEX_STEREO_SHUFFLE
+        // The bytes left from each row's start to the end of its half bound the 16-byte loads.
+        const int64_t lastLoad = static_cast<int64_t>(joint.maxBlockSource) + 16;
+        if (!joint.blocks.empty() && lastLoad <= static_cast<int64_t>(primaryBytesLeft) &&
+            lastLoad + joint.secondaryShift <= static_cast<int64_t>(secondaryBytesLeft)) {
+            ShuffleTwoHalves(out, pr, qr + joint.secondaryShift, joint.blocks.data(),
+                             joint.blocks.size(), mode);
+            x = joint.shuffleEnd;
+        }
+#else
+        (void)primaryBytesLeft;
+        (void)secondaryBytesLeft;
+#endif
+        if (primary.wideReads && secondary.wideReads) {
+            if (mode == StereoMode::Anaglyph) {
+                auto mixed = [&](int32_t at) {
+                    return (Load32(qr + q[at]) & 0xFFFFu) | (uint32_t{pr[p[at] + 2]} << 16);
+                };
+                for (; x + 4 <= joint.end; x += 4)
+                    StorePacked4(out + 3 * x, mixed(x), mixed(x + 1), mixed(x + 2), mixed(x + 3));
+            } else {
+                if ((x & 1) != 0 && x < joint.end) {
+                    TwoHalfPixel(out + 3 * x, x, mode, pr, p[x], qr, q[x]);
+                    ++x;
+                }
+                for (; x + 4 <= joint.end; x += 4)
+                    StorePacked4(out + 3 * x, Load32(qr + q[x]), Load32(pr + p[x + 1]),
+                                 Load32(qr + q[x + 2]), Load32(pr + p[x + 3]));
+            }
+        }
+        for (; x < joint.end; ++x) TwoHalfPixel(out + 3 * x, x, mode, pr, p[x], qr, q[x]);
+    }
+    for (int32_t x = joint.end; x < width; ++x)
+        TwoHalfPixel(out + 3 * x, x, mode, pr, p[x], qr, q[x]);
 }
 
 }  // namespace
@@ -163,70 +491,91 @@ void RenderStereoView(const StereoPair& pair, const StereoViewState& state, TBit
     const int32_t width = display.Width();
     const int32_t height = display.Height();
     if (width <= 0 || height <= 0) return;
+    // Byte offsets within a source row are held as 32-bit values; rows too wide for that (beyond
+    // any decodable picture) take the slow path.
+    if (pair.halfWidth > INT32_MAX / 3) {
+        RenderStereoViewPerPixel(pair, state, display);
+        return;
+    }
 
     const double scale = state.scale;
-    const double positionX = state.positionX;
     const double positionY = state.positionY;
-    const int64_t dx = ParallaxPixelsX(state);
     const int64_t dy = ParallaxPixelsY(state);
-
     const uint8_t* primary = HalfData(pair, state.swap ? StereoHalf::Second : StereoHalf::First);
     const uint8_t* secondary = HalfData(pair, state.swap ? StereoHalf::First : StereoHalf::Second);
-    // An absent half is all grey: a zero size makes every table entry -1 and every row outside.
-    const int64_t primaryWidth = primary ? pair.halfWidth : 0;
-    const int64_t primaryHeight = primary ? pair.height : 0;
-    const int64_t secondaryWidth = secondary ? pair.halfWidth : 0;
-    const int64_t secondaryHeight = secondary ? pair.height : 0;
-    const std::size_t sourceRowBytes =
+    const std::size_t rowBytes =
         static_cast<std::size_t>(pair.halfWidth > 0 ? pair.halfWidth : 0) * 3;
+    const int64_t rows = pair.height;
+    const StereoMode mode = state.mode;
+    const bool primaryUsed = mode != StereoMode::Right;
+    const bool secondaryUsed = mode != StereoMode::Left;
 
-    // Primary columns, secondary columns, and an all-grey table for rows outside a half.
-    std::vector<std::ptrdiff_t> tables(static_cast<std::size_t>(width) * 3);
-    std::ptrdiff_t* primaryColumns = tables.data();
-    std::ptrdiff_t* secondaryColumns = primaryColumns + width;
-    std::ptrdiff_t* greyColumns = secondaryColumns + width;
-    FillColumnTable(primaryColumns, width, scale, positionX, 0, primaryWidth);
-    FillColumnTable(secondaryColumns, width, scale, positionX, dx, secondaryWidth);
-    for (int32_t x = 0; x < width; ++x) greyColumns[x] = -1;
+    // An absent half is all grey: no column and no row falls inside it.
+    ColumnTable primaryColumns, secondaryColumns;
+    if (primaryUsed)
+        BuildColumnTable(primaryColumns, width, scale, state.positionX, 0,
+                         primary ? pair.halfWidth : 0);
+    if (secondaryUsed)
+        BuildColumnTable(secondaryColumns, width, scale, state.positionX, ParallaxPixelsX(state),
+                         secondary ? pair.halfWidth : 0);
 
-    // Stands in for a row outside a half; with greyColumns it is never read.
-    static const uint8_t kNoRow[3] = {kStereoGrey, kStereoGrey, kStereoGrey};
+    JointColumns joint;
+    const bool twoHalves = mode == StereoMode::Anaglyph || mode == StereoMode::VerticalInterlace;
+    std::vector<uint8_t> scratch;
+    if (twoHalves) {
+        BuildJointColumns(joint, primaryColumns, secondaryColumns, width);
+        scratch.resize(static_cast<std::size_t>(width) * 3);
+    }
+    const std::size_t halfBytes = rowBytes * static_cast<std::size_t>(rows > 0 ? rows : 0);
+
+    // Zoomed in, neighbouring display rows read the same source row; such a row is a copy of
+    // the one above it (of the one two above with row interlace, whose rows alternate halves).
+    const int32_t repeatDistance = mode == StereoMode::HorizontalInterlace ? 2 : 1;
+    std::vector<int64_t> sourceRows(static_cast<std::size_t>(height));
+    const std::size_t displayRowBytes = static_cast<std::size_t>(width) * 3;
 
     for (int32_t y = 0; y < height; ++y) {
         const int64_t sy = TruncateTowardZero(static_cast<double>(y) * scale - positionY);
-        const int64_t ty = sy + dy;
-        const bool primaryInside = sy >= 0 && sy < primaryHeight;
-        const bool secondaryInside = ty >= 0 && ty < secondaryHeight;
-        const uint8_t* primaryRow =
-            primaryInside ? primary + static_cast<std::size_t>(sy) * sourceRowBytes : kNoRow;
-        const std::ptrdiff_t* primaryTable = primaryInside ? primaryColumns : greyColumns;
-        const uint8_t* secondaryRow =
-            secondaryInside ? secondary + static_cast<std::size_t>(ty) * sourceRowBytes : kNoRow;
-        const std::ptrdiff_t* secondaryTable = secondaryInside ? secondaryColumns : greyColumns;
+        sourceRows[static_cast<std::size_t>(y)] = sy;
         uint8_t* out = display.ScanLine(y);
-
-        switch (state.mode) {
+        if (y >= repeatDistance && sourceRows[static_cast<std::size_t>(y - repeatDistance)] == sy) {
+            std::memcpy(out, display.ScanLine(y - repeatDistance), displayRowBytes);
+            continue;
+        }
+        switch (mode) {
             case StereoMode::Left:
-                CopyRow(out, width, primaryRow, primaryTable);
+                CopyHalfRow(out, width, RowOf(primary, sy, rows, rowBytes, primaryColumns),
+                            primaryColumns);
                 break;
             case StereoMode::Right:
-                CopyRow(out, width, secondaryRow, secondaryTable);
-                break;
-            case StereoMode::Anaglyph:
-                AnaglyphRow(out, width, primaryRow, primaryTable, secondaryRow, secondaryTable);
+                CopyHalfRow(out, width, RowOf(secondary, sy + dy, rows, rowBytes, secondaryColumns),
+                            secondaryColumns);
                 break;
             case StereoMode::HorizontalInterlace:
                 if ((y & 1) == 0)
-                    CopyRow(out, width, primaryRow, primaryTable);
+                    CopyHalfRow(out, width, RowOf(primary, sy, rows, rowBytes, primaryColumns),
+                                primaryColumns);
                 else
-                    CopyRow(out, width, secondaryRow, secondaryTable);
+                    CopyHalfRow(out, width,
+                                RowOf(secondary, sy + dy, rows, rowBytes, secondaryColumns),
+                                secondaryColumns);
                 break;
-            case StereoMode::VerticalInterlace:
-                ColumnInterlaceRow(out, width, primaryRow, primaryTable, secondaryRow,
-                                   secondaryTable);
+            case StereoMode::Anaglyph:
+            case StereoMode::VerticalInterlace: {
+                const SourceRow primaryRow = RowOf(primary, sy, rows, rowBytes, primaryColumns);
+                const SourceRow secondaryRow =
+                    RowOf(secondary, sy + dy, rows, rowBytes, secondaryColumns);
+                const std::size_t primaryLeft =
+                    primaryRow.bytes ? halfBytes - static_cast<std::size_t>(sy) * rowBytes : 0;
+                const std::size_t secondaryLeft =
+                    secondaryRow.bytes ? halfBytes - static_cast<std::size_t>(sy + dy) * rowBytes
+                                       : 0;
+                TwoHalfRow(out, width, mode, primaryRow, primaryColumns, secondaryRow,
+                           secondaryColumns, joint, primaryLeft, secondaryLeft, scratch.data());
                 break;
+            }
             default:
-                std::memset(out, kStereoGrey, static_cast<std::size_t>(width) * 3);
+                std::memset(out, kStereoGrey, displayRowBytes);
                 break;
         }
     }

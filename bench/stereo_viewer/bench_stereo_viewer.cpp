@@ -1,0 +1,116 @@
+// Rendering a full-HD display from a pair of 3000 x 2000 halves, every mode, at scale 1 and at
+// the scale that fits the halves to the display width. References in the same run: memcpy of the
+// display's bytes, and the one-pixel-at-a-time composition the fast render is checked against.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "stereo_composition.h"
+
+namespace {
+
+constexpr int32_t kDisplayWidth = 1920;
+constexpr int32_t kDisplayHeight = 1080;
+constexpr int32_t kHalfWidth = 3000;
+constexpr int32_t kHalfHeight = 2000;
+constexpr float kFittedScale = 3000.0f / 1920.0f;
+
+const StereoPair& Pair() {
+    static const StereoPair pair = [] {
+        TBitmap source(2 * kHalfWidth, kHalfHeight);
+        std::mt19937 random(7);
+        for (int32_t y = 0; y < source.Height(); ++y) {
+            uint8_t* row = source.ScanLine(y);
+            for (int32_t i = 0; i < source.Width() * 3; ++i) row[i] = static_cast<uint8_t>(random());
+        }
+        return SplitStereoPair(source);
+    }();
+    return pair;
+}
+
+StereoViewState State(int64_t mode, int64_t fitted) {
+    StereoViewState state;
+    state.scale = fitted ? kFittedScale : 1.0f;
+    state.mode = static_cast<StereoMode>(mode);
+    state.parallaxX = 12.0f;  // a typical small parallax, so both halves are sampled
+    state.parallaxY = -3.0f;
+    return state;
+}
+
+void ModeArguments(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"mode", "fitted"});
+    for (int64_t fitted : {0, 1})
+        for (int64_t mode = 0; mode < 5; ++mode) b->Args({mode, fitted});
+}
+
+void BM_Memcpy(benchmark::State& st) {
+    const std::size_t bytes = static_cast<std::size_t>(kDisplayWidth) * kDisplayHeight * 3;
+    std::vector<uint8_t> from(bytes, 1), to(bytes);
+    for (auto _ : st) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * bytes));
+}
+BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
+
+// A floor set by memory rather than by the render: for each display row, copy the whole source
+// row(s) the frame reads (one half or both) into a scratch row.
+void BM_ReadSourceRows(benchmark::State& st) {
+    const StereoPair& pair = Pair();
+    const int64_t halves = st.range(0);
+    const float scale = st.range(1) ? kFittedScale : 1.0f;
+    const std::size_t rowBytes = static_cast<std::size_t>(kHalfWidth) * 3;
+    const std::size_t used =
+        std::min(rowBytes, static_cast<std::size_t>(kDisplayWidth * scale + 1) * 3);
+    std::vector<uint8_t> scratch(2 * rowBytes);
+    for (auto _ : st) {
+        for (int32_t y = 0; y < kDisplayHeight; ++y) {
+            const std::size_t sy = static_cast<std::size_t>(static_cast<double>(y) * scale);
+            std::memcpy(scratch.data(), pair.first.data() + sy * rowBytes, used);
+            if (halves == 2)
+                std::memcpy(scratch.data() + rowBytes, pair.second.data() + sy * rowBytes, used);
+        }
+        benchmark::DoNotOptimize(scratch.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_ReadSourceRows)
+    ->ArgNames({"halves", "fitted"})
+    ->Args({1, 0})
+    ->Args({2, 0})
+    ->Args({1, 1})
+    ->Args({2, 1})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_Render(benchmark::State& st) {
+    const StereoPair& pair = Pair();
+    const StereoViewState state = State(st.range(0), st.range(1));
+    TBitmap display(kDisplayWidth, kDisplayHeight);
+    for (auto _ : st) {
+        RenderStereoView(pair, state, display);
+        benchmark::DoNotOptimize(display.Bits());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Render)->Apply(ModeArguments)->Unit(benchmark::kMillisecond);
+
+void BM_RenderPerPixel(benchmark::State& st) {
+    const StereoPair& pair = Pair();
+    const StereoViewState state = State(st.range(0), st.range(1));
+    TBitmap display(kDisplayWidth, kDisplayHeight);
+    for (auto _ : st) {
+        RenderStereoViewPerPixel(pair, state, display);
+        benchmark::DoNotOptimize(display.Bits());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_RenderPerPixel)->Apply(ModeArguments)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
