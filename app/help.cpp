@@ -1,0 +1,19 @@
+#include "help.h"
+
+#include <QDesktopServices>
+#include <QString>
+
+#include "program_folder.h"
+
+std::function<void(const QUrl&)> UrlOpener = [](const QUrl& url) {
+    QDesktopServices::openUrl(url);
+};
+
+QUrl UserGuideUrl() {
+    return QUrl::fromLocalFile(QString::fromStdString(ProgramFolder) +
+                               QStringLiteral("/docs/index.html"));
+}
+
+void OpenUrl(const QUrl& url) {
+    if (UrlOpener) UrlOpener(url);
+}

@@ -1,0 +1,73 @@
+#include "main_windows.h"
+
+#include <QWidget>
+
+#include "about_box.h"
+#include "application.h"
+#include "color_corrector_window.h"
+#include "launcher_window.h"
+#include "multi_viewer_window.h"
+#include "object_editor_window.h"
+#include "object_viewer_window.h"
+#include "panorama_viewer_window.h"
+#include "stereo_viewer_window.h"
+
+MainWindows::MainWindows() = default;
+MainWindows::~MainWindows() = default;
+
+std::vector<QWidget*> MainWindows::InOrder() const {
+    return {Form1.get(),          AboutBox.get(),      Color_Corrector.get(),
+            Object_Viewer.get(),  Stereo_Viewer.get(), Object_Editor.get(),
+            Panorama_Viewer.get(), Multi_Viewer.get()};
+}
+
+std::unique_ptr<MainWindows> CreateMainWindows(std::vector<QWidget*>* recordCreation) {
+    auto windows = std::make_unique<MainWindows>();
+    auto made = [recordCreation](QWidget* window) {
+        if (recordCreation) recordCreation->push_back(window);
+    };
+    // The launcher first: it settles ProgramFolder and UiLanguage, which the others read.
+    windows->Form1 = std::make_unique<TForm1>();
+    made(windows->Form1.get());
+    windows->AboutBox = std::make_unique<TAboutBox>(windows->Form1.get());
+    made(windows->AboutBox.get());
+    windows->Color_Corrector = std::make_unique<TColor_Corrector>();
+    made(windows->Color_Corrector.get());
+    windows->Object_Viewer = std::make_unique<TObject_Viewer>();
+    made(windows->Object_Viewer.get());
+    windows->Stereo_Viewer = std::make_unique<TStereo_Viewer>();
+    made(windows->Stereo_Viewer.get());
+    windows->Object_Editor = std::make_unique<TObject_Editor>();
+    made(windows->Object_Editor.get());
+    windows->Panorama_Viewer = std::make_unique<TPanorama_Viewer>();
+    made(windows->Panorama_Viewer.get());
+    windows->Multi_Viewer = std::make_unique<TMulti_Viewer>();
+    made(windows->Multi_Viewer.get());
+
+    TForm1& launcher = *windows->Form1;
+    launcher.AboutBox = windows->AboutBox.get();
+    launcher.ColorCorrector = windows->Color_Corrector.get();
+    launcher.ObjectViewer = windows->Object_Viewer.get();
+    launcher.StereoViewer = windows->Stereo_Viewer.get();
+    launcher.ObjectEditor = windows->Object_Editor.get();
+    launcher.PanoramaViewer = windows->Panorama_Viewer.get();
+    launcher.MultiViewer = windows->Multi_Viewer.get();
+    launcher.show();
+    return windows;
+}
+
+int RunLumivex(TApplication& app) {
+    try {
+        app.setApplicationName(QStringLiteral("Lumivex Photo Studio"));
+        // Tool windows may stay open; only the launcher's closing ends the program.
+        app.setQuitOnLastWindowClosed(false);
+        std::unique_ptr<MainWindows> windows = CreateMainWindows();
+        QObject::connect(windows->Form1.get(), &TForm1::LauncherClosed, &app,
+                         &QCoreApplication::quit);
+        app.setWindowIcon(windows->Form1->windowIcon());
+        app.exec();
+    } catch (...) {
+        ShowCurrentException();
+    }
+    return 0;
+}

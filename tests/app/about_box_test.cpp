@@ -1,0 +1,119 @@
+#include "about_box.h"
+
+#include <gtest/gtest.h>
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "help.h"
+#include "image_control.h"
+#include "program_folder.h"
+
+namespace {
+
+int VisibleCount(const TAboutBox& box, int* which) {
+    int count = 0;
+    for (int k = 1; k <= 9; ++k)
+        if (!box.Image(k)->isHidden()) {
+            ++count;
+            *which = k;
+        }
+    return count;
+}
+
+}  // namespace
+
+TEST(TAboutBox, ControlsAndCaptions) {
+    ProgramFolder = "/opt/lumivex";
+    TAboutBox box;
+    EXPECT_EQ(box.windowTitle().toStdString(), "About program");
+    EXPECT_EQ(box.size(), QSize(320, 232));
+    EXPECT_EQ(box.Panel1->geometry(), QRect(8, 8, 304, 185));
+    EXPECT_EQ(box.ProductName->text().toStdString(), "Lumivex Photo Studio");
+    EXPECT_TRUE(box.ProductName->font().bold());
+    EXPECT_EQ(box.Version->text().toStdString(), "Version 1.0");
+    EXPECT_EQ(box.OKButton->text().toStdString(), "OK");
+    EXPECT_EQ(box.OKButton->geometry(), QRect(110, 199, 75, 25));
+    EXPECT_TRUE(box.OKButton->isDefault());
+    EXPECT_EQ(box.Timer1->interval(), 100);
+    EXPECT_TRUE(box.Timer1->isActive());  // tracks while hidden too
+    EXPECT_TRUE(box.Comments->text().contains("file:///opt/lumivex/docs/index.html"));
+    for (int k = 1; k <= 9; ++k) {
+        EXPECT_EQ(box.Image(k)->geometry(), QRect(5, 16, 100, 100));
+        EXPECT_TRUE(box.Image(k)->isHidden());  // all hidden until the first tick
+    }
+    // The nine pictures differ from one another.
+    for (int a = 1; a <= 9; ++a)
+        for (int b = a + 1; b <= 9; ++b)
+            EXPECT_FALSE(box.Image(a)->Picture().SamePixels(box.Image(b)->Picture())) << a << b;
+}
+
+TEST(TAboutBox, EveryTickLeavesExactlyOnePictureFacingTheCursor) {
+    TAboutBox box;
+    box.move(200, 150);
+    const QRect frame = box.frameGeometry();
+    const int L = frame.left() + 5;
+    const int T = frame.top() + 16;
+    QPoint cursor;
+    box.CursorPosition = [&cursor]() { return cursor; };
+    const struct {
+        QPoint at;
+        int expected;
+    } cases[] = {
+        {{L, T}, 5},                 // on the left edge: middle column
+        {{L - 1, T}, 4},
+        {{L + 100, T}, 6},           // on L + W: right column
+        {{L + 99, T + 99}, 5},
+        {{L + 50, T - 1}, 2},
+        {{L + 50, T + 100}, 8},
+        {{L - 300, T - 300}, 1},
+        {{5000, 5000}, 9},           // far below and right
+        {{L + 100, T - 1}, 3},
+        {{L - 1, T + 100}, 7},
+    };
+    for (const auto& c : cases) {
+        cursor = c.at;
+        box.Timer1Timer();
+        int which = 0;
+        EXPECT_EQ(VisibleCount(box, &which), 1);
+        EXPECT_EQ(which, c.expected) << c.at.x() << "," << c.at.y();
+    }
+}
+
+TEST(TAboutBox, TimerRunsTheTrackingByItself) {
+    TAboutBox box;
+    box.CursorPosition = []() { return QPoint(-100000, -100000); };
+    QTRY_VERIFY_WITH_TIMEOUT(!box.Image(1)->isHidden(), 2000);
+    int which = 0;
+    EXPECT_EQ(VisibleCount(box, &which), 1);
+}
+
+TEST(TAboutBox, CentredOnTheLauncherAndClosedByOk) {
+    QWidget launcher;
+    launcher.setGeometry(0, 0, 616, 429);
+    launcher.show();
+    TAboutBox box(&launcher);
+    QTimer::singleShot(0, &box, [&box]() {
+        EXPECT_TRUE(box.isVisible());
+        QTest::mouseClick(box.OKButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(box.exec(), QDialog::Accepted);
+    const QPoint offset = box.frameGeometry().center() - launcher.frameGeometry().center();
+    EXPECT_LE(std::abs(offset.x()), 1);
+    EXPECT_LE(std::abs(offset.y()), 1);
+}
+
+TEST(TAboutBox, CommentsOpenTheUserGuide) {
+    ProgramFolder = "/opt/lumivex";
+    std::vector<QUrl> opened;
+    const auto saved = UrlOpener;
+    UrlOpener = [&opened](const QUrl& url) { opened.push_back(url); };
+    TAboutBox box;
+    box.CommentsClick();
+    UrlOpener = saved;
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].toLocalFile().toStdString(), "/opt/lumivex/docs/index.html");
+}
