@@ -4,6 +4,14 @@
 #include <cstring>
 #include <vector>
 
+#include "image_ops_internal.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define LUMIVEX_X86_SIMD 1
+#define LUMIVEX_SSSE3 __attribute__((target("ssse3")))
+#endif
+
 namespace {
 
 // Pixel moves of four bytes: the fourth byte lands on the next pixel, which is written right
@@ -32,6 +40,13 @@ bool RunOnCopyIfSame(const TBitmap& source, TBitmap& target, Op op) {
     return true;
 }
 
+#ifdef LUMIVEX_X86_SIMD
+const bool kHasSsse3 = __builtin_cpu_supports("ssse3");
+bool useSimd = kHasSsse3;
+#else
+bool useSimd = false;
+#endif
+
 // Target pixel x takes source pixel width-1-x. The first target pixel reads the last source
 // pixel and the last target pixel is the last written, so both move three bytes; four-byte
 // moves in between never leave either row.
@@ -46,7 +61,51 @@ void MirrorRow(const uint8_t* s, uint8_t* d, int32_t width) {
     Copy3(d, sp);
 }
 
+#ifdef LUMIVEX_X86_SIMD
+// Five pixels per step, from the right end of the target row to the left: sixteen bytes are
+// loaded from the five source pixels on, reversed pixel-wise by one shuffle and stored from one
+// byte before the five target pixels. That extra byte lands on the target pixel to the left,
+// written by the following step; loads and stores stay inside the rows while x >= 1. Writing
+// right to left while reading left to right also keeps the loads clear of the stores when
+// source and target rows share their address bits (4K aliasing).
+LUMIVEX_SSSE3 void MirrorRowSsse3(const uint8_t* s, uint8_t* d, int32_t width) {
+    const __m128i reverse = _mm_setr_epi8(-1, 12, 13, 14, 9, 10, 11, 6, 7, 8, 3, 4, 5, 0, 1, 2);
+    int32_t x = width - 5;
+    const int32_t steps = x >= 1 ? (x - 1) / 5 + 1 : 0;
+    // Pixels right of the first whole step, then the steps, then whatever is left at the start.
+    const int32_t firstStep = x;
+    for (int32_t p = width - 1; p >= firstStep + 5 && p >= 0; --p)
+        Copy3(d + static_cast<std::size_t>(p) * 3, s + static_cast<std::size_t>(width - 1 - p) * 3);
+    for (int32_t i = 0; i < steps; ++i, x -= 5) {
+        const __m128i v = _mm_loadu_si128(
+            reinterpret_cast<const __m128i*>(s + static_cast<std::size_t>(width - 5 - x) * 3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + static_cast<std::size_t>(x) * 3 - 1),
+                         _mm_shuffle_epi8(v, reverse));
+    }
+    for (int32_t p = std::min(x + 4, width - 1); p >= 0; --p)
+        Copy3(d + static_cast<std::size_t>(p) * 3, s + static_cast<std::size_t>(width - 1 - p) * 3);
+}
+#endif
+
+void MirrorRowAny(const uint8_t* s, uint8_t* d, int32_t width) {
+#ifdef LUMIVEX_X86_SIMD
+    if (useSimd) return MirrorRowSsse3(s, d, width);
+#endif
+    MirrorRow(s, d, width);
+}
+
 }  // namespace
+
+namespace image_ops_detail {
+bool SimdAvailable() {
+#ifdef LUMIVEX_X86_SIMD
+    return kHasSsse3;
+#else
+    return false;
+#endif
+}
+void SetSimdEnabled(bool enabled) { useSimd = enabled && SimdAvailable(); }
+}  // namespace image_ops_detail
 
 void CopyImage(const TBitmap& source, TBitmap& target) {
     if (&source == &target) return;
@@ -70,7 +129,7 @@ void MirrorHorizontal(const TBitmap& source, TBitmap& target) {
     const int32_t w = source.Width();
     const int32_t h = source.Height();
     target.SetSizeForOverwrite(w, h);
-    for (int32_t y = 0; y < h; ++y) MirrorRow(source.ScanLine(y), target.ScanLine(y), w);
+    for (int32_t y = 0; y < h; ++y) MirrorRowAny(source.ScanLine(y), target.ScanLine(y), w);
 }
 
 void CropImage(const TBitmap& source, int32_t left, int32_t top, int32_t right, int32_t bottom,
@@ -108,6 +167,52 @@ void CropImage(const TBitmap& source, int32_t left, int32_t top, int32_t right, 
                     source.ScanLine(static_cast<int32_t>(y)) + srcOffset, bytes);
 }
 
+namespace {
+
+#ifdef LUMIVEX_X86_SIMD
+// A run of up to five target pixels whose source pixels lie within sixteen bytes: one load,
+// one shuffle and one store per run.
+struct ScaleRun {
+    uint32_t source;  // byte offset in the source row of the sixteen bytes loaded
+    uint32_t target;  // byte offset in the target row of the sixteen bytes stored
+};
+
+// Builds the runs for one row layout; returns the first target column left to move pixel by
+// pixel (the loads and stores of a run must stay inside the rows).
+int32_t PlanScaleRuns(const std::vector<uint32_t>& offsets, std::size_t sourceRowBytes,
+                      std::size_t targetRowBytes, std::vector<ScaleRun>& runs,
+                      std::vector<uint8_t>& masks) {
+    const int32_t wt = static_cast<int32_t>(offsets.size());
+    int32_t j = 0;
+    while (j < wt) {
+        const uint32_t first = offsets[j];
+        const std::size_t at = static_cast<std::size_t>(j) * 3;
+        if (first + 16 > sourceRowBytes || at + 16 > targetRowBytes) break;
+        int32_t n = 1;
+        while (n < 5 && j + n < wt && offsets[j + n] + 3 <= first + 16) ++n;
+        uint8_t mask[16];
+        std::memset(mask, 0x80, sizeof mask);
+        for (int32_t k = 0; k < n; ++k)
+            for (int c = 0; c < 3; ++c) mask[3 * k + c] = static_cast<uint8_t>(offsets[j + k] - first + c);
+        runs.push_back({first, static_cast<uint32_t>(at)});
+        masks.insert(masks.end(), mask, mask + 16);
+        j += n;
+    }
+    return j;
+}
+
+LUMIVEX_SSSE3 void ScaleRowSsse3(const uint8_t* s, uint8_t* d, const ScaleRun* runs,
+                                 std::size_t count, const uint8_t* masks) {
+    for (std::size_t i = 0; i < count; ++i, masks += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + runs[i].source));
+        const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + runs[i].target), _mm_shuffle_epi8(v, m));
+    }
+}
+#endif
+
+}  // namespace
+
 void ScaleNearest(const TBitmap& source, TBitmap& target) {
     if (RunOnCopyIfSame(source, target, ScaleNearest)) return;
     const int32_t w = source.Width();
@@ -133,6 +238,13 @@ void ScaleNearest(const TBitmap& source, TBitmap& target) {
     int32_t fast = 0;
     const uint32_t lastOffset = static_cast<uint32_t>(w - 1) * 3;
     while (fast < wt - 1 && offsets[fast] < lastOffset) ++fast;
+    int32_t tailStart = 0;
+#ifdef LUMIVEX_X86_SIMD
+    std::vector<ScaleRun> runs;
+    std::vector<uint8_t> masks;
+    if (useSimd && !sameColumns)
+        tailStart = PlanScaleRuns(offsets, RowBytes(source), targetRowBytes, runs, masks);
+#endif
 
     int64_t previous = -1;
     for (int32_t i = 0; i < ht; ++i) {
@@ -148,10 +260,17 @@ void ScaleNearest(const TBitmap& source, TBitmap& target) {
             std::memcpy(d, s, targetRowBytes);
             continue;
         }
-        const uint32_t* off = offsets.data();
         int32_t j = 0;
-        for (; j < fast; ++j, d += 3) Copy4(d, s + off[j]);
-        for (; j < wt; ++j, d += 3) Copy3(d, s + off[j]);
+#ifdef LUMIVEX_X86_SIMD
+        if (tailStart > 0) {
+            ScaleRowSsse3(s, d, runs.data(), runs.size(), masks.data());
+            j = tailStart;
+        }
+#endif
+        const uint32_t* off = offsets.data();
+        uint8_t* dp = d + static_cast<std::size_t>(j) * 3;
+        for (; j < fast; ++j, dp += 3) Copy4(dp, s + off[j]);
+        for (; j < wt; ++j, dp += 3) Copy3(dp, s + off[j]);
     }
 }
 
@@ -161,11 +280,9 @@ constexpr int32_t kTile = 32;
 
 // Quarter turns walk the target in square tiles so that the source rows a tile reads stay in
 // the cache while the tile is written.
-void RotateQuarter(const TBitmap& source, TBitmap& target, bool clockwise) {
+void RotateQuarterScalar(const TBitmap& source, TBitmap& target, bool clockwise) {
     const int32_t w = source.Width();
     const int32_t h = source.Height();
-    target.SetSizeForOverwrite(h, w);
-    if (w == 0 || h == 0) return;
     const int32_t wt = h;
     const int32_t ht = w;
     const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(source.Stride());
@@ -192,12 +309,109 @@ void RotateQuarter(const TBitmap& source, TBitmap& target, bool clockwise) {
     }
 }
 
+#ifdef LUMIVEX_X86_SIMD
+// Four pixels (twelve bytes) widened to four 32-bit lanes, and back. Loads and stores move
+// exactly twelve bytes, so no block ever touches a byte outside its rows.
+LUMIVEX_SSSE3 inline __m128i LoadFour(const uint8_t* s) {
+    const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    int32_t tail;
+    std::memcpy(&tail, s + 8, 4);
+    const __m128i v = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s)),
+                                         _mm_cvtsi32_si128(tail));
+    return _mm_shuffle_epi8(v, widen);
+}
+
+LUMIVEX_SSSE3 inline void StoreFour(uint8_t* d, __m128i v) {
+    const __m128i narrow = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    v = _mm_shuffle_epi8(v, narrow);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(d), v);
+    const int32_t tail = _mm_cvtsi128_si32(_mm_srli_si128(v, 8));
+    std::memcpy(d + 8, &tail, 4);
+}
+
+constexpr int32_t kTileRows = 64;     // target rows per tile
+constexpr int32_t kTileColumns = 256;  // target columns per tile
+
+// Quarter turns in 4 x 4 pixel blocks: four source rows give four lanes each, one 4 x 4
+// transpose of 32-bit lanes turns them into four target rows. Blocks are walked in tiles so
+// the source rows a tile reads stay in the cache. Rows and columns beyond the last whole
+// block move pixel by pixel.
+LUMIVEX_SSSE3 void RotateQuarterSsse3(const TBitmap& source, TBitmap& target, bool clockwise) {
+    const int32_t w = source.Width();
+    const int32_t h = source.Height();
+    const int32_t wt = h;
+    const int32_t ht = w;
+    const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(source.Stride());
+    const std::size_t targetStride = target.Stride();
+    const uint8_t* base = source.Bits();
+    const int32_t fullRows = ht - ht % 4;
+    const int32_t fullColumns = wt - wt % 4;
+    for (int32_t ty0 = 0; ty0 < fullRows; ty0 += kTileRows) {
+        const int32_t ty1 = std::min(ty0 + kTileRows, fullRows);
+        for (int32_t tx0 = 0; tx0 < fullColumns; tx0 += kTileColumns) {
+            const int32_t tx1 = std::min(tx0 + kTileColumns, fullColumns);
+            for (int32_t y = ty0; y < ty1; y += 4) {
+                uint8_t* d = target.ScanLine(y) + static_cast<std::size_t>(tx0) * 3;
+                if (clockwise) {
+                    // dst(x + j, y + i) = src(y + i, h - 1 - x - j)
+                    const uint8_t* s = base + (h - 1 - tx0) * stride + y * 3;
+                    for (int32_t x = tx0; x < tx1; x += 4, d += 12, s -= 4 * stride) {
+                        const __m128i r0 = LoadFour(s), r1 = LoadFour(s - stride),
+                                      r2 = LoadFour(s - 2 * stride), r3 = LoadFour(s - 3 * stride);
+                        const __m128i a = _mm_unpacklo_epi32(r0, r1), b = _mm_unpacklo_epi32(r2, r3);
+                        const __m128i c = _mm_unpackhi_epi32(r0, r1), e = _mm_unpackhi_epi32(r2, r3);
+                        StoreFour(d, _mm_unpacklo_epi64(a, b));
+                        StoreFour(d + targetStride, _mm_unpackhi_epi64(a, b));
+                        StoreFour(d + 2 * targetStride, _mm_unpacklo_epi64(c, e));
+                        StoreFour(d + 3 * targetStride, _mm_unpackhi_epi64(c, e));
+                    }
+                } else {
+                    // dst(x + j, y + i) = src(w - 1 - y - i, x + j): the four source columns
+                    // w-4-y .. w-1-y end up in target rows y+3 .. y.
+                    const uint8_t* s = base + tx0 * stride + (w - 4 - y) * 3;
+                    for (int32_t x = tx0; x < tx1; x += 4, d += 12, s += 4 * stride) {
+                        const __m128i r0 = LoadFour(s), r1 = LoadFour(s + stride),
+                                      r2 = LoadFour(s + 2 * stride), r3 = LoadFour(s + 3 * stride);
+                        const __m128i a = _mm_unpacklo_epi32(r0, r1), b = _mm_unpacklo_epi32(r2, r3);
+                        const __m128i c = _mm_unpackhi_epi32(r0, r1), e = _mm_unpackhi_epi32(r2, r3);
+                        StoreFour(d + 3 * targetStride, _mm_unpacklo_epi64(a, b));
+                        StoreFour(d + 2 * targetStride, _mm_unpackhi_epi64(a, b));
+                        StoreFour(d + targetStride, _mm_unpacklo_epi64(c, e));
+                        StoreFour(d, _mm_unpackhi_epi64(c, e));
+                    }
+                }
+            }
+        }
+    }
+    // The strips that whole blocks do not cover.
+    auto pixel = [&](int32_t x, int32_t y) {
+        const int32_t sx = clockwise ? y : w - 1 - y;
+        const int32_t sy = clockwise ? h - 1 - x : x;
+        Copy3(target.ScanLine(y) + static_cast<std::size_t>(x) * 3,
+              base + sy * stride + static_cast<std::ptrdiff_t>(sx) * 3);
+    };
+    for (int32_t y = 0; y < fullRows; ++y)
+        for (int32_t x = fullColumns; x < wt; ++x) pixel(x, y);
+    for (int32_t y = fullRows; y < ht; ++y)
+        for (int32_t x = 0; x < wt; ++x) pixel(x, y);
+}
+#endif
+
+void RotateQuarter(const TBitmap& source, TBitmap& target, bool clockwise) {
+    target.SetSizeForOverwrite(source.Height(), source.Width());
+    if (source.Width() == 0 || source.Height() == 0) return;
+#ifdef LUMIVEX_X86_SIMD
+    if (useSimd) return RotateQuarterSsse3(source, target, clockwise);
+#endif
+    RotateQuarterScalar(source, target, clockwise);
+}
+
 void Rotate180(const TBitmap& source, TBitmap& target) {
     const int32_t w = source.Width();
     const int32_t h = source.Height();
     target.SetSizeForOverwrite(w, h);
     for (int32_t y = 0; y < h; ++y)
-        MirrorRow(source.ScanLine(h - 1 - y), target.ScanLine(y), w);
+        MirrorRowAny(source.ScanLine(h - 1 - y), target.ScanLine(y), w);
 }
 
 }  // namespace

@@ -210,20 +210,20 @@ void Decode(const uint8_t* bytes, std::size_t size, TBitmap& target) {
     const bool cmyk = cinfo.out_color_space == JCS_CMYK;
     const bool inverted = cmyk && cinfo.saw_Adobe_marker;
 
-    // Everything that may throw is made before libjpeg starts decoding.
-    TBitmap fresh;
+    // Everything that may throw is made before libjpeg starts decoding, and before target is
+    // touched. The pixels go straight into target's rows, reusing its storage: a viewer that
+    // decodes frame after frame into one bitmap then never waits for fresh pages.
     std::vector<JSAMPROW> rows;
     std::vector<uint8_t> cmykRow;
     try {
-        fresh.SetSizeForOverwrite(static_cast<int32_t>(width), static_cast<int32_t>(height));
         rows.resize(height);
         if (cmyk) cmykRow.resize(static_cast<std::size_t>(width) * 4);
     } catch (const std::bad_alloc&) {
         throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
     }
-    for (uint32_t y = 0; y < height; ++y) rows[y] = fresh.ScanLine(static_cast<int32_t>(y));
+    target.SetSizeForOverwrite(static_cast<int32_t>(width), static_cast<int32_t>(height));
+    for (uint32_t y = 0; y < height; ++y) rows[y] = target.ScanLine(static_cast<int32_t>(y));
 
-    uint32_t done = 0;
     const bool decoded = Guarded(d.err, [&] {
         jpeg_start_decompress(&cinfo);
         JSAMPROW cmykRows[1] = {cmykRow.data()};
@@ -236,16 +236,14 @@ void Decode(const uint8_t* bytes, std::size_t size, TBitmap& target) {
                 break;
             }
         }
-        done = cinfo.output_scanline;
         // jpeg_finish_decompress is not called: it would only read on to the end marker, and
         // damage after the last row must not cost the user the picture.
     });
-    if (!decoded) ThrowLibraryError(d.err, width, height);
-    // The library pads a truncated stream itself; should it ever stop early, the missing rows
-    // come out mid grey like the rest of a damaged picture.
-    for (uint32_t y = done; y < height; ++y)
+    // The library pads a truncated stream itself; rows it never delivered (a fatal error in
+    // the middle of the pixel data) come out mid grey, like the rest of a damaged picture.
+    for (uint32_t y = cinfo.output_scanline; y < height; ++y)
         std::memset(rows[y], 128, static_cast<std::size_t>(width) * 3);
-    target = std::move(fresh);
+    if (!decoded) ThrowLibraryError(d.err, width, height);
 }
 
 std::vector<uint8_t> Encode(const TBitmap& source, int quality) {

@@ -14,9 +14,12 @@ public:
     void LoadFromFile(const std::string& path);
     void LoadFromBytes(std::vector<uint8_t> bytes);
 
-    // Decodes into target (resized to the picture). Greyscale becomes three equal channels,
-    // CMYK/YCCK is converted to RGB. A truncated stream decodes what is there. Throws on a
-    // stream that is not a JPEG, and on pictures above one gigapixel.
+    // Decodes into target (resized to the picture, its storage reused when it fits).
+    // Greyscale becomes three equal channels, CMYK/YCCK is converted to RGB. A truncated
+    // stream decodes what is there (the rest grey). Throws on a stream that is not a JPEG, on
+    // pictures above one gigapixel and when memory runs out; these leave target untouched.
+    // Only a stream whose pixel data breaks fatally after a valid header throws with target
+    // already resized (what was decoded, the rest grey), so windows decode into a temporary.
     void DecodeTo(TBitmap& target) const;
 
     // Encodes source at CompressionQuality (1..100) and keeps the bytes.
@@ -35,8 +38,7 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
-// Decodes a JPEG held in memory into target, exactly as TJPEGImage::DecodeTo does. On failure
-// target is left as it was.
+// Decodes a JPEG held in memory into target, exactly as TJPEGImage::DecodeTo does.
 void DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target);
 
 // Loads and decodes a JPEG file in one call (whatever its extension).

@@ -5,6 +5,7 @@
 
 #include "image_error.h"
 #include "image_ops.h"
+#include "image_ops_internal.h"
 #include "test_support.h"
 
 namespace {
@@ -76,6 +77,16 @@ void ExpectMapping(const TBitmap& source, const TBitmap& target, int wt, int ht,
     ExpectZeroPadding(target);
 }
 
+// Runs body once with the SSSE3 paths and once with the plain pixel moves.
+void ForBothPaths(const std::function<void()>& body) {
+    for (bool simd : {true, false}) {
+        SCOPED_TRACE(simd ? "SIMD path" : "plain path");
+        image_ops_detail::SetSimdEnabled(simd);
+        body();
+    }
+    image_ops_detail::SetSimdEnabled(true);
+}
+
 }  // namespace
 
 TEST(RotateImage, QuarterTurnsOfThreeByTwo) {
@@ -93,8 +104,10 @@ TEST(RotateImage, QuarterTurnsOfThreeByTwo) {
 
 // Sizes that cross tile borders, odd widths with row padding, single rows and columns.
 TEST(RotateImage, MatchesThePixelFormulasAtAnySize) {
+  ForBothPaths([] {
     for (auto [w, h] : {std::pair{1, 1}, std::pair{1, 7}, std::pair{7, 1}, std::pair{33, 65},
-                        std::pair{70, 31}, std::pair{64, 64}, std::pair{5, 130}}) {
+                        std::pair{70, 31}, std::pair{64, 64}, std::pair{5, 130}, std::pair{4, 4},
+                        std::pair{8, 12}, std::pair{263, 70}}) {
         const TBitmap source = NumberedPicture(w, h);
         TBitmap target;
         RotateImage(source, target, 90);
@@ -105,6 +118,7 @@ TEST(RotateImage, MatchesThePixelFormulasAtAnySize) {
         ExpectMapping(source, target, w, h,
                       [&, w = w, h = h](int x, int y) { return std::pair{w - 1 - x, h - 1 - y}; });
     }
+  });
 }
 
 TEST(RotateImage, TurnsUndoEachOther) {
@@ -205,14 +219,17 @@ TEST(ScaleNearest, EdgeSizes) {
 }
 
 TEST(ScaleNearest, MatchesTheFormulaOnLargerPictures) {
+  ForBothPaths([] {
     const TBitmap source = NumberedPicture(103, 47);
-    for (auto [wt, ht] : {std::pair{211, 19}, std::pair{50, 200}, std::pair{2, 2}, std::pair{103, 5}}) {
+    for (auto [wt, ht] : {std::pair{211, 19}, std::pair{50, 200}, std::pair{2, 2}, std::pair{103, 5},
+                          std::pair{90, 9}, std::pair{25, 3}, std::pair{520, 2}}) {
         TBitmap target(wt, ht);
         ScaleNearest(source, target);
         ExpectMapping(source, target, wt, ht, [&, wt = wt, ht = ht](int x, int y) {
             return std::pair{x * 102 / (wt - 1), y * 46 / (ht - 1)};
         });
     }
+  });
 }
 
 TEST(FlipAndMirror, ExactBytesAndSelfInverse) {
@@ -227,7 +244,9 @@ TEST(FlipAndMirror, ExactBytesAndSelfInverse) {
     EXPECT_EQ(Letters(target), (Rows{"A"}));
     ExpectZeroPadding(target);
 
-    for (auto [w, h] : {std::pair{2, 9}, std::pair{37, 11}, std::pair{4, 4}}) {
+    ForBothPaths([] {
+    for (auto [w, h] : {std::pair{2, 9}, std::pair{37, 11}, std::pair{4, 4}, std::pair{6, 3},
+                        std::pair{11, 2}}) {
         const TBitmap picture = NumberedPicture(w, h);
         TBitmap once, twice;
         FlipVertical(picture, once);
@@ -237,7 +256,11 @@ TEST(FlipAndMirror, ExactBytesAndSelfInverse) {
         ExpectMapping(picture, once, w, h, [w = w](int x, int y) { return std::pair{w - 1 - x, y}; });
         MirrorHorizontal(once, twice);
         EXPECT_TRUE(twice.SamePixels(picture));
+        RotateImage(picture, once, 180);
+        ExpectMapping(picture, once, w, h,
+                      [w = w, h = h](int x, int y) { return std::pair{w - 1 - x, h - 1 - y}; });
     }
+    });
     TBitmap same = Lettered(3, 2);
     MirrorHorizontal(same, same);
     EXPECT_EQ(Letters(same), (Rows{"CBA", "FED"}));
