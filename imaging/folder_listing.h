@@ -4,7 +4,9 @@
 // Full paths of the files under folder whose names match mask ('*' and '?', letter case
 // ignored), each ended by "\r\n". Entries are sorted by name without regard to case; hidden
 // entries are listed; sub-folders whose own names match the mask are descended and their files
-// stand where the sub-folder was found. A missing folder gives the empty text.
+// stand where the sub-folder was found. A missing folder gives the empty text. Paths are
+// folder + "/" + name (no doubled '/' after a folder that ends with one). Only regular files
+// (also through links) are listed; a folder is never walked twice through a link cycle.
 std::string ListFolderFiles(const std::string& folder, const std::string& mask);
 
 // The path standing step lines after current in listing (exact, case-sensitive match of whole
@@ -12,4 +14,5 @@ std::string ListFolderFiles(const std::string& folder, const std::string& mask);
 std::string PickNeighbourFile(const std::string& listing, const std::string& current, int step);
 
 // The folder part of path (up to the last '/' or '\\', without it); "" when there is none.
+// The root keeps its separator: "/a.jpg" gives "/", "C:\\a.jpg" gives "C:\\".
 std::string ExtractFileDir(const std::string& path);
