@@ -4,11 +4,25 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "image_error.h"
 #include "panorama_steering.h"
+
+// The interpolation kernels are built twice, for the baseline and for AVX2, and the loader
+// picks the one the processor runs (sixteen map entries per instruction instead of eight).
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
+    !defined(__SANITIZE_ADDRESS__)
+#define LUMIVEX_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#else
+#define LUMIVEX_WIDE_VECTORS
+#endif
 
 namespace {
 
@@ -41,24 +55,14 @@ inline int32_t SeamDelta(int32_t a, int32_t b, int32_t n) {
     return diff;
 }
 
-// trunc(d * p / 10) for |d * p| <= 9 * 32768. The product is exact in a float, and 0.1f is a
-// hair above 0.1, so the rounded quotient never drops below the next lower integer nor reaches
-// the next higher one in this range (the exhaustive test covers every d and p). Unlike an
-// integer division this vectorises on every x86-64.
-inline int32_t TenthOf(float d, float p) { return static_cast<int32_t>(d * p * 0.1f); }
-
-// a + delta*p/10 brought back into 0..n-1. Node values lie in 0..n-1 and |delta| <= n/2 + 1, so
-// at most one of the two corrections applies and the plain case needs neither.
-inline int32_t WrapInto(int32_t v, int32_t n) {
-    v += v < 0 ? n : 0;
-    v -= v >= n ? n : 0;
-    return v;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Panorama source
+
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+
+void PanoramaPixels::FreeBuffer::operator()(uint8_t* p) const { std::free(p); }
 
 PanoramaPixels PanoramaPixels::FromBitmap(const TBitmap& bitmap) {
     const int32_t w = bitmap.Width();
@@ -71,18 +75,28 @@ PanoramaPixels PanoramaPixels::FromBitmap(const TBitmap& bitmap) {
                                 static_cast<int>(kMaxPanoramaSide)));
     PanoramaPixels result;
     const std::size_t rowBytes = static_cast<std::size_t>(w) * 3;
+    const std::size_t bytes = rowBytes * static_cast<std::size_t>(h) + 1;
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    auto outOfMemory = [&] {
+        return ImageError(Format("Not enough memory for a panorama of %i x %i pixels",
+                                 static_cast<int>(w), static_cast<int>(h)));
+    };
+    result.pixels_.reset(static_cast<uint8_t*>(std::aligned_alloc(kHugePage, rounded)));
+    if (!result.pixels_) throw outOfMemory();
+#ifdef MADV_HUGEPAGE
+    madvise(result.pixels_.get(), rounded, MADV_HUGEPAGE);  // a hint; failure changes nothing
+#endif
     try {
-        result.pixels_.resize(rowBytes * static_cast<std::size_t>(h) + 1);
         result.rowOffsets_.resize(static_cast<std::size_t>(h));
     } catch (const std::bad_alloc&) {
-        throw ImageError(Format("Not enough memory for a panorama of %i x %i pixels",
-                                static_cast<int>(w), static_cast<int>(h)));
+        throw outOfMemory();
     }
     for (int32_t r = 0; r < h; ++r) {
         const std::size_t offset = rowBytes * static_cast<std::size_t>(r);
         result.rowOffsets_[static_cast<std::size_t>(r)] = offset;
-        std::memcpy(result.pixels_.data() + offset, bitmap.ScanLine(r), rowBytes);
+        std::memcpy(result.pixels_.get() + offset, bitmap.ScanLine(r), rowBytes);
     }
+    std::memset(result.pixels_.get() + bytes - 1, 0, rounded - bytes + 1);
     result.width_ = w;
     result.height_ = h;
     return result;
@@ -196,12 +210,14 @@ void CoordinateMaps::Release() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Stages
+// Kernels shared by the stage functions (full maps) and the frame (grid rows plus one band)
 
-void ComputeGridNodes(CoordinateMaps& maps, const PanoramaView& view, int32_t W, int32_t H,
-                      NodeScratch& scratch) {
-    const int mw = maps.MapWidth();
-    const int mh = maps.MapHeight();
+namespace {
+
+// Writes the node values of every grid row k and grid column l at
+// columns/rows[k * rowPitch + l * kGridStep].
+void ComputeNodes(uint16_t* columns, uint16_t* rows, std::size_t rowPitch, int mw, int mh,
+                  const PanoramaView& view, int32_t W, int32_t H, NodeScratch& scratch) {
     const RotationMatrix rot = MakeRotationMatrix(view.alpha, view.betta, view.gamma);
     const AngularExtent e = MakeAngularExtent(mw, mh, view.fov);
 
@@ -226,13 +242,10 @@ void ComputeGridNodes(CoordinateMaps& maps, const PanoramaView& view, int32_t W,
         scratch.sinPhi[k] = std::sin(phi);
         scratch.cosPhi[k] = std::cos(phi);
     }
-
-    uint16_t* columns = maps.Columns();
-    uint16_t* rows = maps.Rows();
     for (int k = 0; k < rowsN; ++k) {
         const double st = scratch.sinTheta[k];
         const double Z = scratch.cosTheta[k];
-        const std::size_t base = static_cast<std::size_t>(k) * kGridStep * mw;
+        const std::size_t base = static_cast<std::size_t>(k) * rowPitch;
         for (int l = 0; l < colsN; ++l) {
             const double X = st * scratch.cosPhi[l];
             const double Y = st * scratch.sinPhi[l];
@@ -244,79 +257,265 @@ void ComputeGridNodes(CoordinateMaps& maps, const PanoramaView& view, int32_t W,
     }
 }
 
-namespace {
+// The interpolation rule in a form that runs eight or more entries per instruction: for a node
+// pair (a, b) the walk delta (the seam rule's distance) is split as delta = 10*k + r with r of
+// the same sign, so trunc(delta*p/10) = k*p + trunc(r*p/10) and everything fits 16 bits
+// (|delta| <= 32767, |r*p| <= 81). trunc(x/10) for |x| <= 81 is (x*205 + (x<0 ? 2047 : 0)) >> 11.
+// The wrap of the rule is a + q >= n exactly when q >= n - a and a + q < 0 exactly when
+// q < -a; both limits are saturated to 16 bits, which is safe because |q| <= 29490.
+// The exhaustive tests compare this with the rule for every distance.
+// Returns whether any pair crosses the seam; without one no value can wrap.
+LUMIVEX_WIDE_VECTORS bool PrepareSpans(const uint16_t* __restrict a,
+                                        const uint16_t* __restrict b, int count, int32_t n,
+                                        int16_t* __restrict k, int16_t* __restrict r,
+                                        int16_t* __restrict hi, int16_t* __restrict lo) {
+    // Written without branches so that it vectorises.
+    const int32_t half = n / 2;
+    int32_t seams = 0;
+    for (int x = 0; x < count; ++x) {
+        const int32_t ax = a[x];
+        const int32_t diff = static_cast<int32_t>(b[x]) - ax;
+        const int32_t shift = (diff > half ? -n : 0) + (diff < -half ? n : 0);  // the seam rule
+        seams |= shift;
+        const int32_t delta = diff + shift;
+        const int32_t tens = delta / 10;
+        k[x] = static_cast<int16_t>(tens);
+        r[x] = static_cast<int16_t>(delta - tens * 10);
+        const int32_t above = n - ax;
+        hi[x] = static_cast<int16_t>(above < 32767 ? above : 32767);
+        lo[x] = static_cast<int16_t>(-ax > -32768 ? -ax : -32768);
+    }
+    return seams != 0;
+}
 
-void HorizontalPassOne(uint16_t* map, int mw, int mh, int32_t n) {
-    for (int i = 0; i < mh; i += kGridStep) {
-        uint16_t* row = map + static_cast<std::size_t>(i) * mw;
-        for (int j = 0; j < mw - kGridStep; j += kGridStep) {
-            const int32_t a = row[j];
-            const float d = static_cast<float>(SeamDelta(a, row[j + kGridStep], n));
-            for (int p = 1; p < kGridStep; ++p)
-                row[j + p] = static_cast<uint16_t>(
-                    WrapInto(a + TenthOf(d, static_cast<float>(p)), n));
-        }
+inline int16_t SpanStep(int16_t k, int16_t r, int16_t p) {
+    const int16_t rp = static_cast<int16_t>(r * p);
+    const int16_t t =
+        static_cast<int16_t>(static_cast<int16_t>(rp * 205 + ((rp >> 15) & 2047)) >> 11);
+    return static_cast<int16_t>(k * p + t);
+}
+
+// The common case: no pair of the row crosses the seam.
+LUMIVEX_WIDE_VECTORS void InterpolateSpansPlain(const uint16_t* __restrict a, const int16_t* __restrict k,
+                           const int16_t* __restrict r, int count, int p,
+                           uint16_t* __restrict out) {
+    const int16_t p16 = static_cast<int16_t>(p);
+    for (int x = 0; x < count; ++x)
+        out[x] = static_cast<uint16_t>(a[x] + static_cast<uint16_t>(SpanStep(k[x], r[x], p16)));
+}
+
+LUMIVEX_WIDE_VECTORS void InterpolateSpans(const uint16_t* __restrict a, const int16_t* __restrict k,
+                      const int16_t* __restrict r, const int16_t* __restrict hi,
+                      const int16_t* __restrict lo, int count, int p, int32_t n,
+                      uint16_t* __restrict out) {
+    const int16_t p16 = static_cast<int16_t>(p);
+    const uint16_t n16 = static_cast<uint16_t>(n);
+    for (int x = 0; x < count; ++x) {
+        const int16_t q = SpanStep(k[x], r[x], p16);
+        uint16_t v = static_cast<uint16_t>(a[x] + static_cast<uint16_t>(q));
+        v = static_cast<uint16_t>(v - (q >= hi[x] ? n16 : 0));
+        v = static_cast<uint16_t>(v + (q < lo[x] ? n16 : 0));
+        out[x] = v;
     }
 }
 
-void VerticalPassOne(uint16_t* map, int mw, int mh, int32_t n, float* __restrict delta) {
-    for (int i = 0; i < mh - kGridStep; i += kGridStep) {
-        const uint16_t* __restrict top = map + static_cast<std::size_t>(i) * mw;
-        const uint16_t* __restrict bottom = top + static_cast<std::size_t>(kGridStep) * mw;
-        for (int x = 0; x < mw; ++x) {
-            const int32_t diff = bottom[x] - top[x];
-            const int32_t seamShift = diff > n / 2 ? -n : (-diff > n / 2 ? n : 0);
-            delta[x] = static_cast<float>(diff + seamShift);
-        }
-        for (int p = 1; p < kGridStep; ++p) {
-            uint16_t* __restrict out =
-                map + static_cast<std::size_t>(i) * mw + static_cast<std::size_t>(p) * mw;
-            const float pf = static_cast<float>(p);
-            for (int x = 0; x < mw; ++x)
-                out[x] = static_cast<uint16_t>(WrapInto(top[x] + TenthOf(delta[x], pf), n));
-        }
+void SizeSpanScratch(NodeScratch& s, std::size_t count) {
+    if (s.spanK.size() >= count) return;
+    s.spanK.resize(count);
+    s.spanR.resize(count);
+    s.spanHi.resize(count);
+    s.spanLo.resize(count);
+}
+
+// Fills the nine values between each pair of nodes of one grid row.
+void HorizontalRow(uint16_t* row, int mw, int32_t n, NodeScratch& s) {
+    const int pairs = (mw - 1) / kGridStep;  // node pairs (j, j+10) with j < mw - 10
+    if (pairs <= 0) return;
+    SizeSpanScratch(s, static_cast<std::size_t>(pairs));
+    s.spanA.resize(static_cast<std::size_t>(pairs) + 1);
+    s.spanOut.resize(static_cast<std::size_t>(pairs) * kGridStep);
+    for (int l = 0; l <= pairs; ++l) s.spanA[l] = row[l * kGridStep];
+    const bool seam = PrepareSpans(s.spanA.data(), s.spanA.data() + 1, pairs, n, s.spanK.data(),
+                                   s.spanR.data(), s.spanHi.data(), s.spanLo.data());
+    for (int p = 1; p < kGridStep; ++p) {
+        uint16_t* out = s.spanOut.data() + p * pairs;
+        if (seam)
+            InterpolateSpans(s.spanA.data(), s.spanK.data(), s.spanR.data(), s.spanHi.data(),
+                             s.spanLo.data(), pairs, p, n, out);
+        else
+            InterpolateSpansPlain(s.spanA.data(), s.spanK.data(), s.spanR.data(), pairs, p, out);
     }
+    for (int l = 0; l < pairs; ++l) {
+        uint16_t* cell = row + l * kGridStep;
+        for (int p = 1; p < kGridStep; ++p) cell[p] = s.spanOut[p * pairs + l];
+    }
+}
+
+// Fills the nine rows between two grid rows: out[p - 1] receives row p.
+void VerticalBand(const uint16_t* top, const uint16_t* bottom, uint16_t* const* out, int mw,
+                  int32_t n, NodeScratch& s) {
+    SizeSpanScratch(s, static_cast<std::size_t>(mw));
+    const bool seam = PrepareSpans(top, bottom, mw, n, s.spanK.data(), s.spanR.data(),
+                                   s.spanHi.data(), s.spanLo.data());
+    for (int p = 1; p < kGridStep; ++p) {
+        if (seam)
+            InterpolateSpans(top, s.spanK.data(), s.spanR.data(), s.spanHi.data(),
+                             s.spanLo.data(), mw, p, n, out[p - 1]);
+        else
+            InterpolateSpansPlain(top, s.spanK.data(), s.spanR.data(), mw, p, out[p - 1]);
+    }
+}
+
+struct FetchSource {
+    const uint8_t* pixels;
+    const std::size_t* rowOffsets;
+    uint32_t lastColumn, lastRow;
+    explicit FetchSource(const PanoramaPixels& p)
+        : pixels(p.Data()),
+          rowOffsets(p.RowOffsets().data()),
+          lastColumn(static_cast<uint32_t>(p.W() - 1)),
+          lastRow(static_cast<uint32_t>(p.H() - 1)) {}
+    const uint8_t* At(uint16_t column, uint16_t row) const {
+        const uint32_t c = std::min<uint32_t>(column, lastColumn);
+        const uint32_t r = std::min<uint32_t>(row, lastRow);
+        return pixels + rowOffsets[r] + c * 3u;
+    }
+};
+
+// kStrip view rows walked column by column: neighbouring view rows read neighbouring panorama
+// rows, so a cache line fetched for one row is still at hand for the next ones. Row by row, a
+// turned view touches a new panorama row (24 KiB apart in a wide panorama) at nearly every
+// pixel and fetches the same lines again for the next row.
+template <int kStrip>
+void FetchStrip(const uint16_t* const* cmsIn, const uint16_t* const* rmsIn,
+                uint8_t* const* dstsIn, int w, const FetchSource& source) {
+    // Local copies: the stores below could alias anything reached through a pointer, which
+    // would make the compiler reload every one of these per pixel.
+    const FetchSource src = source;
+    const uint16_t* cms[kStrip];
+    const uint16_t* rms[kStrip];
+    uint8_t* dsts[kStrip];
+    for (int k = 0; k < kStrip; ++k) {
+        cms[k] = cmsIn[k];
+        rms[k] = rmsIn[k];
+        dsts[k] = dstsIn[k];
+    }
+    // The maps name every source pixel in advance, so the line needed kAhead pixels later is
+    // requested now; a turned or zoomed-out view otherwise waits for memory at most pixels.
+    constexpr int kAhead = 16;
+    const int prefetchEnd = std::max(w - 1 - kAhead, 0);
+    // Four-byte moves: the fourth byte is overwritten by the next pixel of the row (the
+    // panorama buffer has a spare byte after its last pixel); the row's last pixel moves three.
+    int x = 0;
+    for (; x < prefetchEnd; ++x)
+        for (int k = 0; k < kStrip; ++k) {
+            __builtin_prefetch(src.At(cms[k][x + kAhead], rms[k][x + kAhead]));
+            std::memcpy(dsts[k] + static_cast<std::size_t>(x) * 3, src.At(cms[k][x], rms[k][x]),
+                        4);
+        }
+    for (; x < w - 1; ++x)
+        for (int k = 0; k < kStrip; ++k)
+            std::memcpy(dsts[k] + static_cast<std::size_t>(x) * 3, src.At(cms[k][x], rms[k][x]),
+                        4);
+    for (int k = 0; k < kStrip; ++k)
+        std::memcpy(dsts[k] + static_cast<std::size_t>(w - 1) * 3,
+                    src.At(cms[k][w - 1], rms[k][w - 1]), 3);
+}
+
+// Up to kGridStep rows of one band.
+void FetchBand(const uint16_t* const* cms, const uint16_t* const* rms, uint8_t* const* dsts,
+               int rows, int w, const FetchSource& src) {
+    if (w <= 0) return;
+    if (rows == kGridStep) {
+        FetchStrip<kGridStep>(cms, rms, dsts, w, src);
+        return;
+    }
+    for (int k = 0; k < rows; ++k) FetchStrip<1>(cms + k, rms + k, dsts + k, w, src);
 }
 
 }  // namespace
 
-void HorizontalPass(CoordinateMaps& maps, int32_t W, int32_t H, NodeScratch&) {
-    HorizontalPassOne(maps.Columns(), maps.MapWidth(), maps.MapHeight(), W);
-    HorizontalPassOne(maps.Rows(), maps.MapWidth(), maps.MapHeight(), H);
+// ---------------------------------------------------------------------------------------------
+// Stages on full maps
+
+void ComputeGridNodes(CoordinateMaps& maps, const PanoramaView& view, int32_t W, int32_t H,
+                      NodeScratch& scratch) {
+    ComputeNodes(maps.Columns(), maps.Rows(),
+                 static_cast<std::size_t>(kGridStep) * static_cast<std::size_t>(maps.MapWidth()),
+                 maps.MapWidth(), maps.MapHeight(), view, W, H, scratch);
+}
+
+void HorizontalPass(CoordinateMaps& maps, int32_t W, int32_t H, NodeScratch& scratch) {
+    const int mw = maps.MapWidth();
+    for (int i = 0; i < maps.MapHeight(); i += kGridStep) {
+        const std::size_t at = static_cast<std::size_t>(i) * static_cast<std::size_t>(mw);
+        HorizontalRow(maps.Columns() + at, mw, W, scratch);
+        HorizontalRow(maps.Rows() + at, mw, H, scratch);
+    }
 }
 
 void VerticalPass(CoordinateMaps& maps, int32_t W, int32_t H, NodeScratch& scratch) {
-    scratch.deltaF.resize(static_cast<std::size_t>(maps.MapWidth()));
-    VerticalPassOne(maps.Columns(), maps.MapWidth(), maps.MapHeight(), W, scratch.deltaF.data());
-    VerticalPassOne(maps.Rows(), maps.MapWidth(), maps.MapHeight(), H, scratch.deltaF.data());
+    const int mw = maps.MapWidth();
+    for (int i = 0; i < maps.MapHeight() - kGridStep; i += kGridStep) {
+        uint16_t* cols[kGridStep - 1];
+        uint16_t* rows[kGridStep - 1];
+        for (int p = 1; p < kGridStep; ++p) {
+            const std::size_t at = static_cast<std::size_t>(i + p) * static_cast<std::size_t>(mw);
+            cols[p - 1] = maps.Columns() + at;
+            rows[p - 1] = maps.Rows() + at;
+        }
+        const std::size_t top = static_cast<std::size_t>(i) * static_cast<std::size_t>(mw);
+        const std::size_t bottom = top + static_cast<std::size_t>(kGridStep) * mw;
+        VerticalBand(maps.Columns() + top, maps.Columns() + bottom, cols, mw, W, scratch);
+        VerticalBand(maps.Rows() + top, maps.Rows() + bottom, rows, mw, H, scratch);
+    }
 }
 
 void FetchPixels(const CoordinateMaps& maps, const PanoramaPixels& panorama,
                  uint8_t* const* viewRows) {
-    const int w = maps.ViewWidth();
+    if (panorama.Empty()) return;
+    const FetchSource src(panorama);
     const int h = maps.ViewHeight();
-    const int mw = maps.MapWidth();
-    if (w <= 0 || panorama.Empty()) return;
-    const uint32_t lastColumn = static_cast<uint32_t>(panorama.W() - 1);
-    const uint32_t lastRow = static_cast<uint32_t>(panorama.H() - 1);
-    const uint8_t* src = panorama.Data();
-    const std::size_t* rowOffsets = panorama.RowOffsets().data();
-    for (int y = 0; y < h; ++y) {
-        const uint16_t* cm = maps.Columns() + static_cast<std::size_t>(y) * mw;
-        const uint16_t* rm = maps.Rows() + static_cast<std::size_t>(y) * mw;
-        uint8_t* dst = viewRows[y];
-        // Four-byte moves: the fourth byte is overwritten by the next pixel (the panorama
-        // buffer has a spare byte after its last pixel); the row's last pixel moves three.
-        for (int x = 0; x < w - 1; ++x) {
-            const uint32_t c = std::min<uint32_t>(cm[x], lastColumn);
-            const uint32_t r = std::min<uint32_t>(rm[x], lastRow);
-            std::memcpy(dst + static_cast<std::size_t>(x) * 3, src + rowOffsets[r] + c * 3u, 4);
+    const std::size_t mw = static_cast<std::size_t>(maps.MapWidth());
+    const uint16_t* cms[kGridStep];
+    const uint16_t* rms[kGridStep];
+    for (int y = 0; y < h; y += kGridStep) {
+        const int n = std::min(kGridStep, h - y);
+        for (int k = 0; k < n; ++k) {
+            cms[k] = maps.Columns() + static_cast<std::size_t>(y + k) * mw;
+            rms[k] = maps.Rows() + static_cast<std::size_t>(y + k) * mw;
         }
-        const uint32_t c = std::min<uint32_t>(cm[w - 1], lastColumn);
-        const uint32_t r = std::min<uint32_t>(rm[w - 1], lastRow);
-        std::memcpy(dst + static_cast<std::size_t>(w - 1) * 3, src + rowOffsets[r] + c * 3u, 3);
+        FetchBand(cms, rms, viewRows + y, n, maps.ViewWidth(), src);
     }
 }
+
+// ---------------------------------------------------------------------------------------------
+// The frame's maps: the grid rows in full, and the nine rows between two of them for one band
+// at a time, so the interpolated rows are fetched while they are still in the cache.
+
+void BandMaps::SetViewSize(int w, int h) {
+    w = std::max(w, 0);
+    h = std::max(h, 0);
+    w_ = w;
+    h_ = h;
+    mw_ = w + kGridStep;
+    mh_ = h + kGridStep;
+    gridRows_ = (mh_ + kGridStep - 1) / kGridStep;
+    const std::size_t grid = static_cast<std::size_t>(gridRows_) * static_cast<std::size_t>(mw_);
+    const std::size_t band = static_cast<std::size_t>(kGridStep - 1) * static_cast<std::size_t>(mw_);
+    if (gridColumns_.size() < grid) {
+        std::vector<uint16_t> c(grid), r(grid);
+        gridColumns_.swap(c);
+        gridRowValues_.swap(r);
+    }
+    if (bandColumns_.size() < band) {
+        std::vector<uint16_t> c(band), r(band);
+        bandColumns_.swap(c);
+        bandRowValues_.swap(r);
+    }
+}
+
+void BandMaps::Release() { *this = BandMaps(); }
 
 void QualifyBitmap(TBitmap& view, std::vector<uint8_t>& scratch) {
     const int w = view.Width();
@@ -340,8 +539,8 @@ void QualifyBitmap(TBitmap& view, std::vector<uint8_t>& scratch) {
 // ---------------------------------------------------------------------------------------------
 // Status texts
 
-int64_t SteadyMilliseconds() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
+int64_t SteadyMicroseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
@@ -364,16 +563,16 @@ std::string FpsText(int64_t elapsedMs) {
 }
 
 std::string TimingsText(const FrameTimings& t) {
-    return Format("%i %i %i %i %i", static_cast<int>(t.nodes), static_cast<int>(t.horizontal),
-                  static_cast<int>(t.vertical), static_cast<int>(t.fetch),
-                  static_cast<int>(t.repaint));
+    auto ms = [](int64_t us) { return static_cast<int>(us / 1000); };
+    return Format("%i %i %i %i %i", ms(t.nodes), ms(t.horizontal), ms(t.vertical), ms(t.fetch),
+                  ms(t.repaint));
 }
 
 // ---------------------------------------------------------------------------------------------
 // Renderer
 
 PanoramaRenderer::PanoramaRenderer(TickSource ticks) : ticks_(std::move(ticks)) {
-    if (!ticks_) ticks_ = SteadyMilliseconds;
+    if (!ticks_) ticks_ = SteadyMicroseconds;
 }
 
 void PanoramaRenderer::RefreshViewRows(TBitmap& target) {
@@ -390,9 +589,7 @@ FrameResult PanoramaRenderer::Frame(PanoramaView& view, const SteeringState& ste
                                     const FrameHooks& hooks) {
     FrameResult result;
     const int64_t t0 = ticks_();
-    const int mw = target.Width() + kGridStep;
-    const int mh = target.Height() + kGridStep;
-    ArrowHeldStep(view, steering, mw, mh);
+    ArrowHeldStep(view, steering, target.Width() + kGridStep, target.Height() + kGridStep);
     if (panorama == nullptr || panorama->Empty() || busy_) return result;
     const int64_t t1 = ticks_();
     if (!view.NeedsRender()) return result;
@@ -414,14 +611,44 @@ FrameResult PanoramaRenderer::Frame(PanoramaView& view, const SteeringState& ste
     if (hooks.setPanel)
         for (int p = 0; p < 3; ++p) hooks.setPanel(p, result.panels[p]);
 
-    ComputeGridNodes(maps_, view, W, H, scratch_);
+    const int w = maps_.ViewWidth();
+    const int h = maps_.ViewHeight();
+    const int mw = maps_.MapWidth();
+    ComputeNodes(maps_.GridColumns(0), maps_.GridRowValues(0), static_cast<std::size_t>(mw), mw,
+                 maps_.MapHeight(), view, W, H, scratch_);
     const int64_t t2 = ticks_();
-    HorizontalPass(maps_, W, H, scratch_);
+    for (int k = 0; k < maps_.GridRows(); ++k) {
+        HorizontalRow(maps_.GridColumns(k), mw, W, scratch_);
+        HorizontalRow(maps_.GridRowValues(k), mw, H, scratch_);
+    }
     const int64_t t3 = ticks_();
-    VerticalPass(maps_, W, H, scratch_);
-    const int64_t t4 = ticks_();
-    FetchPixels(maps_, *panorama, viewRows_.data());
-    const int64_t t5 = ticks_();
+
+    const FetchSource src(*panorama);
+    uint16_t* bandColumns[kGridStep - 1];
+    uint16_t* bandRows[kGridStep - 1];
+    const uint16_t* cms[kGridStep];
+    const uint16_t* rms[kGridStep];
+    for (int p = 1; p < kGridStep; ++p) {
+        bandColumns[p - 1] = maps_.BandColumns(p);
+        bandRows[p - 1] = maps_.BandRowValues(p);
+        cms[p] = bandColumns[p - 1];
+        rms[p] = bandRows[p - 1];
+    }
+    int64_t mark = t3, vertical = 0, fetch = 0;
+    for (int k = 0; k * kGridStep < h; ++k) {
+        // Grid row k + 1 exists: (k + 1) * 10 <= h + 9 < mh.
+        VerticalBand(maps_.GridColumns(k), maps_.GridColumns(k + 1), bandColumns, mw, W, scratch_);
+        VerticalBand(maps_.GridRowValues(k), maps_.GridRowValues(k + 1), bandRows, mw, H, scratch_);
+        const int64_t afterVertical = ticks_();
+        cms[0] = maps_.GridColumns(k);
+        rms[0] = maps_.GridRowValues(k);
+        FetchBand(cms, rms, viewRows_.data() + k * kGridStep, std::min(kGridStep, h - k * kGridStep),
+                  w, src);
+        const int64_t afterFetch = ticks_();
+        vertical += afterVertical - mark;
+        fetch += afterFetch - afterVertical;
+        mark = afterFetch;
+    }
     if (hooks.repaint) hooks.repaint();
     const int64_t t6 = ticks_();
 
@@ -434,11 +661,11 @@ FrameResult PanoramaRenderer::Frame(PanoramaView& view, const SteeringState& ste
     result.rendered = true;
     result.timings.nodes = t2 - t1;
     result.timings.horizontal = t3 - t2;
-    result.timings.vertical = t4 - t3;
-    result.timings.fetch = t5 - t4;
-    result.timings.repaint = t6 - t5;
+    result.timings.vertical = vertical;
+    result.timings.fetch = fetch;
+    result.timings.repaint = t6 - mark;
     result.timings.total = t7 - t0;
-    result.panels[3] = FpsText(result.timings.total);
+    result.panels[3] = FpsText(result.timings.total / 1000);
     result.panels[4] = TimingsText(result.timings);
     if (hooks.setPanel)
         for (int p = 3; p < 5; ++p) hooks.setPanel(p, result.panels[p]);

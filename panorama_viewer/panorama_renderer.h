@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,18 +37,23 @@ public:
 
     // Pixel (column c, row r), three bytes.
     const uint8_t* Pixel(int32_t c, int32_t r) const {
-        return pixels_.data() + rowOffsets_[static_cast<std::size_t>(r)] +
+        return pixels_.get() + rowOffsets_[static_cast<std::size_t>(r)] +
                static_cast<std::size_t>(c) * 3;
     }
-    const uint8_t* Data() const { return pixels_.data(); }
+    const uint8_t* Data() const { return pixels_.get(); }
     // Byte offset of each row's first pixel.
     const std::vector<std::size_t>& RowOffsets() const { return rowOffsets_; }
 
 private:
     int32_t width_ = 0;
     int32_t height_ = 0;
+    struct FreeBuffer {
+        void operator()(uint8_t* p) const;
+    };
     // W*H*3 bytes plus one spare byte, so the fetch may read four bytes of the last pixel.
-    std::vector<uint8_t> pixels_;
+    // Aligned to 2 MiB and offered to the kernel for huge pages: a turned view reads pixels
+    // from many rows per view row, and with 4 KiB pages nearly every read misses the TLB.
+    std::unique_ptr<uint8_t[], FreeBuffer> pixels_;
     std::vector<std::size_t> rowOffsets_;
 };
 
@@ -128,11 +134,39 @@ private:
     std::vector<uint16_t> rows_;
 };
 
+// The renderer's own maps: the grid rows in full and one band of nine interpolated rows, so a
+// frame keeps about a tenth of the full maps and fetches each band while it is in the cache.
+class BandMaps {
+public:
+    void SetViewSize(int w, int h);
+    void Release();
+
+    int ViewWidth() const { return w_; }
+    int ViewHeight() const { return h_; }
+    int MapWidth() const { return mw_; }
+    int MapHeight() const { return mh_; }
+    int GridRows() const { return gridRows_; }
+    // Map row k * 10.
+    uint16_t* GridColumns(int k) { return gridColumns_.data() + Offset(k); }
+    uint16_t* GridRowValues(int k) { return gridRowValues_.data() + Offset(k); }
+    // Map row (band start) + p, p = 1..9.
+    uint16_t* BandColumns(int p) { return bandColumns_.data() + Offset(p - 1); }
+    uint16_t* BandRowValues(int p) { return bandRowValues_.data() + Offset(p - 1); }
+
+private:
+    std::size_t Offset(int row) const {
+        return static_cast<std::size_t>(row) * static_cast<std::size_t>(mw_);
+    }
+    int w_ = 0, h_ = 0, mw_ = kGridStep, mh_ = kGridStep, gridRows_ = 1;
+    std::vector<uint16_t> gridColumns_, gridRowValues_, bandColumns_, bandRowValues_;
+};
+
 // The stages of a frame, usable one by one (tests and the benchmark time them separately).
 // Scratch holds per-row and per-column values reused from frame to frame.
 struct NodeScratch {
     std::vector<double> sinTheta, cosTheta, sinPhi, cosPhi;
-    std::vector<float> deltaF;
+    std::vector<uint16_t> spanA, spanOut;
+    std::vector<int16_t> spanK, spanR, spanHi, spanLo;
 };
 void ComputeGridNodes(CoordinateMaps& maps, const PanoramaView& view, int32_t W, int32_t H,
                       NodeScratch& scratch);
@@ -148,7 +182,8 @@ void FetchPixels(const CoordinateMaps& maps, const PanoramaPixels& panorama,
 // reused between calls.
 void QualifyBitmap(TBitmap& view, std::vector<uint8_t>& scratch);
 
-// Milliseconds spent per stage of the last rendered frame.
+// Microseconds spent per stage of the last rendered frame (the status bar shows milliseconds).
+// The vertical pass and the fetch run band by band, interleaved; each is the sum over the bands.
 struct FrameTimings {
     int64_t nodes = 0, horizontal = 0, vertical = 0, fetch = 0, repaint = 0;
     int64_t total = 0;  // the whole call, steering step included
@@ -168,21 +203,22 @@ struct FrameHooks {
     std::function<void(int panel, const std::string& text)> setPanel;
 };
 
-// Millisecond tick counter of the frame timings; replaceable so tests are deterministic.
+// Microsecond tick counter of the frame timings (fine enough to add up the per-band stages;
+// the status bar shows milliseconds); replaceable so tests are deterministic.
 using TickSource = std::function<int64_t()>;
-int64_t SteadyMilliseconds();
+int64_t SteadyMicroseconds();
 
 std::string SizeText(int32_t W, int32_t H);
 std::string AnglesText(const PanoramaView& view);
 std::string FovText(const PanoramaView& view);
-std::string FpsText(int64_t elapsedMs);
+std::string FpsText(int64_t elapsedMs);  // 1000 / elapsedMs, or ">1000" below a millisecond
 std::string TimingsText(const FrameTimings& timings);
 
 // The renderer of the viewer window: one frame per timer tick, drawing only when a view
 // parameter changed since the last frame.
 class PanoramaRenderer {
 public:
-    explicit PanoramaRenderer(TickSource ticks = SteadyMilliseconds);
+    explicit PanoramaRenderer(TickSource ticks = SteadyMicroseconds);
 
     // One tick: the held-button steering step, then (with a panorama, not re-entered, view
     // changed) render into target, which is the view bitmap of the window's size. panorama is
@@ -198,14 +234,12 @@ public:
     // Drops the reusable buffers (window closed).
     void ReleaseBuffers();
 
-    const CoordinateMaps& Maps() const { return maps_; }
-
 private:
     void RefreshViewRows(TBitmap& target);
 
     TickSource ticks_;
     bool busy_ = false;
-    CoordinateMaps maps_;
+    BandMaps maps_;
     NodeScratch scratch_;
     std::vector<uint8_t*> viewRows_;
     std::vector<uint8_t> qualifyScratch_;
