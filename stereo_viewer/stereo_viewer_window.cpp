@@ -1,7 +1,405 @@
 #include "stereo_viewer_window.h"
 
+#include <QAction>
+#include <QActionGroup>
+#include <QFont>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimer>
+#include <QWheelEvent>
+#include <utility>
+
+#include "folder_listing.h"
+#include "image_control.h"
+#include "jpeg_image.h"
+#include "status_bar.h"
+#include "ui_language.h"
+
+namespace {
+
+const char* const kOpenFilter =
+    "All (*.jpg;*.jpeg;*.jps)|*.jpg;*.jpeg;*.jps|JPEG Image File (*.jpg)|*.jpg|"
+    "JPEG Image File (*.jpeg)|*.jpeg|JPS (*.jps)|*.jps";
+
+// Menu captions per language, in menu order.
+struct MenuCaption {
+    QAction* TStereo_Viewer::*item;
+    const char* english;
+    const char* russian;
+};
+
+const MenuCaption kMenuCaptions[] = {
+    {&TStereo_Viewer::Open1, "Open", "Открыть"},
+    {&TStereo_Viewer::Next1, "Next", "Далее"},
+    {&TStereo_Viewer::Previous1, "Previous", "Назад"},
+    {&TStereo_Viewer::Fittowidth1, "Fit to width", "По ширине"},
+    {&TStereo_Viewer::Fittoheight1, "Fit to height", "По высоте"},
+    {&TStereo_Viewer::Fittowindow1, "Fit to window", "По размеру окна"},
+    {&TStereo_Viewer::Zoomin1, "Zoom in", "Увеличить"},
+    {&TStereo_Viewer::Zoomout1, "Zoom out", "Уменьшить"},
+    {&TStereo_Viewer::Left1, "Left", "Левый"},
+    {&TStereo_Viewer::Right1, "Right", "Правый"},
+    {&TStereo_Viewer::Anaglyph1, "Anaglyph", "Анаглиф"},
+    {&TStereo_Viewer::Horizontalinterlace1, "Horizontal interlace", "Построчно"},
+    {&TStereo_Viewer::Verticalinterlace1, "Vertical interlace", "Постолбцово"},
+    {&TStereo_Viewer::Swapimages1, "Swap images", "Обменять изображения"},
+};
+
+// Red and cyan lenses: the tool's icon, drawn rather than shipped.
+QIcon StereoIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(40, 40, 40), 2));
+    painter.setBrush(QColor(220, 30, 30));
+    painter.drawEllipse(QRect(2, 9, 13, 13));
+    painter.setBrush(QColor(0, 200, 220));
+    painter.drawEllipse(QRect(17, 9, 13, 13));
+    painter.drawLine(15, 14, 17, 14);
+    return QIcon(pixmap);
+}
+
+// Clears a flag when the render leaves, by whatever way.
+class BusyMark {
+public:
+    explicit BusyMark(bool& flag) : flag_(flag) { flag_ = true; }
+    ~BusyMark() { flag_ = false; }
+    BusyMark(const BusyMark&) = delete;
+    BusyMark& operator=(const BusyMark&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
 TStereo_Viewer::TStereo_Viewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle("Stereo Photo Viewer");
+    setWindowIcon(StereoIcon());
+    setFont(QFont("Tahoma", 8));
+    setFocusPolicy(Qt::StrongFocus);  // keys reach FormKeyDown; Image1 never takes the focus
+
+    Image1 = new TImage(this);
+    Image1->setObjectName("Image1");
+    Image1->setFocusPolicy(Qt::NoFocus);
+    Image1->installEventFilter(this);
+    Image1->OnMouseMove = [this](QMouseEvent* e) {
+        const QPoint at = e->position().toPoint();
+        Image1MouseMove(e->buttons(), e->modifiers(), at.x(), at.y());
+    };
+
+    StatusBar1 = new TStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->SetPanels({{100, true}, {150, true}, {150, true}, {50, true}, {50, false}});
+
+    OpenPictureDialog1.Filter = kOpenFilter;
+    OpenPictureDialog1.FilterIndex = 1;
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    Open1 = MakeMenuItem("Open1", "Open", QKeySequence("Ctrl+O"));
+    Next1 = MakeMenuItem("Next1", "Next", QKeySequence("Ctrl+N"));
+    Previous1 = MakeMenuItem("Previous1", "Previous", QKeySequence("Ctrl+P"));
+    PopupMenu1->addSeparator();
+    Fittowidth1 = MakeMenuItem("Fittowidth1", "Fit to width", QKeySequence("Ctrl+W"));
+    Fittoheight1 = MakeMenuItem("Fittoheight1", "Fit to height", QKeySequence("Ctrl+H"));
+    Fittowindow1 = MakeMenuItem("Fittowindow1", "Fit to window", QKeySequence("Ctrl+F"));
+    PopupMenu1->addSeparator();
+    Zoomin1 = MakeMenuItem("Zoomin1", "Zoom in", QKeySequence("Ctrl+I"));
+    Zoomout1 = MakeMenuItem("Zoomout1", "Zoom out", QKeySequence("Ctrl+U"));
+    PopupMenu1->addSeparator();
+    Left1 = MakeMenuItem("Left1", "Left", QKeySequence(Qt::Key_F1));
+    Right1 = MakeMenuItem("Right1", "Right", QKeySequence(Qt::Key_F2));
+    Anaglyph1 = MakeMenuItem("Anaglyph1", "Anaglyph", QKeySequence(Qt::Key_F3));
+    Horizontalinterlace1 =
+        MakeMenuItem("Horizontalinterlace1", "Horizontal interlace", QKeySequence(Qt::Key_F4));
+    Verticalinterlace1 =
+        MakeMenuItem("Verticalinterlace1", "Vertical interlace", QKeySequence(Qt::Key_F5));
+    PopupMenu1->addSeparator();
+    Swapimages1 = MakeMenuItem("Swapimages1", "Swap images", QKeySequence("Ctrl+S"));
+
+    ModeGroup = new QActionGroup(this);
+    ModeGroup->setExclusive(true);
+    for (QAction* mode : {Left1, Right1, Anaglyph1, Horizontalinterlace1, Verticalinterlace1}) {
+        mode->setCheckable(true);
+        ModeGroup->addAction(mode);
+        connect(mode, &QAction::triggered, this, [this] { Draw1Click(); });
+    }
+    Anaglyph1->setChecked(true);
+    Swapimages1->setCheckable(true);
+
+    connect(Open1, &QAction::triggered, this, [this] { Open1Click(); });
+    connect(Next1, &QAction::triggered, this, [this] { Next1Click(); });
+    connect(Previous1, &QAction::triggered, this, [this] { Previous1Click(); });
+    connect(Fittowidth1, &QAction::triggered, this, [this] { Fittowidth1Click(); });
+    connect(Fittoheight1, &QAction::triggered, this, [this] { Fittoheight1Click(); });
+    connect(Fittowindow1, &QAction::triggered, this, [this] { Fittowindow1Click(); });
+    connect(Zoomin1, &QAction::triggered, this, [this] { Zoomin1Click(); });
+    connect(Zoomout1, &QAction::triggered, this, [this] { Zoomout1Click(); });
+    connect(Swapimages1, &QAction::triggered, this, [this] { Swapimages1Click(); });
+
+    Image1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Image1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(Image1->mapToGlobal(at)); });
+
+    Action1 = MakeShortcut("Action1", QKeySequence("Ctrl+O"));
+    Action2 = MakeShortcut("Action2", QKeySequence("Ctrl+N"));
+    Action3 = MakeShortcut("Action3", QKeySequence("Ctrl+P"));
+    Action4 = MakeShortcut("Action4", QKeySequence("Ctrl+S"));
+    Action5 = MakeShortcut("Action5", QKeySequence(Qt::Key_F1));
+    Action6 = MakeShortcut("Action6", QKeySequence(Qt::Key_F2));
+    Action7 = MakeShortcut("Action7", QKeySequence(Qt::Key_F3));
+    Action8 = MakeShortcut("Action8", QKeySequence(Qt::Key_F4));
+    Action9 = MakeShortcut("Action9", QKeySequence(Qt::Key_F5));
+    Action10 = MakeShortcut("Action10", QKeySequence("Ctrl+W"));
+    Action11 = MakeShortcut("Action11", QKeySequence("Ctrl+H"));
+    Action12 = MakeShortcut("Action12", QKeySequence("Ctrl+F"));
+    Action13 = MakeShortcut("Action13", QKeySequence("Ctrl+I"));
+    Action14 = MakeShortcut("Action14", QKeySequence("Ctrl+U"));
+    connect(Action1, &QAction::triggered, this, [this] { Open1Click(); });
+    connect(Action2, &QAction::triggered, this, [this] { Next1Click(); });
+    connect(Action3, &QAction::triggered, this, [this] { Previous1Click(); });
+    connect(Action4, &QAction::triggered, this, [this] { Action4Execute(); });
+    connect(Action5, &QAction::triggered, this, [this] { Action5Execute(); });
+    connect(Action6, &QAction::triggered, this, [this] { Action6Execute(); });
+    connect(Action7, &QAction::triggered, this, [this] { Action7Execute(); });
+    connect(Action8, &QAction::triggered, this, [this] { Action8Execute(); });
+    connect(Action9, &QAction::triggered, this, [this] { Action9Execute(); });
+    connect(Action10, &QAction::triggered, this, [this] { Fittowidth1Click(); });
+    connect(Action11, &QAction::triggered, this, [this] { Fittoheight1Click(); });
+    connect(Action12, &QAction::triggered, this, [this] { Fittowindow1Click(); });
+    connect(Action13, &QAction::triggered, this, [this] { Zoomin1Click(); });
+    connect(Action14, &QAction::triggered, this, [this] { Zoomout1Click(); });
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    Timer1->start();
+
     move(0, 0);
-    resize(607, 478);
+    resize(607, 478);  // the client area
+    LayoutControls();
+}
+
+QAction* TStereo_Viewer::MakeMenuItem(const char* name, const char* caption,
+                                      const QKeySequence& shortcut) {
+    QAction* item = PopupMenu1->addAction(QString::fromUtf8(caption));
+    item->setObjectName(name);
+    // The menu shows the key; the window-wide ActionN carries it, so the item's own shortcut
+    // only lives while the menu itself has the keyboard (a key never runs a command twice).
+    item->setShortcut(shortcut);
+    item->setShortcutContext(Qt::WidgetShortcut);
+    item->setShortcutVisibleInContextMenu(true);
+    return item;
+}
+
+QAction* TStereo_Viewer::MakeShortcut(const char* name, const QKeySequence& shortcut) {
+    QAction* action = new QAction(this);
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+    return action;
+}
+
+int TStereo_Viewer::ImageAreaWidth() const { return Image1->width(); }
+int TStereo_Viewer::ImageAreaHeight() const { return Image1->height(); }
+
+// The image area fills the client area above the status bar.
+void TStereo_Viewer::LayoutControls() {
+    const int barHeight = StatusBar1->sizeHint().height();
+    const int areaHeight = std::max(0, height() - barHeight);
+    Image1->setGeometry(0, 0, width(), areaHeight);
+    StatusBar1->setGeometry(0, areaHeight, width(), height() - areaHeight);
+}
+
+void TStereo_Viewer::Open1Click(const std::string& path) {
+    std::string file = path;
+    if (file.empty()) {
+        if (!OpenPictureDialog1.Execute()) return;
+        file = OpenPictureDialog1.FileName;
+    }
+    // Everything that can fail happens before the window changes.
+    StereoPair pair = SplitStereoPair(LoadJpegFile(file));
+
+    pair_ = std::move(pair);
+    currentFile_ = file;
+    setWindowTitle(QString::fromStdString("Stereo Viewer - " + file));
+    StatusBar1->SetPanelText(0, PairSizeText(pair_));
+    loaded_ = true;
+    view_.scale = FitScale(StereoFit::Window, pair_.halfWidth, pair_.height, ImageAreaWidth(),
+                           ImageAreaHeight(), view_.scale);
+    view_.positionX = view_.positionY = 0.0f;
+    view_.parallaxX = view_.parallaxY = 0.0f;
+    Draw1Click();
+}
+
+// The neighbour in the folder of the shown file, whatever the working folder is now.
+void TStereo_Viewer::StepThroughFolder(int step) {
+    if (!loaded_) return;
+    const std::string listing = ListFolderFiles(ExtractFileDir(currentFile_), "*.jp*");
+    const std::string neighbour = PickNeighbourFile(listing, currentFile_, step);
+    if (!neighbour.empty()) Open1Click(neighbour);
+}
+
+void TStereo_Viewer::Next1Click() { StepThroughFolder(+1); }
+void TStereo_Viewer::Previous1Click() { StepThroughFolder(-1); }
+
+void TStereo_Viewer::Fit(StereoFit fit) {
+    if (!loaded_) return;
+    view_.scale = FitScale(fit, pair_.halfWidth, pair_.height, ImageAreaWidth(),
+                           ImageAreaHeight(), view_.scale);
+    view_.positionX = view_.positionY = 0.0f;
+    Draw1Click();
+}
+
+void TStereo_Viewer::Fittowidth1Click() { Fit(StereoFit::Width); }
+void TStereo_Viewer::Fittoheight1Click() { Fit(StereoFit::Height); }
+void TStereo_Viewer::Fittowindow1Click() { Fit(StereoFit::Window); }
+
+void TStereo_Viewer::Zoomin1Click() {
+    if (!loaded_) return;
+    view_.scale = ZoomInScale(view_.scale);
+    Draw1Click();
+}
+
+void TStereo_Viewer::Zoomout1Click() {
+    if (!loaded_) return;
+    view_.scale = ZoomOutScale(view_.scale);
+    Draw1Click();
+}
+
+void TStereo_Viewer::Draw1Click() {
+    if (!loaded_ || rendering_) return;
+    BusyMark busy(rendering_);
+
+    const std::pair<QAction*, StereoMode> modes[] = {
+        {Left1, StereoMode::Left},
+        {Right1, StereoMode::Right},
+        {Anaglyph1, StereoMode::Anaglyph},
+        {Horizontalinterlace1, StereoMode::HorizontalInterlace},
+        {Verticalinterlace1, StereoMode::VerticalInterlace}};
+    for (const auto& [item, mode] : modes)
+        if (item->isChecked()) {
+            view_.mode = mode;
+            break;
+        }
+    view_.swap = Swapimages1->isChecked();
+
+    TBitmap& picture = Image1->Picture();
+    if (picture.Width() != ImageAreaWidth() || picture.Height() != ImageAreaHeight())
+        picture.SetSize(ImageAreaWidth(), ImageAreaHeight());
+    RenderStereoView(pair_, view_, picture);
+
+    StatusBar1->SetPanelText(3, ZoomText(view_.scale));
+    StatusBar1->SetPanelText(1, ParallaxText(view_));
+    StatusBar1->SetPanelText(2, PositionText(view_));
+    Image1->Changed();
+}
+
+void TStereo_Viewer::Swapimages1Click() { Draw1Click(); }
+
+// The shortcut runs the menu item, which toggles its own check mark once.
+void TStereo_Viewer::Action4Execute() { Swapimages1->trigger(); }
+void TStereo_Viewer::Action5Execute() { Left1->trigger(); }
+void TStereo_Viewer::Action6Execute() { Right1->trigger(); }
+void TStereo_Viewer::Action7Execute() { Anaglyph1->trigger(); }
+void TStereo_Viewer::Action8Execute() { Horizontalinterlace1->trigger(); }
+void TStereo_Viewer::Action9Execute() { Verticalinterlace1->trigger(); }
+
+void TStereo_Viewer::Image1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
+                                     int X, int Y) {
+    if (!loaded_) return;
+    if (buttons & Qt::LeftButton) {
+        ApplyDrag(view_, X - lastX_, Y - lastY_, (modifiers & Qt::ShiftModifier) != 0);
+        Draw1Click();
+    }
+    lastX_ = X;
+    lastY_ = Y;
+}
+
+void TStereo_Viewer::FormMouseWheel(int wheelDelta) {
+    if (!loaded_) return;
+    if (wheelDelta > 0)
+        Zoomout1Click();
+    else
+        Zoomin1Click();
+}
+
+void TStereo_Viewer::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    const bool shift = (modifiers & Qt::ShiftModifier) != 0;
+    switch (key) {
+        case Qt::Key_Space:
+            Next1Click();
+            return;
+        case Qt::Key_Backspace:
+            Previous1Click();
+            return;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            if (loaded_) {
+                const ArrowKey arrow = key == Qt::Key_Left    ? ArrowKey::Left
+                                       : key == Qt::Key_Right ? ArrowKey::Right
+                                       : key == Qt::Key_Up    ? ArrowKey::Up
+                                                              : ArrowKey::Down;
+                ApplyArrowKey(view_, arrow, shift);
+            }
+            break;
+        default:
+            break;
+    }
+    Draw1Click();
+}
+
+void TStereo_Viewer::FormResize() {
+    LayoutControls();
+    if (loaded_) {
+        view_.scale = FitScale(StereoFit::Window, pair_.halfWidth, pair_.height,
+                               ImageAreaWidth(), ImageAreaHeight(), view_.scale);
+        view_.positionX = view_.positionY = 0.0f;
+    }
+    Draw1Click();
+}
+
+void TStereo_Viewer::Timer1Timer() {
+    const bool english = UiLanguage == "eng";
+    if (!english && UiLanguage != "rus") return;
+    for (const MenuCaption& caption : kMenuCaptions)
+        (this->*caption.item)
+            ->setText(QString::fromUtf8(english ? caption.english : caption.russian));
+}
+
+void TStereo_Viewer::keyPressEvent(QKeyEvent* event) {
+    FormKeyDown(event->key(), event->modifiers());
+}
+
+void TStereo_Viewer::WheelTurned(QWheelEvent* event) {
+    // Touchpads report scroll phases without any wheel turn; those are no zoom steps.
+    const int delta = event->angleDelta().y();
+    if (delta != 0) FormMouseWheel(delta);
+    event->accept();
+}
+
+void TStereo_Viewer::wheelEvent(QWheelEvent* event) { WheelTurned(event); }
+
+// The wheel zooms wherever the pointer is in the window, the image area included.
+bool TStereo_Viewer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Image1 && event->type() == QEvent::Wheel) {
+        WheelTurned(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TStereo_Viewer::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
 }

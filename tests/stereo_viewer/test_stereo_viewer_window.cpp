@@ -1,0 +1,529 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "image_control.h"
+#include "image_error.h"
+#include "jpeg_image.h"
+#include "scripted_dialogs.h"
+#include "status_bar.h"
+#include "stereo_viewer_window.h"
+#include "ui_language.h"
+
+namespace {
+
+struct Rgb {
+    int red, green, blue;
+};
+
+// Solid halves, so JPEG loss stays within a few levels away from the seam.
+const Rgb kLeftColour{200, 60, 30};
+const Rgb kRightColour{30, 140, 230};
+constexpr int kTolerance = 4;
+
+void WriteSideBySide(const std::string& path, int width, int height, Rgb left = kLeftColour,
+                     Rgb right = kRightColour) {
+    TBitmap image(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Rgb& c = x < width / 2 ? left : right;
+            uint8_t* p = image.ScanLine(y) + 3 * x;
+            p[0] = static_cast<uint8_t>(c.blue);
+            p[1] = static_cast<uint8_t>(c.green);
+            p[2] = static_cast<uint8_t>(c.red);
+        }
+    SaveJpegFile(image, path, 100);
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+Rgb Shown(const TStereo_Viewer& w, int x, int y) {
+    const uint8_t* p = w.Image1->Picture().ScanLine(y) + 3 * x;
+    return Rgb{p[2], p[1], p[0]};
+}
+
+::testing::AssertionResult Near(const Rgb& actual, const Rgb& expected) {
+    if (std::abs(actual.red - expected.red) <= kTolerance &&
+        std::abs(actual.green - expected.green) <= kTolerance &&
+        std::abs(actual.blue - expected.blue) <= kTolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "shown (" << actual.red << "," << actual.green << "," << actual.blue
+           << "), expected (" << expected.red << "," << expected.green << "," << expected.blue
+           << ")";
+}
+
+const Rgb kGrey{128, 128, 128};
+
+std::string Panel(const TStereo_Viewer& w, int index) { return w.StatusBar1->PanelText(index); }
+std::string Caption(const TStereo_Viewer& w) { return w.windowTitle().toStdString(); }
+
+class StereoViewerWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        UiLanguage = "eng";
+        window = std::make_unique<TStereo_Viewer>();
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    void TearDown() override { UiLanguage = "eng"; }
+
+    std::string PathOf(const std::string& name) const {
+        return QDir(folder.path()).filePath(QString::fromStdString(name)).toStdString();
+    }
+
+    // Makes the image area exactly width x height.
+    void SetImageArea(int width, int height) {
+        const int bar = window->height() - window->ImageAreaHeight();
+        window->resize(width, height + bar);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return window->ImageAreaWidth() == width && window->ImageAreaHeight() == height;
+        }));
+    }
+
+    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(window.get(), static_cast<Qt::Key>(key), modifiers);
+    }
+
+    void OpenByDialog(const std::string& path) {
+        dialogs.AnswerFile(path);
+        Key(Qt::Key_O, Qt::ControlModifier);
+    }
+
+    // A mouse move over the image area with the given buttons and keys held.
+    void MoveMouse(int x, int y, Qt::MouseButtons buttons,
+                   Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        const QPointF local(x, y);
+        QMouseEvent event(QEvent::MouseMove, local, window->Image1->mapToGlobal(local),
+                          Qt::NoButton, buttons, modifiers);
+        QCoreApplication::sendEvent(window->Image1, &event);
+    }
+
+    void Wheel(int delta) {
+        const QPointF local(50, 50);
+        QWheelEvent event(local, window->mapToGlobal(local), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(window->Image1, &event);
+    }
+
+    QTemporaryDir folder;
+    ScriptedDialogDriver dialogs;
+    std::unique_ptr<TStereo_Viewer> window;
+};
+
+}  // namespace
+
+TEST(StereoViewerFreshWindow, StartsEmptyAtTheCornerWithItsCaptionAndSize) {
+    TStereo_Viewer w;
+    EXPECT_EQ(Caption(w), "Stereo Photo Viewer");
+    EXPECT_EQ(w.width(), 607);
+    EXPECT_EQ(w.height(), 478);
+    EXPECT_EQ(w.pos(), QPoint(0, 0));
+    EXPECT_FALSE(w.Loaded());
+    EXPECT_EQ(w.StatusBar1->PanelCount(), 5);
+    EXPECT_TRUE(w.Anaglyph1->isChecked());
+    EXPECT_FALSE(w.Swapimages1->isChecked());
+    // The image area fills the client area above the status bar.
+    EXPECT_EQ(w.ImageAreaWidth(), 607);
+    EXPECT_EQ(w.ImageAreaHeight() + w.StatusBar1->height(), 478);
+    EXPECT_EQ(w.StatusBar1->y(), w.ImageAreaHeight());
+}
+
+TEST_F(StereoViewerWindow, OpensThroughTheDialogFitsAndShowsTheAnaglyph) {
+    const std::string path = PathOf("pair.jps");
+    WriteSideBySide(path, 2048, 768);
+    SetImageArea(591, 423);
+    OpenByDialog(path);
+
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_EQ(dialogs.fileRequests[0].filter,
+              "All (*.jpg;*.jpeg;*.jps)|*.jpg;*.jpeg;*.jps|JPEG Image File (*.jpg)|*.jpg|"
+              "JPEG Image File (*.jpeg)|*.jpeg|JPS (*.jps)|*.jps");
+    EXPECT_EQ(dialogs.fileRequests[0].filterIndex, 1);
+    EXPECT_EQ(Caption(*window), "Stereo Viewer - " + path);
+    EXPECT_EQ(Panel(*window, 0), "1024x768");
+    EXPECT_EQ(window->ViewState().scale, static_cast<float>(768.0 / 423.0));
+    EXPECT_EQ(Panel(*window, 1), "Parallax (0,0)");
+    EXPECT_EQ(Panel(*window, 2), "Position (0,0)");
+    EXPECT_EQ(Panel(*window, 3), "55.1%");
+    EXPECT_EQ(Panel(*window, 4), "");
+
+    // Red from the left view, green and blue from the right one; grey past the half's width
+    // (1024 / 1.8156 = 564 display columns).
+    ASSERT_EQ(window->Image1->Picture().Width(), 591);
+    ASSERT_EQ(window->Image1->Picture().Height(), 423);
+    EXPECT_TRUE(Near(Shown(*window, 10, 10), Rgb{200, 140, 230}));
+    EXPECT_TRUE(Near(Shown(*window, 300, 422), Rgb{200, 140, 230}));
+    EXPECT_TRUE(Near(Shown(*window, 580, 10), kGrey));
+}
+
+TEST_F(StereoViewerWindow, CancelledDialogChangesNothing) {
+    dialogs.CancelFile();
+    Key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_FALSE(window->Loaded());
+    EXPECT_EQ(Caption(*window), "Stereo Photo Viewer");
+    EXPECT_EQ(Panel(*window, 0), "");
+}
+
+TEST_F(StereoViewerWindow, ZoomLadderFromAFittedScaleByKeysAndWheel) {
+    const std::string path = PathOf("pair.jpg");
+    WriteSideBySide(path, 2048, 768);
+    SetImageArea(591, 423);
+    OpenByDialog(path);
+    ASSERT_NEAR(window->ViewState().scale, 1.816, 0.001);
+
+    const char* zoomIn[] = {"66.7%",  "100.0%", "133.3%", "200.0%", "303.0%",
+                            "400.0%", "666.7%", "1000.0%", "1000.0%"};
+    for (const char* text : zoomIn) {
+        Key(Qt::Key_I, Qt::ControlModifier);
+        EXPECT_EQ(Panel(*window, 3), text);
+    }
+    EXPECT_EQ(window->ViewState().scale, 0.1f);
+
+    const char* zoomOut[] = {"666.7%", "400.0%", "303.0%", "200.0%", "133.3%",
+                             "100.0%", "66.7%",  "50.0%",  "50.0%"};
+    for (const char* text : zoomOut) {
+        Wheel(120);  // away from the user: zoom out
+        EXPECT_EQ(Panel(*window, 3), text);
+    }
+    EXPECT_EQ(window->ViewState().scale, 2.0f);
+    Wheel(-120);
+    EXPECT_EQ(window->ViewState().scale, 1.5f);
+    Key(Qt::Key_U, Qt::ControlModifier);
+    EXPECT_EQ(window->ViewState().scale, 2.0f);
+}
+
+TEST_F(StereoViewerWindow, ZoomKeepsTheSourcePointAtTheTopLeftCorner) {
+    const std::string path = PathOf("pair.jpg");
+    WriteSideBySide(path, 400, 100);
+    SetImageArea(300, 200);
+    OpenByDialog(path);
+    Key(Qt::Key_F1);                   // Left view only
+    MoveMouse(100, 100, Qt::NoButton);
+    MoveMouse(130, 110, Qt::LeftButton);  // pan right and down
+    const StereoViewState before = window->ViewState();
+    Key(Qt::Key_I, Qt::ControlModifier);
+    EXPECT_EQ(window->ViewState().positionX, before.positionX);
+    EXPECT_EQ(window->ViewState().positionY, before.positionY);
+    EXPECT_EQ(Panel(*window, 2), "Position (" + std::to_string(int(before.positionX)) + "," +
+                                     std::to_string(int(before.positionY)) + ")");
+}
+
+TEST_F(StereoViewerWindow, DragPansAndShiftDragMovesTheParallaxAtScaleTwo) {
+    const std::string path = PathOf("pair.jpg");
+    WriteSideBySide(path, 2048, 768);
+    SetImageArea(591, 423);
+    OpenByDialog(path);
+    Key(Qt::Key_U, Qt::ControlModifier);  // 1.816 -> 2.0
+    ASSERT_EQ(window->ViewState().scale, 2.0f);
+    Key(Qt::Key_F1);
+
+    MoveMouse(100, 100, Qt::NoButton);
+    MoveMouse(110, 100, Qt::LeftButton);
+    EXPECT_EQ(window->ViewState().positionX, 20.0f);
+    EXPECT_EQ(Panel(*window, 2), "Position (20,0)");
+    // The picture followed the mouse: source column trunc(2x - 20) is grey left of column 10.
+    EXPECT_TRUE(Near(Shown(*window, 5, 50), kGrey));
+    EXPECT_TRUE(Near(Shown(*window, 15, 50), kLeftColour));
+
+    MoveMouse(120, 100, Qt::LeftButton, Qt::ShiftModifier);
+    EXPECT_EQ(window->ViewState().parallaxX, -20.0f);
+    EXPECT_EQ(window->ViewState().positionX, 20.0f);
+    EXPECT_EQ(Panel(*window, 1), "Parallax (-20,0)");
+
+    // Moves without the button only record the position.
+    MoveMouse(300, 300, Qt::NoButton);
+    EXPECT_EQ(window->ViewState().positionX, 20.0f);
+    MoveMouse(300, 290, Qt::LeftButton);
+    EXPECT_EQ(Panel(*window, 2), "Position (20,-20)");
+}
+
+TEST_F(StereoViewerWindow, ArrowKeysPanAndShiftArrowsMoveTheParallax) {
+    const std::string path = PathOf("pair.jpg");
+    WriteSideBySide(path, 2048, 768);
+    SetImageArea(591, 423);
+    OpenByDialog(path);
+
+    while (window->ViewState().scale > 0.1f) Key(Qt::Key_I, Qt::ControlModifier);
+    Key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(window->ViewState().parallaxX, 1.0f);
+    EXPECT_EQ(Panel(*window, 1), "Parallax (1,0)");
+
+    while (window->ViewState().scale < 2.0f) Key(Qt::Key_U, Qt::ControlModifier);
+    Key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(window->ViewState().parallaxX, 11.0f);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(Panel(*window, 1), "Parallax (11,-10)");
+
+    Key(Qt::Key_Left);
+    EXPECT_EQ(window->ViewState().positionX, -10.0f);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Panel(*window, 2), "Position (-10,10)");
+    EXPECT_EQ(window->ViewState().parallaxX, 11.0f);
+}
+
+TEST_F(StereoViewerWindow, ModesAndSwapFromTheirKeysAndTheMenu) {
+    const std::string path = PathOf("pair.jpg");
+    WriteSideBySide(path, 200, 100);
+    SetImageArea(100, 100);
+    OpenByDialog(path);  // scale 1
+
+    Key(Qt::Key_F1);
+    EXPECT_TRUE(window->Left1->isChecked());
+    EXPECT_FALSE(window->Anaglyph1->isChecked());
+    EXPECT_TRUE(Near(Shown(*window, 20, 20), kLeftColour));
+    Key(Qt::Key_F2);
+    EXPECT_TRUE(Near(Shown(*window, 20, 20), kRightColour));
+    Key(Qt::Key_F4);  // rows: left view on even rows
+    EXPECT_TRUE(Near(Shown(*window, 20, 20), kLeftColour));
+    EXPECT_TRUE(Near(Shown(*window, 20, 21), kRightColour));
+    Key(Qt::Key_F5);  // columns: right view on even columns
+    EXPECT_TRUE(window->Verticalinterlace1->isChecked());
+    EXPECT_TRUE(Near(Shown(*window, 20, 20), kRightColour));
+    EXPECT_TRUE(Near(Shown(*window, 21, 20), kLeftColour));
+
+    // One press of Ctrl+S toggles the swap once.
+    Key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(window->Swapimages1->isChecked());
+    EXPECT_TRUE(window->ViewState().swap);
+    EXPECT_TRUE(Near(Shown(*window, 20, 20), kLeftColour));
+    Key(Qt::Key_F1);
+    EXPECT_TRUE(Near(Shown(*window, 20, 20), kRightColour));  // "Left" shows the file's right half
+    Key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(window->Swapimages1->isChecked());
+    EXPECT_TRUE(Near(Shown(*window, 20, 20), kLeftColour));
+
+    // The menu items run the same commands.
+    window->Anaglyph1->trigger();
+    EXPECT_EQ(window->ViewState().mode, StereoMode::Anaglyph);
+    EXPECT_FALSE(window->Left1->isChecked());
+    window->Swapimages1->trigger();
+    EXPECT_TRUE(window->ViewState().swap);
+    EXPECT_TRUE(Near(Shown(*window, 20, 20), Rgb{30, 60, 30}));  // red of right, rest of left
+}
+
+TEST_F(StereoViewerWindow, RightClickOnThePictureOpensTheMenu) {
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20),
+                            window->Image1->mapToGlobal(QPoint(20, 20)));
+    QCoreApplication::sendEvent(window->Image1, &event);
+    EXPECT_TRUE(window->PopupMenu1->isVisible());
+    QStringList captions;
+    for (QAction* item : window->PopupMenu1->actions())
+        if (!item->isSeparator()) captions << item->text();
+    EXPECT_EQ(captions.join("|").toStdString(),
+              "Open|Next|Previous|Fit to width|Fit to height|Fit to window|Zoom in|Zoom out|"
+              "Left|Right|Anaglyph|Horizontal interlace|Vertical interlace|Swap images");
+    EXPECT_EQ(window->Fittowindow1->shortcut(), QKeySequence("Ctrl+F"));
+    window->PopupMenu1->close();
+}
+
+TEST_F(StereoViewerWindow, NextAndPreviousWalkTheFolderOfTheFileAndStopAtItsEnds) {
+    // Different widths tell the files apart in panel 0.
+    WriteSideBySide(PathOf("a.jpg"), 40, 10);
+    WriteSideBySide(PathOf("b.jpeg"), 60, 10);
+    WriteSideBySide(PathOf("c.jps"), 80, 10);
+    WriteSideBySide(PathOf("d.png"), 100, 10);  // a JPEG, but not named like one
+    QTemporaryDir elsewhere;
+    WriteSideBySide(QDir(elsewhere.path()).filePath("z.jpg").toStdString(), 120, 10);
+
+    OpenByDialog(PathOf("b.jpeg"));
+    ASSERT_EQ(Panel(*window, 0), "30x10");
+    // Another window may have moved the working folder; the walk keeps to the file's folder.
+    const QString saved = QDir::currentPath();
+    QDir::setCurrent(elsewhere.path());
+
+    Key(Qt::Key_Space);
+    EXPECT_EQ(Panel(*window, 0), "40x10");
+    EXPECT_EQ(window->CurrentFile(), PathOf("c.jps"));
+    EXPECT_EQ(Caption(*window), "Stereo Viewer - " + PathOf("c.jps"));
+    Key(Qt::Key_N, Qt::ControlModifier);  // last file: nothing happens
+    EXPECT_EQ(window->CurrentFile(), PathOf("c.jps"));
+
+    Key(Qt::Key_Backspace);
+    EXPECT_EQ(Panel(*window, 0), "30x10");
+    Key(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(Panel(*window, 0), "20x10");
+    Key(Qt::Key_Backspace);  // first file: nothing happens
+    EXPECT_EQ(window->CurrentFile(), PathOf("a.jpg"));
+    EXPECT_EQ(Panel(*window, 0), "20x10");
+    QDir::setCurrent(saved);
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(dialogs.fileRequests.size(), 1u);  // Next and Previous never ask
+}
+
+TEST_F(StereoViewerWindow, NextOpensANeighbourWithAFreshViewButKeepsModeAndSwap) {
+    WriteSideBySide(PathOf("a.jpg"), 400, 100);
+    WriteSideBySide(PathOf("b.jpg"), 800, 100);
+    SetImageArea(200, 100);
+    OpenByDialog(PathOf("a.jpg"));
+    Key(Qt::Key_F2);
+    Key(Qt::Key_S, Qt::ControlModifier);
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(window->CurrentFile(), PathOf("b.jpg"));
+    EXPECT_EQ(Panel(*window, 1), "Parallax (0,0)");
+    EXPECT_EQ(Panel(*window, 2), "Position (0,0)");
+    EXPECT_EQ(window->ViewState().scale, 2.0f);  // 400 / 200
+    EXPECT_EQ(window->ViewState().mode, StereoMode::Right);
+    EXPECT_TRUE(window->ViewState().swap);
+}
+
+TEST_F(StereoViewerWindow, ResizeRefitsClearsThePositionAndKeepsTheParallax) {
+    const std::string path = PathOf("pair.jpg");
+    WriteSideBySide(path, 2048, 768);
+    SetImageArea(591, 423);
+    OpenByDialog(path);
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    Key(Qt::Key_Down);
+    ASSERT_EQ(Panel(*window, 1), "Parallax (-18,0)");
+    ASSERT_NE(Panel(*window, 2), "Position (0,0)");
+
+    SetImageArea(512, 384);
+    EXPECT_EQ(window->ViewState().scale, 2.0f);
+    EXPECT_EQ(Panel(*window, 3), "50.0%");
+    EXPECT_EQ(Panel(*window, 2), "Position (0,0)");
+    EXPECT_EQ(Panel(*window, 1), "Parallax (-18,0)");
+    EXPECT_EQ(window->Image1->Picture().Width(), 512);
+    EXPECT_EQ(window->Image1->Picture().Height(), 384);
+}
+
+TEST_F(StereoViewerWindow, AWindowWithoutImagePixelsKeepsItsScaleAndRendersNothing) {
+    const std::string path = PathOf("pair.jpg");
+    WriteSideBySide(path, 400, 100);
+    SetImageArea(100, 100);
+    OpenByDialog(path);
+    ASSERT_EQ(window->ViewState().scale, 2.0f);
+
+    SetImageArea(100, 0);
+    EXPECT_EQ(window->ViewState().scale, 2.0f);
+    EXPECT_EQ(window->Image1->Picture().Height(), 0);
+    Key(Qt::Key_W, Qt::ControlModifier);  // fit to width still divides by the width
+    EXPECT_EQ(window->ViewState().scale, 2.0f);
+    Key(Qt::Key_H, Qt::ControlModifier);  // fit to height has nothing to divide by
+    EXPECT_EQ(window->ViewState().scale, 2.0f);
+    Key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(Panel(*window, 1), "Parallax (10,0)");
+
+    SetImageArea(50, 100);
+    EXPECT_EQ(window->ViewState().scale, 4.0f);
+    EXPECT_EQ(window->Image1->Picture().Width(), 50);
+    EXPECT_TRUE(Near(Shown(*window, 2, 2), Rgb{200, 140, 230}));
+}
+
+TEST_F(StereoViewerWindow, CommandsDoNothingBeforeAPictureIsOpened) {
+    Key(Qt::Key_I, Qt::ControlModifier);
+    Key(Qt::Key_F, Qt::ControlModifier);
+    Key(Qt::Key_F1);
+    Key(Qt::Key_Left, Qt::ShiftModifier);
+    Key(Qt::Key_Space);
+    Key(Qt::Key_Backspace);
+    Wheel(120);
+    MoveMouse(10, 10, Qt::NoButton);
+    MoveMouse(20, 20, Qt::LeftButton);
+    EXPECT_FALSE(window->Loaded());
+    EXPECT_EQ(window->ViewState().scale, 0.0f);
+    EXPECT_EQ(window->ViewState().parallaxX, 0.0f);
+    EXPECT_EQ(Panel(*window, 1), "");
+    EXPECT_EQ(Panel(*window, 3), "");
+    EXPECT_TRUE(window->Image1->Picture().Empty());
+    EXPECT_TRUE(dialogs.fileRequests.empty());
+}
+
+TEST_F(StereoViewerWindow, FailedOpenShowsTheDecoderMessageAndKeepsEverything) {
+    const std::string good = PathOf("good.jpg");
+    WriteSideBySide(good, 400, 100);
+    SetImageArea(200, 100);
+    OpenByDialog(good);
+    Key(Qt::Key_F3);
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    MoveMouse(50, 50, Qt::NoButton);
+    MoveMouse(60, 55, Qt::LeftButton);
+    const StereoViewState before = window->ViewState();
+    const TBitmap shownBefore = window->Image1->Picture();
+    const std::string panels[] = {Panel(*window, 0), Panel(*window, 1), Panel(*window, 2),
+                                  Panel(*window, 3)};
+
+    const std::string junk = PathOf("junk.jpg");
+    WriteText(junk, "this is no picture at all");
+    const std::string empty = PathOf("empty.jps");
+    WriteText(empty, "");
+    const std::string missing = PathOf("missing.jpg");
+    for (const std::string& bad : {junk, empty, missing}) {
+        std::string decoderMessage;
+        try {
+            LoadJpegFile(bad);
+        } catch (const ImageError& e) {
+            decoderMessage = e.what();
+        }
+        ASSERT_FALSE(decoderMessage.empty()) << bad;
+
+        dialogs.errors.clear();
+        OpenByDialog(bad);
+        ASSERT_EQ(dialogs.errors.size(), 1u) << bad;
+        EXPECT_EQ(dialogs.errors[0], decoderMessage);
+
+        EXPECT_EQ(Caption(*window), "Stereo Viewer - " + good);
+        EXPECT_EQ(window->CurrentFile(), good);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(Panel(*window, i), panels[i]) << i;
+        EXPECT_EQ(window->ViewState().scale, before.scale);
+        EXPECT_EQ(window->ViewState().positionX, before.positionX);
+        EXPECT_EQ(window->ViewState().parallaxX, before.parallaxX);
+        EXPECT_TRUE(window->Image1->Picture().SamePixels(shownBefore));
+        EXPECT_EQ(window->Pair().halfWidth, 200);
+    }
+    // The window still works afterwards.
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_NE(Panel(*window, 1), panels[1]);
+}
+
+TEST_F(StereoViewerWindow, MenuFollowsTheLanguageWithinASecondAlsoWhileHidden) {
+    window->hide();
+    UiLanguage = "rus";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Open1->text() == "Открыть"; }, 2500));
+    const std::pair<QAction*, const char*> russian[] = {
+        {window->Open1, "Открыть"},
+        {window->Next1, "Далее"},
+        {window->Previous1, "Назад"},
+        {window->Fittowidth1, "По ширине"},
+        {window->Fittoheight1, "По высоте"},
+        {window->Fittowindow1, "По размеру окна"},
+        {window->Zoomin1, "Увеличить"},
+        {window->Zoomout1, "Уменьшить"},
+        {window->Left1, "Левый"},
+        {window->Right1, "Правый"},
+        {window->Anaglyph1, "Анаглиф"},
+        {window->Horizontalinterlace1, "Построчно"},
+        {window->Verticalinterlace1, "Постолбцово"},
+        {window->Swapimages1, "Обменять изображения"}};
+    for (const auto& [item, caption] : russian)
+        EXPECT_EQ(item->text().toStdString(), caption) << item->objectName().toStdString();
+    EXPECT_EQ(Caption(*window), "Stereo Photo Viewer");  // the caption is not relabelled
+
+    UiLanguage = "deu";  // neither language: the captions stay
+    window->Timer1Timer();
+    EXPECT_EQ(window->Swapimages1->text().toStdString(), "Обменять изображения");
+    UiLanguage = "eng";
+    window->Timer1Timer();
+    EXPECT_EQ(window->Swapimages1->text().toStdString(), "Swap images");
+    EXPECT_EQ(window->Horizontalinterlace1->text().toStdString(), "Horizontal interlace");
+}
