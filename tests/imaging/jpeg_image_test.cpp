@@ -265,6 +265,25 @@ TEST(JpegImage, TruncatedStreamDecodesWhatIsThereAndGreysTheRest) {
     EXPECT_NEAR(grey.ScanLine(40)[100], 128, 2);
 }
 
+// Decoding reuses the target's memory: every byte of every row must still come from the
+// stream, also where a damaged stream was padded by the library.
+TEST(JpegImage, DecodingIntoAUsedBitmapGivesTheSamePixels) {
+    const TBitmap source = NumberedPicture(37, 29);
+    std::vector<uint8_t> whole = Encoded(source, 90);
+    size_t scan = 0;
+    while (!(whole[scan] == 0xFF && whole[scan + 1] == 0xDA)) ++scan;
+    std::vector<uint8_t> cut(whole.begin(), whole.begin() + (scan + whole.size()) / 2);
+    for (const auto* bytes : {&whole, &cut}) {
+        const TBitmap fresh = Decoded(*bytes);
+        TBitmap used(37, 29);
+        std::memset(used.Bits(), 0xAB, used.Stride() * 29);
+        DecodeJpegBytes(bytes->data(), bytes->size(), used);
+        EXPECT_TRUE(used.SamePixels(fresh));
+        for (int y = 0; y < 29; ++y)  // row padding is zero again
+            for (size_t i = 37 * 3; i < used.Stride(); ++i) EXPECT_EQ(used.ScanLine(y)[i], 0);
+    }
+}
+
 TEST(JpegImage, StreamsThatAreNotJpegFailWithTheDecodersMessage) {
     EXPECT_EQ(DecodeError({'B', 'M', 1, 2, 3, 4}), "Not a JPEG file: starts with 0x42 0x4d");
     EXPECT_EQ(DecodeError({}), "Empty input file");
@@ -311,8 +330,11 @@ TEST(JpegImage, PicturesAboveOneGigapixelAreRefusedByName) {
     const std::string message = DecodeError(bytes);
     EXPECT_NE(message.find("60000 x 60000"), std::string::npos) << message;
     EXPECT_NE(message.find("gigapixel"), std::string::npos) << message;
-    // Just below the limit in pixels but beyond what TBitmap may hold is refused too.
+    // A bitmap is never made beyond the limit either, whoever asks.
     EXPECT_THROW(TBitmap(40000, 30000), ImageError);
+    TBitmap kept = NumberedPicture(2, 2);
+    EXPECT_THROW(kept.SetSizeForOverwrite(100000, 100000), ImageError);
+    EXPECT_TRUE(kept.SamePixels(NumberedPicture(2, 2)));
 }
 
 TEST(JpegImage, EncodingAnEmptyPictureFailsCleanly) {
