@@ -1,7 +1,428 @@
 #include "panorama_viewer_window.h"
 
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QFont>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimer>
+#include <QWheelEvent>
+#include <algorithm>
+#include <utility>
+
+#include "bmp_file.h"
+#include "folder_listing.h"
+#include "image_control.h"
+#include "jpeg_image.h"
+#include "printing.h"
+#include "status_bar.h"
+#include "ui_language.h"
+#include "view_saving.h"
+
+namespace {
+
+const char* const kOpenFilter =
+    "JPEG Image File (*.jpg;*.jpeg)|*.jpg;*.jpeg|All files (*)|*";
+const char* const kSaveFilter = "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp";
+const char* const kCaption = "Panorama Viewer";
+
+// Menu captions per language, in menu order.
+struct MenuCaption {
+    QAction* TPanorama_Viewer::*item;
+    const char* english;
+    const char* russian;
+};
+
+const MenuCaption kMenuCaptions[] = {
+    {&TPanorama_Viewer::Open1, "Open", "Открыть"},
+    {&TPanorama_Viewer::Next1, "Next", "Далее"},
+    {&TPanorama_Viewer::Previous1, "Previous", "Назад"},
+    {&TPanorama_Viewer::Save1, "Save", "Сохранить"},
+    {&TPanorama_Viewer::Copytoclipboard1, "Copy to clipboard", "Копировать в буфер"},
+    {&TPanorama_Viewer::Printsetup1, "Print setup", "Настройка печати"},
+    {&TPanorama_Viewer::Print1, "Print", "Печать"},
+    {&TPanorama_Viewer::Arrow1, "Arrow", "Стрелка"},
+    {&TPanorama_Viewer::Hand1, "Hand", "Рука"},
+    {&TPanorama_Viewer::Cross1, "Cross", "Крест"},
+};
+
+// The keys the steering knows. Arrow keys may arrive with the keypad flag (X11 reports the
+// cursor block that way); only minus, plus and slash care where they came from.
+SteerKey ToSteerKey(int key, Qt::KeyboardModifiers modifiers) {
+    const bool keypad = modifiers.testFlag(Qt::KeypadModifier);
+    switch (key) {
+        case Qt::Key_Left: return SteerKey::Left;
+        case Qt::Key_Right: return SteerKey::Right;
+        case Qt::Key_Up: return SteerKey::Up;
+        case Qt::Key_Down: return SteerKey::Down;
+        case Qt::Key_PageUp: return SteerKey::PageUp;
+        case Qt::Key_PageDown: return SteerKey::PageDown;
+        case Qt::Key_F1: return SteerKey::F1;
+        case Qt::Key_Minus: return keypad ? SteerKey::KeypadMinus : SteerKey::Other;
+        case Qt::Key_Plus: return keypad ? SteerKey::KeypadPlus : SteerKey::Other;
+        case Qt::Key_Slash: return keypad ? SteerKey::KeypadDivide : SteerKey::Other;
+        case Qt::Key_Space: return SteerKey::Space;
+        case Qt::Key_Backspace: return SteerKey::Backspace;
+        default: return SteerKey::Other;
+    }
+}
+
+// A globe with a meridian and the equator: the tool's icon, drawn rather than shipped.
+QIcon PanoramaIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(30, 60, 120), 2));
+    painter.setBrush(QColor(90, 160, 230));
+    painter.drawEllipse(QRect(3, 3, 26, 26));
+    painter.drawEllipse(QRect(10, 3, 12, 26));
+    painter.drawLine(3, 16, 29, 16);
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
 TPanorama_Viewer::TPanorama_Viewer(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setWindowTitle("Panorama Viewer");
+    setWindowTitle(kCaption);
+    setWindowIcon(PanoramaIcon());
+    setFont(QFont("Tahoma", 8));
+    setFocusPolicy(Qt::StrongFocus);  // keys reach FormKeyDown; Image1 never takes the focus
+
+    Image1 = new TImage(this);
+    Image1->setObjectName("Image1");
+    Image1->setFocusPolicy(Qt::NoFocus);
+    Image1->OnMouseDown = [this](QMouseEvent* e) {
+        const QPoint at = e->position().toPoint();
+        Image1MouseDown(e->button(), at.x(), at.y());
+    };
+    Image1->OnMouseMove = [this](QMouseEvent* e) {
+        const QPoint at = e->position().toPoint();
+        Image1MouseMove(at.x(), at.y());
+    };
+    Image1->OnMouseUp = [this](QMouseEvent* e) {
+        const QPoint at = e->position().toPoint();
+        Image1MouseUp(e->button(), at.x(), at.y());
+    };
+    Image1->OnDoubleClick = [this](QMouseEvent*) { Open1Click(); };
+
+    StatusBar1 = new TStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->SetPanels({{100, true}, {250, true}, {100, true}, {100, true}, {50, false}});
+
+    OpenPictureDialog1.Filter = kOpenFilter;
+    OpenPictureDialog1.FilterIndex = 1;
+    SavePictureDialog1.Filter = kSaveFilter;
+    SavePictureDialog1.FilterIndex = 1;
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    Open1 = MakeMenuItem(PopupMenu1, "Open1", "Open", QKeySequence("Ctrl+O"));
+    PopupMenu1->addSeparator();
+    Next1 = MakeMenuItem(PopupMenu1, "Next1", "Next", QKeySequence("Ctrl+N"));
+    Previous1 = MakeMenuItem(PopupMenu1, "Previous1", "Previous", QKeySequence("Ctrl+P"));
+    PopupMenu1->addSeparator();
+    Copytoclipboard1 = MakeMenuItem(PopupMenu1, "Copytoclipboard1", "Copy to clipboard");
+    Save1 = MakeMenuItem(PopupMenu1, "Save1", "Save");
+    PopupMenu1->addSeparator();
+    Printsetup1 = MakeMenuItem(PopupMenu1, "Printsetup1", "Print setup");
+    Print1 = MakeMenuItem(PopupMenu1, "Print1", "Print");
+    PopupMenu1->addSeparator();
+    Arrow1 = MakeMenuItem(PopupMenu1, "Arrow1", "Arrow");
+    Hand1 = MakeMenuItem(PopupMenu1, "Hand1", "Hand");
+    Cross1 = MakeMenuItem(PopupMenu1, "Cross1", "Cross");
+
+    MouseModeGroup = new QActionGroup(this);
+    MouseModeGroup->setExclusive(true);
+    for (QAction* mode : {Arrow1, Hand1, Cross1}) {
+        mode->setCheckable(true);
+        MouseModeGroup->addAction(mode);
+    }
+    Arrow1->setChecked(true);
+
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->setObjectName("PopupMenu2");
+    Redraw1 = MakeMenuItem(PopupMenu2, "Redraw1", "Redraw");
+    Qualify1 = MakeMenuItem(PopupMenu2, "Qualify1", "Qualify");
+
+    connect(Open1, &QAction::triggered, this, [this] { Open1Click(); });
+    connect(Next1, &QAction::triggered, this, [this] { Next1Click(); });
+    connect(Previous1, &QAction::triggered, this, [this] { Previous1Click(); });
+    connect(Copytoclipboard1, &QAction::triggered, this, [this] { Copytoclipboard1Click(); });
+    connect(Save1, &QAction::triggered, this, [this] { Save1Click(); });
+    connect(Printsetup1, &QAction::triggered, this, [this] { Printsetup1Click(); });
+    connect(Print1, &QAction::triggered, this, [this] { Print1Click(); });
+    connect(Arrow1, &QAction::triggered, this, [this] { Arrow1Click(); });
+    connect(Hand1, &QAction::triggered, this, [this] { Hand1Click(); });
+    connect(Cross1, &QAction::triggered, this, [this] { Cross1Click(); });
+    connect(Redraw1, &QAction::triggered, this, [this] { Redraw1Click(); });
+    connect(Qualify1, &QAction::triggered, this, [this] { Qualify1Click(); });
+
+    Image1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Image1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(Image1->mapToGlobal(at)); });
+
+    Action1 = MakeShortcut("Action1", QKeySequence("Ctrl+O"));
+    Action2 = MakeShortcut("Action2", QKeySequence("Ctrl+N"));
+    Action3 = MakeShortcut("Action3", QKeySequence("Ctrl+P"));
+    connect(Action1, &QAction::triggered, this, [this] { Open1Click(); });
+    connect(Action2, &QAction::triggered, this, [this] { Next1Click(); });
+    connect(Action3, &QAction::triggered, this, [this] { Previous1Click(); });
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(10);
+    connect(Timer1, &QTimer::timeout, this, [this] { Redraw1Click(); });
+    Timer1->start();
+
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName("Timer2");
+    Timer2->setInterval(1000);
+    connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
+    Timer2->start();
+
     move(0, 0);
-    resize(640, 480);
+    resize(800, 600);  // the client area
+    FormResize();
+}
+
+QAction* TPanorama_Viewer::MakeMenuItem(QMenu* menu, const char* name, const char* caption,
+                                        const QKeySequence& shortcut) {
+    QAction* item = menu->addAction(QString::fromUtf8(caption));
+    item->setObjectName(name);
+    if (!shortcut.isEmpty()) {
+        // The menu shows the key; the window-wide ActionN carries it, so the item's own
+        // shortcut only lives while the menu has the keyboard (a key never runs twice).
+        item->setShortcut(shortcut);
+        item->setShortcutContext(Qt::WidgetShortcut);
+        item->setShortcutVisibleInContextMenu(true);
+    }
+    return item;
+}
+
+QAction* TPanorama_Viewer::MakeShortcut(const char* name, const QKeySequence& shortcut) {
+    QAction* action = new QAction(this);
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+    return action;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening and walking the folder
+
+void TPanorama_Viewer::Open1Click(const std::string& path) {
+    std::string file = path;
+    if (file.empty()) {
+        if (!OpenPictureDialog1.Execute()) return;
+        file = OpenPictureDialog1.FileName;
+    }
+    // Decoding, the size check and the packing all happen before the held panorama is let go,
+    // so a failure leaves the window showing what it showed.
+    PanoramaPixels fresh = PanoramaPixels::FromBitmap(LoadJpegFile(file));
+
+    panorama_ = std::move(fresh);
+    OpenPictureDialog1.FileName = file;
+    view_.alpha = view_.betta = view_.gamma = 0.0;
+    view_.RequestRender();  // fov and the key steps keep their values
+    setWindowTitle(QString::fromStdString(std::string(kCaption) + " - " + file));
+    loaded_ = true;
+}
+
+// The neighbour in the folder of the shown picture, whatever the working folder is now.
+void TPanorama_Viewer::StepThroughFolder(int step) {
+    if (!loaded_) return;
+    const std::string current = CurrentFile();
+    const std::string listing = ListFolderFiles(ExtractFileDir(current), "*.jp*");
+    const std::string neighbour = PickNeighbourFile(listing, current, step);
+    if (!neighbour.empty()) Open1Click(neighbour);
+}
+
+void TPanorama_Viewer::Next1Click() { StepThroughFolder(+1); }
+void TPanorama_Viewer::Previous1Click() { StepThroughFolder(-1); }
+
+// ---------------------------------------------------------------------------------------------
+// Steering
+
+void TPanorama_Viewer::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    if (!loaded_) return;
+    const KeyDownAction action = SteerKeyDown(view_, steering_, ToSteerKey(key, modifiers),
+                                              modifiers.testFlag(Qt::ControlModifier));
+    if (action == KeyDownAction::Qualify) Qualify1Click();
+}
+
+void TPanorama_Viewer::FormKeyUp(int key, Qt::KeyboardModifiers modifiers) {
+    switch (SteerKeyUp(steering_, ToSteerKey(key, modifiers))) {
+        case KeyUpAction::Next: Next1Click(); break;
+        case KeyUpAction::Previous: Previous1Click(); break;
+        case KeyUpAction::None: break;
+    }
+}
+
+void TPanorama_Viewer::FormMouseWheel(int wheelDelta) { SteerWheel(view_, wheelDelta); }
+
+void TPanorama_Viewer::Image1MouseDown(Qt::MouseButton button, int X, int Y) {
+    SteerMouseDown(steering_, X, Y, button == Qt::LeftButton);
+}
+
+void TPanorama_Viewer::Image1MouseMove(int X, int Y) {
+    SteerMouseMove(view_, steering_, X, Y, Image1->width(), Image1->height());
+}
+
+void TPanorama_Viewer::Image1MouseUp(Qt::MouseButton, int, int) { SteerMouseUp(steering_); }
+
+void TPanorama_Viewer::SetMouseMode(MouseMode mode) {
+    steering_.mouseMode = mode;
+    switch (mode) {
+        case MouseMode::Arrow:
+            Arrow1->setChecked(true);
+            Image1->setCursor(Qt::ArrowCursor);
+            break;
+        case MouseMode::Hand:
+            Hand1->setChecked(true);
+            Image1->setCursor(Qt::PointingHandCursor);
+            break;
+        case MouseMode::Cross:
+            Cross1->setChecked(true);
+            Image1->setCursor(Qt::CrossCursor);
+            break;
+    }
+}
+
+void TPanorama_Viewer::Arrow1Click() { SetMouseMode(MouseMode::Arrow); }
+void TPanorama_Viewer::Hand1Click() { SetMouseMode(MouseMode::Hand); }
+void TPanorama_Viewer::Cross1Click() { SetMouseMode(MouseMode::Cross); }
+
+// ---------------------------------------------------------------------------------------------
+// Rendering
+
+void TPanorama_Viewer::Redraw1Click() {
+    FrameHooks hooks;
+    hooks.repaint = [this] { Image1->repaint(); };
+    hooks.setPanel = [this](int panel, const std::string& text) {
+        StatusBar1->SetPanelText(panel, text);
+    };
+    FrameResult frame =
+        renderer_.Frame(view_, steering_, loaded_ ? &panorama_ : nullptr, Image1->Picture(), hooks);
+    if (frame.rendered) lastFrame_ = std::move(frame);
+}
+
+void TPanorama_Viewer::Qualify1Click() {
+    renderer_.Qualify(Image1->Picture());
+    Image1->Changed();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Copy, save, print
+
+bool TPanorama_Viewer::ViewAvailable() {
+    if (loaded_) return true;
+    ShowMessage(UiLanguage == "eng" ? "Open file before!" : "Сначала откройте файл!");
+    return false;
+}
+
+void TPanorama_Viewer::Copytoclipboard1Click() {
+    if (!ViewAvailable()) return;
+    CopyBitmapToClipboard(Image1->Picture());
+}
+
+void TPanorama_Viewer::Save1Click() {
+    if (!ViewAvailable()) return;
+    if (!SavePictureDialog1.Execute()) return;
+    const SaveTarget target =
+        ChooseSaveTarget(SavePictureDialog1.FileName, SavePictureDialog1.FilterIndex);
+    if (target.format == SaveFormat::Bmp)
+        SaveBmpFile(Image1->Picture(), target.path);
+    else
+        SaveJpegFile(Image1->Picture(), target.path, kSavedViewJpegQuality);
+}
+
+void TPanorama_Viewer::Printsetup1Click() { PrinterSetupDialog1.Execute(); }
+
+void TPanorama_Viewer::Print1Click() {
+    if (!ViewAvailable()) return;
+    if (PrintDialog1.Execute()) PrintBitmap(Image1->Picture());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window
+
+// The view fills the client area above the status bar; its bitmap is the view's size.
+void TPanorama_Viewer::FormResize() {
+    view_.RequestRender();
+    const int barHeight = StatusBar1->sizeHint().height();
+    const int viewHeight = std::max(0, height() - barHeight);
+    Image1->setGeometry(0, 0, width(), viewHeight);
+    StatusBar1->setGeometry(0, viewHeight, width(), height() - viewHeight);
+    if (Image1->Picture().Width() != width() || Image1->Picture().Height() != viewHeight)
+        Image1->Picture().SetSize(width(), viewHeight);
+    Image1->Changed();
+}
+
+void TPanorama_Viewer::FormClose() {
+    if (!loaded_) return;
+    panorama_ = PanoramaPixels();
+    loaded_ = false;
+    Image1->Picture().SetSize(1, 1);
+    Image1->resize(1, 1);
+    renderer_.ReleaseBuffers();
+    // Nothing is shown any more, so the caption no longer names a picture.
+    setWindowTitle(kCaption);
+}
+
+void TPanorama_Viewer::Timer2Timer() {
+    const bool english = UiLanguage == "eng";
+    if (!english && UiLanguage != "rus") return;
+    for (const MenuCaption& caption : kMenuCaptions)
+        (this->*caption.item)->setText(QString::fromUtf8(english ? caption.english : caption.russian));
+}
+
+void TPanorama_Viewer::keyPressEvent(QKeyEvent* event) {
+    FormKeyDown(event->key(), event->modifiers());
+    event->accept();
+}
+
+void TPanorama_Viewer::keyReleaseEvent(QKeyEvent* event) {
+    // On this desktop a held key sends a release before every repeat; the steps must keep
+    // growing while a key repeats and Space must step once, so only the real release counts.
+    if (!event->isAutoRepeat()) FormKeyUp(event->key(), event->modifiers());
+    event->accept();
+}
+
+void TPanorama_Viewer::wheelEvent(QWheelEvent* event) {
+    FormMouseWheel(event->angleDelta().y());
+    event->accept();
+}
+
+void TPanorama_Viewer::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+// Showing the window again after a close gives the view its size back at once, rather than
+// leaving a 1 x 1 view until the user happens to resize the window.
+void TPanorama_Viewer::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (Image1->width() != width() || Image1->Picture().Width() != width()) FormResize();
+}
+
+void TPanorama_Viewer::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();  // the window only hides; it lives as long as the program
+}
+
+void TPanorama_Viewer::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) Open1Click();
+}
+
+void TPanorama_Viewer::contextMenuEvent(QContextMenuEvent* event) {
+    PopupMenu1->popup(event->globalPos());
 }

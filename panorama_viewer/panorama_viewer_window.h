@@ -1,9 +1,114 @@
 #pragma once
 #include <QWidget>
+#include <string>
 
-// Placeholder until the window is built.
+#include "dialogs.h"
+#include "panorama_renderer.h"
+#include "panorama_steering.h"
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QTimer;
+class TImage;
+class TStatusBar;
+
+// The Panorama Viewer: opens a full-sphere (equirectangular) panorama JPEG and shows a
+// window-sized view of it, steered by keys, wheel and three mouse modes; copies, saves and
+// prints the view. Created once; closing hides it and releases the panorama.
 class TPanorama_Viewer : public QWidget {
     Q_OBJECT
 public:
     explicit TPanorama_Viewer(QWidget* parent = nullptr);
+
+    // Controls.
+    TImage* Image1 = nullptr;          // the view; its picture is the rendered bitmap
+    TStatusBar* StatusBar1 = nullptr;  // size, angles, FOV, FPS, stage timings
+    QMenu* PopupMenu1 = nullptr;       // right click on the window or on Image1
+    QMenu* PopupMenu2 = nullptr;       // Redraw and Qualify; attached to nothing
+    TOpenDialog OpenPictureDialog1;
+    TSaveDialog SavePictureDialog1;
+    TPrintDialog PrintDialog1;
+    TPrinterSetupDialog PrinterSetupDialog1;
+    QTimer* Timer1 = nullptr;  // 10 ms: the renderer
+    QTimer* Timer2 = nullptr;  // 1000 ms: menu captions in the current language
+
+    // PopupMenu1 items, in menu order.
+    QAction* Open1 = nullptr;
+    QAction* Next1 = nullptr;
+    QAction* Previous1 = nullptr;
+    QAction* Copytoclipboard1 = nullptr;
+    QAction* Save1 = nullptr;
+    QAction* Printsetup1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* Arrow1 = nullptr;
+    QAction* Hand1 = nullptr;
+    QAction* Cross1 = nullptr;
+    QActionGroup* MouseModeGroup = nullptr;  // Arrow, Hand, Cross: one checked
+    // PopupMenu2 items.
+    QAction* Redraw1 = nullptr;
+    QAction* Qualify1 = nullptr;
+
+    // Window-wide keyboard commands running the same handlers as the menu items.
+    QAction* Action1 = nullptr;  // Ctrl+O  Open
+    QAction* Action2 = nullptr;  // Ctrl+N  Next
+    QAction* Action3 = nullptr;  // Ctrl+P  Previous
+
+    // Handlers. Open1Click shows the dialog unless it is handed a path (Next, Previous). A
+    // file that does not decode, or a panorama too large to show, throws ImageError out of
+    // the handler (the application shows it) and the held panorama stays.
+    void Open1Click(const std::string& path = std::string());
+    void Next1Click();
+    void Previous1Click();
+    void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void FormKeyUp(int key, Qt::KeyboardModifiers modifiers);
+    void FormMouseWheel(int wheelDelta);
+    void Image1MouseDown(Qt::MouseButton button, int X, int Y);
+    void Image1MouseMove(int X, int Y);
+    void Image1MouseUp(Qt::MouseButton button, int X, int Y);
+    void Arrow1Click();
+    void Hand1Click();
+    void Cross1Click();
+    void Copytoclipboard1Click();
+    void Save1Click();
+    void Printsetup1Click();
+    void Print1Click();
+    void FormResize();
+    void FormClose();
+    void Timer2Timer();
+    void Redraw1Click();  // one renderer tick (Timer1)
+    void Qualify1Click();
+
+    // Read-only views of the state, for tests and diagnostics.
+    const PanoramaView& View() const { return view_; }
+    const SteeringState& Steering() const { return steering_; }
+    const PanoramaPixels& Panorama() const { return panorama_; }
+    bool PanoramaLoaded() const { return loaded_; }
+    const std::string& CurrentFile() const { return OpenPictureDialog1.FileName; }
+    const FrameResult& LastFrame() const { return lastFrame_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    QAction* MakeMenuItem(QMenu* menu, const char* name, const char* caption,
+                          const QKeySequence& shortcut = QKeySequence());
+    QAction* MakeShortcut(const char* name, const QKeySequence& shortcut);
+    void StepThroughFolder(int step);
+    void SetMouseMode(MouseMode mode);
+    bool ViewAvailable();  // a panorama is held; otherwise says so in the current language
+
+    PanoramaPixels panorama_;
+    bool loaded_ = false;
+    PanoramaView view_;
+    SteeringState steering_;
+    PanoramaRenderer renderer_;
+    FrameResult lastFrame_;
 };

@@ -1,0 +1,21 @@
+#include "view_saving.h"
+
+#include <cctype>
+
+std::string LowerExtension(const std::string& path) {
+    const std::size_t nameStart = path.find_last_of("/\\");
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (nameStart != std::string::npos && dot < nameStart))
+        return std::string();
+    std::string ext = path.substr(dot);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+SaveTarget ChooseSaveTarget(const std::string& chosenName, int filterIndex) {
+    const std::string ext = LowerExtension(chosenName);
+    if (ext == ".bmp") return {chosenName, SaveFormat::Bmp};
+    if (ext == ".jpg" || ext == ".jpeg") return {chosenName, SaveFormat::Jpeg};
+    if (filterIndex == 1) return {chosenName + ".jpg", SaveFormat::Jpeg};
+    return {chosenName + ".bmp", SaveFormat::Bmp};
+}
