@@ -62,19 +62,36 @@ void MirrorRow(const uint8_t* s, uint8_t* d, int32_t width) {
 }
 
 #ifdef LUMIVEX_X86_SIMD
-// Five pixels per step, from the right end of the target row to the left: sixteen bytes are
-// loaded from the five source pixels on, reversed pixel-wise by one shuffle and stored from one
-// byte before the five target pixels. That extra byte lands on the target pixel to the left,
-// written by the following step; loads and stores stay inside the rows while x >= 1. Writing
-// right to left while reading left to right also keeps the loads clear of the stores when
-// source and target rows share their address bits (4K aliasing).
-LUMIVEX_SSSE3 void MirrorRowSsse3(const uint8_t* s, uint8_t* d, int32_t width) {
+// Both kernels move five pixels per step: sixteen bytes loaded, reversed pixel-wise by one
+// shuffle, sixteen bytes stored, one of which lands on a neighbouring target pixel that a later
+// step writes. Which way a kernel walks matters for speed only: memory is fastest when source
+// and target are each walked in one direction throughout. A 180-degree turn reads the source
+// rows bottom to top, so reading each row right to left makes one long descending stream
+// (MirrorRowWritingForward); a mirror keeps the row order, so it reads each row left to right
+// and writes right to left instead (MirrorRowWritingBackward).
+
+// Target pixels x..x+4 from the left: the load starts one byte before the five source pixels
+// and the spare byte lands on pixel x+5. Safe while x <= width - 6.
+LUMIVEX_SSSE3 void MirrorRowWritingForward(const uint8_t* s, uint8_t* d, int32_t width) {
+    const __m128i reverse = _mm_setr_epi8(13, 14, 15, 10, 11, 12, 7, 8, 9, 4, 5, 6, 1, 2, 3, -1);
+    int32_t x = 0;
+    for (; x + 6 <= width; x += 5) {
+        const uint8_t* from = s + static_cast<std::size_t>(width - 5 - x) * 3 - 1;
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + static_cast<std::size_t>(x) * 3),
+                         _mm_shuffle_epi8(v, reverse));
+    }
+    for (; x < width; ++x)
+        Copy3(d + static_cast<std::size_t>(x) * 3, s + static_cast<std::size_t>(width - 1 - x) * 3);
+}
+
+// Target pixels x..x+4 from the right: the store starts one byte before pixel x, on pixel x-1,
+// and the load runs one byte past the five source pixels. Safe while x >= 1.
+LUMIVEX_SSSE3 void MirrorRowWritingBackward(const uint8_t* s, uint8_t* d, int32_t width) {
     const __m128i reverse = _mm_setr_epi8(-1, 12, 13, 14, 9, 10, 11, 6, 7, 8, 3, 4, 5, 0, 1, 2);
     int32_t x = width - 5;
     const int32_t steps = x >= 1 ? (x - 1) / 5 + 1 : 0;
-    // Pixels right of the first whole step, then the steps, then whatever is left at the start.
-    const int32_t firstStep = x;
-    for (int32_t p = width - 1; p >= firstStep + 5 && p >= 0; --p)
+    for (int32_t p = width - 1; p >= x + 5 && p >= 0; --p)
         Copy3(d + static_cast<std::size_t>(p) * 3, s + static_cast<std::size_t>(width - 1 - p) * 3);
     for (int32_t i = 0; i < steps; ++i, x -= 5) {
         const __m128i v = _mm_loadu_si128(
@@ -87,9 +104,13 @@ LUMIVEX_SSSE3 void MirrorRowSsse3(const uint8_t* s, uint8_t* d, int32_t width) {
 }
 #endif
 
-void MirrorRowAny(const uint8_t* s, uint8_t* d, int32_t width) {
+void MirrorRowAny(const uint8_t* s, uint8_t* d, int32_t width, bool forRotation) {
 #ifdef LUMIVEX_X86_SIMD
-    if (useSimd) return MirrorRowSsse3(s, d, width);
+    if (useSimd)
+        return forRotation ? MirrorRowWritingForward(s, d, width)
+                           : MirrorRowWritingBackward(s, d, width);
+#else
+    (void)forRotation;
 #endif
     MirrorRow(s, d, width);
 }
@@ -129,7 +150,7 @@ void MirrorHorizontal(const TBitmap& source, TBitmap& target) {
     const int32_t w = source.Width();
     const int32_t h = source.Height();
     target.SetSizeForOverwrite(w, h);
-    for (int32_t y = 0; y < h; ++y) MirrorRowAny(source.ScanLine(y), target.ScanLine(y), w);
+    for (int32_t y = 0; y < h; ++y) MirrorRowAny(source.ScanLine(y), target.ScanLine(y), w, false);
 }
 
 void CropImage(const TBitmap& source, int32_t left, int32_t top, int32_t right, int32_t bottom,
@@ -411,7 +432,7 @@ void Rotate180(const TBitmap& source, TBitmap& target) {
     const int32_t h = source.Height();
     target.SetSizeForOverwrite(w, h);
     for (int32_t y = 0; y < h; ++y)
-        MirrorRowAny(source.ScanLine(h - 1 - y), target.ScanLine(y), w);
+        MirrorRowAny(source.ScanLine(h - 1 - y), target.ScanLine(y), w, true);
 }
 
 }  // namespace
