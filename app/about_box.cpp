@@ -17,7 +17,8 @@ constexpr int kImageLeft = 5;  // Image1's offset within Panel1
 constexpr int kImageTop = 16;
 }  // namespace
 
-TAboutBox::TAboutBox(QWidget* launcher) : QDialog(nullptr), launcher_(launcher) {
+TAboutBox::TAboutBox(QWidget* launcher)
+    : TGuardedEvents<QDialog>(nullptr), launcher_(launcher) {
     setWindowTitle(QStringLiteral("About program"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -52,7 +53,8 @@ TAboutBox::TAboutBox(QWidget* launcher) : QDialog(nullptr), launcher_(launcher) 
     Comments->setGeometry(5, 141, 294, 40);
     Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Comments->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
-    connect(Comments, &QLabel::linkActivated, this, [this](const QString&) { CommentsClick(); });
+    connect(Comments, &QLabel::linkActivated, this,
+            Guarded([this](const QString&) { CommentsClick(); }));
 
     for (int k = 0; k < 9; ++k) {
         auto* image = new TImage(Panel1);
@@ -71,7 +73,7 @@ TAboutBox::TAboutBox(QWidget* launcher) : QDialog(nullptr), launcher_(launcher) 
     CursorPosition = []() { return QCursor::pos(); };
     Timer1 = new QTimer(this);
     Timer1->setInterval(100);
-    connect(Timer1, &QTimer::timeout, this, [this]() { Timer1Timer(); });
+    connect(Timer1, &QTimer::timeout, this, Guarded([this]() { Timer1Timer(); }));
     Timer1->start();
 }
 
@@ -100,5 +102,5 @@ void TAboutBox::showEvent(QShowEvent* event) {
         const QRect around = launcher_->frameGeometry();
         move(around.center() - QPoint(width() / 2, height() / 2));
     }
-    QDialog::showEvent(event);
+    TGuardedEvents<QDialog>::showEvent(event);
 }

@@ -3,6 +3,8 @@
 #include <QPoint>
 #include <functional>
 
+#include "guarded.h"
+
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -11,7 +13,7 @@ class TImage;
 
 // "About program": product name, version, a link to the user guide and an eye that turns
 // toward the mouse cursor every 100 ms, shown or hidden.
-class TAboutBox : public QDialog {
+class TAboutBox : public TGuardedEvents<QDialog> {
     Q_OBJECT
 public:
     // launcher: the window the box is centred on when shown (may be null).

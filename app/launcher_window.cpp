@@ -72,7 +72,7 @@ TForm1::TForm1(QWidget* parent) : TForm1(LocaleCountryCode(), ExecutableFolder()
 
 TForm1::TForm1(const std::string& localeCountryCode, const std::string& programFolder,
                QWidget* parent)
-    : QMainWindow(parent) {
+    : TGuardedEvents<QMainWindow>(parent) {
     Build();
     ProgramFolder = programFolder;
     // Language: English, Russian for the country code 7, then the settings file decides.
@@ -108,10 +108,10 @@ void TForm1::Build() {
     Onlinehelp1 = N3->addAction(QStringLiteral("On-line help"));
     N3->addSeparator();
     About1 = N3->addAction(QStringLiteral("About"));
-    connect(English1, &QAction::triggered, this, [this]() { English1Click(); });
-    connect(N2, &QAction::triggered, this, [this]() { N2Click(); });
-    connect(Onlinehelp1, &QAction::triggered, this, [this]() { Onlinehelp1Click(); });
-    connect(About1, &QAction::triggered, this, [this]() { About1Click(); });
+    connect(English1, &QAction::triggered, this, Guarded([this]() { English1Click(); }));
+    connect(N2, &QAction::triggered, this, Guarded([this]() { N2Click(); }));
+    connect(Onlinehelp1, &QAction::triggered, this, Guarded([this]() { Onlinehelp1Click(); }));
+    connect(About1, &QAction::triggered, this, Guarded([this]() { About1Click(); }));
 
     auto* client = new QWidget(this);
     client->setFixedSize(kClientWidth, kClientHeight);
@@ -152,10 +152,10 @@ void TForm1::Build() {
     TrayIcon1 = new QSystemTrayIcon(DrawAppIcon(), this);
     TrayIcon1->setToolTip(QStringLiteral("Lumivex Photo Studio"));
     connect(TrayIcon1, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
+            Guarded([this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
                     TrayIcon1Click();
-            });
+            }));
     HideOnMinimize = QSystemTrayIcon::isSystemTrayAvailable();
     if (HideOnMinimize) TrayIcon1->show();
 
@@ -246,7 +246,7 @@ void TForm1::TileMouseLeave(int tile) {
 void TForm1::TileClick(int tile) { ShowToolWindow(ToolWindowOfTile(tile)); }
 
 void TForm1::changeEvent(QEvent* event) {
-    QMainWindow::changeEvent(event);
+    TGuardedEvents<QMainWindow>::changeEvent(event);
     // Hide after the state change has run its course: hiding inside it would be undone by a
     // show() that may follow (showMinimized() does exactly that).
     if (event->type() == QEvent::WindowStateChange && isMinimized())
@@ -256,6 +256,6 @@ void TForm1::changeEvent(QEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    QMainWindow::closeEvent(event);
+    TGuardedEvents<QMainWindow>::closeEvent(event);
     emit LauncherClosed();
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "guarded.h"
 
 class QAction;
 class QActionGroup;
@@ -16,7 +17,7 @@ class TAboutBox;
 
 // The launcher: six picture tiles that open the tool windows, a one-text status line that
 // describes the tile under the mouse, the Language and Help menus and the tray icon.
-class TForm1 : public QMainWindow {
+class TForm1 : public TGuardedEvents<QMainWindow> {
     Q_OBJECT
 public:
     // Takes the locale's country code and the program folder from the system.

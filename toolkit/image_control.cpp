@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "application.h"
+
 #include "bitmap_image.h"
 #include "image_layout.h"
 
@@ -66,4 +68,13 @@ void TImage::enterEvent(QEnterEvent*) {
 
 void TImage::leaveEvent(QEvent*) {
     if (OnMouseLeave) OnMouseLeave();
+}
+
+bool TImage::event(QEvent* event) {
+    try {
+        return QWidget::event(event);
+    } catch (...) {
+        ShowCurrentException();
+        return true;
+    }
 }

@@ -35,6 +35,7 @@ public:
     std::function<void()> OnClick, OnMouseEnter, OnMouseLeave;
 
 protected:
+    bool event(QEvent* event) override;  // callbacks run guarded (guarded.h)
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "application.h"
+
 TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);  // moves are reported with and without a pressed button
 }
@@ -23,4 +25,13 @@ void TPaintBox::mouseMoveEvent(QMouseEvent* event) {
 
 void TPaintBox::mouseReleaseEvent(QMouseEvent* event) {
     if (OnMouseUp) OnMouseUp(event);
+}
+
+bool TPaintBox::event(QEvent* event) {
+    try {
+        return QWidget::event(event);
+    } catch (...) {
+        ShowCurrentException();
+        return true;
+    }
 }

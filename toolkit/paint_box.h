@@ -14,6 +14,7 @@ public:
     std::function<void(QMouseEvent*)> OnMouseDown, OnMouseMove, OnMouseUp;
 
 protected:
+    bool event(QEvent* event) override;  // callbacks run guarded (guarded.h)
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -7,6 +7,8 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
+#include "guarded.h"
+
 namespace {
 
 // Paints every cell through the grid, so default drawing and owner drawing stay in one place.
@@ -60,12 +62,12 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(parent) {
 
     connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (settingText_ || !item || !OnSetEditText) return;
-        OnSetEditText(item->column(), item->row(), item->text().toStdString());
+        RunGuarded(OnSetEditText, item->column(), item->row(), item->text().toStdString());
     });
     connect(this, &QTableWidget::currentCellChanged, this,
             [this](int row, int col, int, int) {
                 if (row < 0 || col < 0) return;
-                if (OnSelectCell) OnSelectCell(col, row);
+                if (OnSelectCell) RunGuarded(OnSelectCell, col, row);
             });
     SetColCount(5);
     SetRowCount(5);
@@ -286,6 +288,24 @@ void TStringGrid::DefaultDrawCell(int col, int row, const QRect& rect, QPainter&
         painter.setFont(font());
         painter.drawText(rect.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
                          it->text());
+    }
+}
+
+bool TStringGrid::event(QEvent* event) {
+    try {
+        return QTableWidget::event(event);
+    } catch (...) {
+        ShowCurrentException();
+        return true;
+    }
+}
+
+bool TStringGrid::viewportEvent(QEvent* event) {
+    try {
+        return QTableWidget::viewportEvent(event);
+    } catch (...) {
+        ShowCurrentException();
+        return true;
     }
 }
 

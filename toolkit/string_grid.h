@@ -89,6 +89,8 @@ public:
                          const TGridDrawState& state) const;
 
 protected:
+    bool event(QEvent* event) override;  // callbacks run guarded (guarded.h)
+    bool viewportEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

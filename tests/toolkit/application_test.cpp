@@ -1,20 +1,30 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <stdexcept>
 
 #include "application.h"
+#include "guarded.h"
+#include "image_control.h"
 #include "image_error.h"
 #include "scripted_dialogs.h"
+#include "string_grid.h"
 
 namespace {
 
 struct NotAStandardException {};
 
-// A control whose click handler throws what the test asks for.
-class ThrowingWidget : public QWidget {
+void ThrowKind(int kind) {
+    if (kind == 0) throw ImageError("Not a JPEG file: starts with 0x42 0x4D");
+    if (kind == 1) throw std::out_of_range("index 7");
+    throw NotAStandardException();
+}
+
+// A window whose click handler throws what the test asks for.
+class ThrowingWindow : public TGuardedEvents<QWidget> {
 public:
     int kind = 0;
     int clicks = 0;
@@ -22,9 +32,18 @@ public:
 protected:
     void mousePressEvent(QMouseEvent*) override {
         ++clicks;
-        if (kind == 0) throw ImageError("Not a JPEG file: starts with 0x42 0x4D");
-        if (kind == 1) throw std::out_of_range("index 7");
-        throw NotAStandardException();
+        ThrowKind(kind);
+    }
+};
+
+// A plain object, no guard of its own: only the application object stands between its
+// exception and the event loop.
+class ThrowingObject : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User) throw std::runtime_error("from a plain object");
+        if (e->type() == QEvent::User + 1) throw NotAStandardException();
+        return QObject::event(e);
     }
 };
 
@@ -33,23 +52,34 @@ protected:
 TEST(TApplication, EscapedExceptionsGoToTheErrorBoxAndTheProgramGoesOn) {
     ASSERT_NE(qobject_cast<TApplication*>(QCoreApplication::instance()), nullptr);
     ScriptedDialogDriver dialogs;
-    ThrowingWidget widget;
+    ThrowingObject object;
+    QEvent first(QEvent::User);
+    QEvent second(static_cast<QEvent::Type>(QEvent::User + 1));
+    EXPECT_FALSE(QCoreApplication::sendEvent(&object, &first));
+    QCoreApplication::sendEvent(&object, &second);
+    QCoreApplication::postEvent(&object, new QEvent(QEvent::User));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(dialogs.errors.size(), 3u);
+    EXPECT_EQ(dialogs.errors[0], "from a plain object");
+    EXPECT_EQ(dialogs.errors[1], "");  // not derived from std::exception: empty message
+    EXPECT_EQ(dialogs.errors[2], "from a plain object");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(TApplication, GuardedWindowShowsEveryKindOfExceptionAndGoesOn) {
+    ScriptedDialogDriver dialogs;
+    ThrowingWindow widget;
     widget.resize(50, 50);
     widget.show();
-
-    widget.kind = 0;
-    QTest::mouseClick(&widget, Qt::LeftButton);
-    widget.kind = 1;
-    QTest::mouseClick(&widget, Qt::LeftButton);
-    widget.kind = 2;  // not derived from std::exception: shown with an empty message
-    QTest::mouseClick(&widget, Qt::LeftButton);
-
+    for (int kind = 0; kind < 3; ++kind) {
+        widget.kind = kind;
+        QTest::mouseClick(&widget, Qt::LeftButton);
+    }
     ASSERT_EQ(dialogs.errors.size(), 3u);
     EXPECT_EQ(dialogs.errors[0], "Not a JPEG file: starts with 0x42 0x4D");
     EXPECT_EQ(dialogs.errors[1], "index 7");
     EXPECT_EQ(dialogs.errors[2], "");
     EXPECT_EQ(widget.clicks, 3);  // every later event was still delivered
-    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST(TApplication, ExceptionFromATimerHandlerIsCaughtToo) {
@@ -67,19 +97,55 @@ TEST(TApplication, ExceptionFromATimerHandlerIsCaughtToo) {
     EXPECT_EQ(dialogs.errors[0], "tick failed");
 }
 
+TEST(TApplication, GuardedSlotsAndControlCallbacks) {
+    ScriptedDialogDriver dialogs;
+    QAction action(nullptr);
+    QObject::connect(&action, &QAction::triggered,
+                     Guarded([](bool) { throw ConvertError("'12a' is not a valid integer value"); }));
+    action.trigger();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0], "'12a' is not a valid integer value");
+
+    TImage image;
+    image.resize(20, 20);
+    image.show();
+    image.OnClick = []() { throw ImageError("Can't open file!"); };
+    QTest::mouseClick(&image, Qt::LeftButton);
+    ASSERT_EQ(dialogs.errors.size(), 2u);
+    EXPECT_EQ(dialogs.errors[1], "Can't open file!");
+
+    TStringGrid grid;
+    grid.SetColCount(3);
+    grid.SetRowCount(3);
+    grid.resize(300, 200);
+    grid.show();
+    grid.OnClick = []() { throw 7; };
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      grid.CellRect(1, 2).center());
+    ASSERT_EQ(dialogs.errors.size(), 3u);
+    EXPECT_EQ(dialogs.errors[2], "");
+    EXPECT_EQ(grid.Row(), 2);  // the click itself took effect before the handler failed
+}
+
+TEST(TApplication, GuardedPassesAllTheFirstOrNoneOfTheArguments) {
+    ScriptedDialogDriver dialogs;
+    int sum = 0;
+    Guarded([&sum](int a, int b) { sum += a * 10 + b; })(1, 2);
+    Guarded([&sum](int a) { sum += a * 100; })(3, 4);
+    Guarded([&sum]() { sum += 1000; })(5, 6);
+    EXPECT_EQ(sum, 1312);
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
 TEST(TApplication, ShowCurrentExceptionReportsFromACatchBlock) {
     ScriptedDialogDriver dialogs;
     try {
-        throw ConvertError("'12a' is not a valid integer value");
+        throw ConvertError("'x' is not a valid floating point value");
     } catch (...) {
         ShowCurrentException();
     }
-    try {
-        throw 42;
-    } catch (...) {
-        ShowCurrentException();
-    }
+    RunGuarded([]() { throw 42; });
     ASSERT_EQ(dialogs.errors.size(), 2u);
-    EXPECT_EQ(dialogs.errors[0], "'12a' is not a valid integer value");
+    EXPECT_EQ(dialogs.errors[0], "'x' is not a valid floating point value");
     EXPECT_EQ(dialogs.errors[1], "");
 }
