@@ -112,6 +112,7 @@ TPanorama_Viewer::TPanorama_Viewer(QWidget* parent) : QWidget(parent, Qt::Window
         Image1MouseUp(e->button(), at.x(), at.y());
     };
     Image1->OnDoubleClick = [this](QMouseEvent*) { Open1Click(); };
+    Image1->installEventFilter(this);  // the wheel over the view zooms, however it arrives
 
     StatusBar1 = new TStatusBar(this);
     StatusBar1->setObjectName("StatusBar1");
@@ -231,6 +232,7 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
 
     panorama_ = std::move(fresh);
     OpenPictureDialog1.FileName = file;
+    currentFile_ = file;
     view_.alpha = view_.betta = view_.gamma = 0.0;
     view_.RequestRender();  // fov and the key steps keep their values
     setWindowTitle(QString::fromStdString(std::string(kCaption) + " - " + file));
@@ -421,6 +423,14 @@ void TPanorama_Viewer::closeEvent(QCloseEvent* event) {
 
 void TPanorama_Viewer::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) Open1Click();
+}
+
+bool TPanorama_Viewer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Image1 && event->type() == QEvent::Wheel) {
+        wheelEvent(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TPanorama_Viewer::contextMenuEvent(QContextMenuEvent* event) {

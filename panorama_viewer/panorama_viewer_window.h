@@ -84,7 +84,8 @@ public:
     const SteeringState& Steering() const { return steering_; }
     const PanoramaPixels& Panorama() const { return panorama_; }
     bool PanoramaLoaded() const { return loaded_; }
-    const std::string& CurrentFile() const { return OpenPictureDialog1.FileName; }
+    // The picture shown: set by a successful Open only (a failed one leaves it).
+    const std::string& CurrentFile() const { return currentFile_; }
     const FrameResult& LastFrame() const { return lastFrame_; }
 
 protected:
@@ -96,6 +97,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* MakeMenuItem(QMenu* menu, const char* name, const char* caption,
@@ -107,6 +109,7 @@ private:
 
     PanoramaPixels panorama_;
     bool loaded_ = false;
+    std::string currentFile_;
     PanoramaView view_;
     SteeringState steering_;
     PanoramaRenderer renderer_;

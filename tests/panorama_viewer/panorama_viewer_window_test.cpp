@@ -1,0 +1,573 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QActionGroup>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "image_control.h"
+#include "image_error.h"
+#include "jpeg_image.h"
+#include "panorama_viewer_window.h"
+#include "printing.h"
+#include "scripted_dialogs.h"
+#include "status_bar.h"
+#include "ui_language.h"
+
+namespace {
+
+constexpr int kViewWidth = 240;
+constexpr int kViewHeight = 160;
+
+// A panorama with detail everywhere: a colour that changes with the column and the row, so
+// any turn of the view changes the picture. Quality 100 keeps it close to the drawn one.
+void WritePanorama(const std::string& path, int width, int height, int seed = 0) {
+    TBitmap image(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = image.ScanLine(y) + 3 * x;
+            p[0] = static_cast<uint8_t>(x * 255 / width);
+            p[1] = static_cast<uint8_t>(y * 255 / height);
+            p[2] = static_cast<uint8_t>(((x / 8 + y / 8) % 2) * 200 + seed * 20);
+        }
+    SaveJpegFile(image, path, 100);
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+std::string FirstBytes(const std::string& path, int count) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return std::string();
+    return file.read(count).toStdString();
+}
+
+// What the renderer shows for a file at the default view, computed without the window.
+TBitmap ExpectedView(const std::string& path, int width, int height, PanoramaView view) {
+    const PanoramaPixels pano = PanoramaPixels::FromBitmap(LoadJpegFile(path));
+    TBitmap target(width, height);
+    PanoramaRenderer renderer;
+    view.RequestRender();
+    renderer.Frame(view, SteeringState(), &pano, target);
+    return target;
+}
+
+class PanoramaViewerWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        UiLanguage = "eng";
+        window = std::make_unique<TPanorama_Viewer>();
+        // The tests drive the renderer's ticks themselves, one Redraw1Click per tick.
+        window->Timer1->stop();
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        SetViewSize(kViewWidth, kViewHeight);
+    }
+    void TearDown() override { UiLanguage = "eng"; }
+
+    std::string PathOf(const std::string& name) const {
+        return QDir(folder.path()).filePath(QString::fromStdString(name)).toStdString();
+    }
+
+    void SetViewSize(int width, int height) {
+        const int bar = window->height() - window->Image1->height();
+        window->resize(width, height + bar);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return window->Image1->width() == width && window->Image1->height() == height;
+        }));
+    }
+
+    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(window.get(), static_cast<Qt::Key>(key), modifiers);
+    }
+    void Send(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers, bool autoRepeat) {
+        QKeyEvent event(type, key, modifiers, QString(), autoRepeat);
+        QCoreApplication::sendEvent(window.get(), &event);
+    }
+
+    void OpenByDialog(const std::string& path) {
+        dialogs.AnswerFile(path);
+        Key(Qt::Key_O, Qt::ControlModifier);
+    }
+
+    std::string OpenSample(const std::string& name = "pano.jpg") {
+        const std::string path = PathOf(name);
+        WritePanorama(path, 360, 180);
+        OpenByDialog(path);
+        window->Redraw1Click();
+        return path;
+    }
+
+    void Mouse(QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held) {
+        const QPointF local(x, y);
+        QMouseEvent event(type, local, window->Image1->mapToGlobal(local), button, held,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(window->Image1, &event);
+    }
+
+    std::string Panel(int index) const { return window->StatusBar1->PanelText(index); }
+    std::string Caption() const { return window->windowTitle().toStdString(); }
+
+    QTemporaryDir folder;
+    ScriptedDialogDriver dialogs;
+    std::unique_ptr<TPanorama_Viewer> window;
+};
+
+}  // namespace
+
+TEST_F(PanoramaViewerWindow, StartsEmptyWithItsMenuTimersAndStatusBar) {
+    EXPECT_EQ(Caption(), "Panorama Viewer");
+    EXPECT_FALSE(window->PanoramaLoaded());
+    EXPECT_EQ(window->Timer1->interval(), 10);
+    EXPECT_EQ(window->Timer2->interval(), 1000);
+    EXPECT_TRUE(window->Timer2->isActive());
+    ASSERT_EQ(window->StatusBar1->PanelCount(), 5);
+
+    std::vector<std::string> order;
+    for (QAction* a : window->PopupMenu1->actions())
+        order.push_back(a->isSeparator() ? "-" : a->objectName().toStdString());
+    const std::vector<std::string> expected = {"Open1",  "-",         "Next1",      "Previous1",
+                                               "-",      "Copytoclipboard1", "Save1", "-",
+                                               "Printsetup1", "Print1", "-", "Arrow1",
+                                               "Hand1",  "Cross1"};
+    EXPECT_EQ(order, expected);
+    EXPECT_EQ(window->Open1->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(window->Next1->shortcut(), QKeySequence("Ctrl+N"));
+    EXPECT_EQ(window->Previous1->shortcut(), QKeySequence("Ctrl+P"));
+    EXPECT_TRUE(window->Arrow1->isChecked());
+    EXPECT_TRUE(window->MouseModeGroup->isExclusive());
+    EXPECT_EQ(window->Image1->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(window->SavePictureDialog1.Filter,
+              "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp");
+
+    // Without a panorama a tick draws nothing.
+    window->Redraw1Click();
+    EXPECT_FALSE(window->LastFrame().rendered);
+    EXPECT_EQ(Panel(0), "");
+}
+
+TEST_F(PanoramaViewerWindow, OpensThroughTheDialogAndShowsTheViewOnTheNextTick) {
+    const std::string path = PathOf("pano.jpg");
+    WritePanorama(path, 360, 180);
+    OpenByDialog(path);
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_NE(dialogs.fileRequests[0].filter.find("*.jpg"), std::string::npos);
+    EXPECT_EQ(Caption(), "Panorama Viewer - " + path);
+    EXPECT_TRUE(window->PanoramaLoaded());
+    EXPECT_EQ(window->CurrentFile(), path);
+
+    window->Redraw1Click();
+    ASSERT_TRUE(window->LastFrame().rendered);
+    EXPECT_EQ(Panel(0), "360x180");
+    EXPECT_EQ(Panel(1), "alpha=0     betta=0     gamma=0   ");
+    EXPECT_EQ(Panel(2), "FOV=90  ");
+    EXPECT_TRUE(std::regex_match(Panel(3), std::regex("FPS=(>1000|[0-9]+ *)"))) << Panel(3);
+    EXPECT_TRUE(std::regex_match(Panel(4), std::regex("[0-9]+ [0-9]+ [0-9]+ [0-9]+ [0-9]+")))
+        << Panel(4);
+    EXPECT_EQ(window->Image1->Picture().Width(), kViewWidth);
+    EXPECT_EQ(window->Image1->Picture().Height(), kViewHeight);
+    EXPECT_TRUE(window->Image1->Picture().SamePixels(
+        ExpectedView(path, kViewWidth, kViewHeight, PanoramaView())));
+
+    // The renderer's own timer ticks every 10 ms and draws after a change by itself.
+    window->FormMouseWheel(-120);
+    window->Timer1->start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Panel(2) == "FOV=135 "; }, 2000));
+}
+
+TEST_F(PanoramaViewerWindow, DoubleClickOpensAndOpenResetsTheAnglesButNotTheZoom) {
+    const std::string first = OpenSample("first.jpg");
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Up);
+    window->FormMouseWheel(-120);
+    const std::string second = PathOf("second.jpg");
+    WritePanorama(second, 200, 100, 1);
+    dialogs.AnswerFile(second);
+    QTest::mouseDClick(window->Image1, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    EXPECT_EQ(Caption(), "Panorama Viewer - " + second);
+    EXPECT_EQ(window->View().alpha, 0.0);
+    EXPECT_EQ(window->View().betta, 0.0);
+    EXPECT_EQ(window->View().fov, 1.5);
+    window->Redraw1Click();
+    EXPECT_EQ(Panel(0), "200x100");
+    PanoramaView zoomed;
+    zoomed.fov = 1.5;
+    EXPECT_TRUE(window->Image1->Picture().SamePixels(
+        ExpectedView(second, kViewWidth, kViewHeight, zoomed)));
+    // A cancelled dialog changes nothing.
+    dialogs.CancelFile();
+    Key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(Caption(), "Panorama Viewer - " + second);
+}
+
+TEST_F(PanoramaViewerWindow, KeysSteerAndTheNextTickRedraws) {
+    OpenSample();
+    TBitmap before = window->Image1->Picture();
+
+    Key(Qt::Key_Right);
+    EXPECT_EQ(window->View().alpha, 1.0);
+    EXPECT_EQ(Panel(1), "alpha=0     betta=0     gamma=0   ");  // not before the tick
+    window->Redraw1Click();
+    EXPECT_EQ(Panel(1), "alpha=1     betta=0     gamma=0   ");
+    EXPECT_FALSE(window->Image1->Picture().SamePixels(before));
+
+    // A tick without a change draws nothing: a mark in the view survives it.
+    window->Image1->Picture().ScanLine(3)[3] ^= 0x5A;
+    before = window->Image1->Picture();
+    window->Redraw1Click();
+    EXPECT_TRUE(window->Image1->Picture().SamePixels(before));
+
+    // Held keys: the repeats' releases do not reset the step; the real release does.
+    Send(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, false);
+    Send(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier, true);
+    Send(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, true);
+    Send(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier, true);
+    Send(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, true);
+    EXPECT_EQ(window->View().alpha, 1.0 + 1.0 + 1.5 + 2.25);
+    Send(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier, false);
+    EXPECT_EQ(window->Steering().alphaStep, 1.0);
+
+    Key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(window->View().gamma, 359.0);
+    Key(Qt::Key_PageDown);  // the release of Ctrl+Left reset the step: 359 + 1, not above 360
+    EXPECT_EQ(window->View().gamma, 360.0);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(window->View().betta, -1.0);
+
+    // Keypad zoom; the minus of the main block is just another key.
+    Key(Qt::Key_Minus);
+    EXPECT_EQ(window->View().fov, 1.0);
+    Key(Qt::Key_Minus, Qt::KeypadModifier);
+    EXPECT_EQ(window->View().fov, 1.5);
+    Key(Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(window->View().fov, 1.0);
+    Key(Qt::Key_Minus, Qt::KeypadModifier);
+    window->Redraw1Click();
+    EXPECT_EQ(Panel(2), "FOV=135 ");
+    Key(Qt::Key_Slash, Qt::KeypadModifier);
+    EXPECT_EQ(window->View().fov, 1.0);
+
+    // F1 smooths the picture on screen once.
+    window->Redraw1Click();
+    TBitmap smoothed = window->Image1->Picture();
+    std::vector<uint8_t> scratch;
+    QualifyBitmap(smoothed, scratch);
+    Key(Qt::Key_F1);
+    EXPECT_TRUE(window->Image1->Picture().SamePixels(smoothed));
+}
+
+TEST_F(PanoramaViewerWindow, WithoutPanoramaKeysDoNothingButWheelAndMouseStillSteer) {
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Minus, Qt::KeypadModifier);
+    EXPECT_EQ(window->View().alpha, 0.0);
+    EXPECT_EQ(window->View().fov, 1.0);
+    const QPointF at(30, 30);
+    QWheelEvent wheel(at, window->Image1->mapToGlobal(at), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(window->Image1, &wheel);
+    EXPECT_EQ(window->View().fov, 1.5);
+    QWheelEvent back(at, window->Image1->mapToGlobal(at), QPoint(), QPoint(0, 120),
+                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(window->Image1, &back);
+    EXPECT_EQ(window->View().fov, 1.0);
+    window->Cross1->trigger();
+    Mouse(QEvent::MouseButtonPress, 10, 10, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, 0, kViewHeight / 2, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(window->View().betta, 0.0);
+    Mouse(QEvent::MouseButtonRelease, 0, kViewHeight / 2, Qt::LeftButton, Qt::NoButton);
+}
+
+TEST_F(PanoramaViewerWindow, MouseModesSetCursorsAndSteer) {
+    OpenSample();
+    window->Cross1->trigger();
+    EXPECT_TRUE(window->Cross1->isChecked());
+    EXPECT_FALSE(window->Arrow1->isChecked());
+    EXPECT_EQ(window->Image1->cursor().shape(), Qt::CrossCursor);
+    Mouse(QEvent::MouseButtonPress, 100, 30, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, 0, kViewHeight / 2, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(window->View().alpha, 0.0);
+    EXPECT_EQ(window->View().betta, 0.0);
+    Mouse(QEvent::MouseMove, (kViewWidth + 6) / 2, 0, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(window->View().alpha, 180.0);
+    EXPECT_EQ(window->View().betta, 90.0);
+    Mouse(QEvent::MouseButtonRelease, 0, 0, Qt::LeftButton, Qt::NoButton);
+    Mouse(QEvent::MouseMove, 10, 10, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(window->View().alpha, 180.0);
+
+    window->Hand1->trigger();
+    EXPECT_EQ(window->Image1->cursor().shape(), Qt::PointingHandCursor);
+    Mouse(QEvent::MouseButtonPress, 100, 80, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, 110, 80, Qt::NoButton, Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(window->View().alpha, 180.0 - 10 * 90.0 / (kViewWidth + 6));
+    Mouse(QEvent::MouseButtonRelease, 110, 80, Qt::LeftButton, Qt::NoButton);
+
+    window->Arrow1->trigger();
+    EXPECT_EQ(window->Image1->cursor().shape(), Qt::ArrowCursor);
+    window->Redraw1Click();
+    const double start = window->View().alpha;
+    // The right button does not steer.
+    Mouse(QEvent::MouseButtonPress, 50, 50, Qt::RightButton, Qt::RightButton);
+    Mouse(QEvent::MouseMove, 100, 50, Qt::NoButton, Qt::RightButton);
+    window->Redraw1Click();
+    EXPECT_EQ(window->View().alpha, start);
+    Mouse(QEvent::MouseButtonRelease, 100, 50, Qt::RightButton, Qt::NoButton);
+
+    Mouse(QEvent::MouseButtonPress, 50, 50, Qt::LeftButton, Qt::LeftButton);
+    window->Redraw1Click();
+    EXPECT_EQ(window->View().alpha, start);  // held without a move: no turn
+    Mouse(QEvent::MouseMove, 100, 50, Qt::NoButton, Qt::LeftButton);
+    const double perTick = 50 * 20.0 / (kViewWidth + 10);
+    window->Redraw1Click();
+    EXPECT_NEAR(window->View().alpha, start - perTick, 1e-9);
+    window->Redraw1Click();
+    EXPECT_NEAR(window->View().alpha, start - 2 * perTick, 1e-9);
+    EXPECT_TRUE(window->LastFrame().rendered);
+    Mouse(QEvent::MouseButtonRelease, 100, 50, Qt::LeftButton, Qt::NoButton);
+    window->Redraw1Click();
+    EXPECT_NEAR(window->View().alpha, start - 2 * perTick, 1e-9);
+}
+
+TEST_F(PanoramaViewerWindow, SpaceAndBackspaceWalkTheFolderOfThePictureOnRelease) {
+    for (const char* name : {"a.jpg", "b.JPG", "c.jpeg"}) WritePanorama(PathOf(name), 90, 45);
+    WriteText(PathOf("notes.txt"), "not a picture");
+    OpenByDialog(PathOf("b.JPG"));
+    // The working folder is elsewhere: the walk still follows the picture's folder.
+    const QString keep = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QDir::rootPath()));
+
+    Send(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, false);
+    EXPECT_EQ(window->CurrentFile(), PathOf("b.JPG"));  // not on the press
+    Send(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, true);
+    EXPECT_EQ(window->CurrentFile(), PathOf("b.JPG"));  // nor on a repeat's release
+    Send(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, false);
+    EXPECT_EQ(window->CurrentFile(), PathOf("c.jpeg"));
+    EXPECT_EQ(Caption(), "Panorama Viewer - " + PathOf("c.jpeg"));
+    Key(Qt::Key_Space);  // the last one: nothing happens
+    EXPECT_EQ(window->CurrentFile(), PathOf("c.jpeg"));
+    Key(Qt::Key_Backspace);
+    EXPECT_EQ(window->CurrentFile(), PathOf("b.JPG"));
+    Key(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(window->CurrentFile(), PathOf("a.jpg"));
+    Key(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(window->CurrentFile(), PathOf("a.jpg"));
+    Key(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(window->CurrentFile(), PathOf("b.JPG"));
+    window->Next1->trigger();
+    EXPECT_EQ(window->CurrentFile(), PathOf("c.jpeg"));
+    QDir::setCurrent(keep);
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(PanoramaViewerWindow, SaveChoosesTheFormatByExtensionThenByFilter) {
+    OpenSample();
+    struct Case {
+        std::string chosen;
+        int filterIndex;
+        std::string written;
+        std::string magic;
+    };
+    const std::string bm = "BM", jpeg = "\xFF\xD8";
+    const Case cases[] = {
+        {PathOf("v1.bmp"), 1, PathOf("v1.bmp"), bm},
+        {PathOf("v2.BMP"), 1, PathOf("v2.BMP"), bm},
+        {PathOf("v3.jpg"), 2, PathOf("v3.jpg"), jpeg},
+        {PathOf("v4.JPEG"), 2, PathOf("v4.JPEG"), jpeg},
+        {PathOf("v5"), 1, PathOf("v5.jpg"), jpeg},
+        {PathOf("v6"), 2, PathOf("v6.bmp"), bm},
+        {PathOf("v7.png"), 1, PathOf("v7.png.jpg"), jpeg},
+        {PathOf("v8.png"), 2, PathOf("v8.png.bmp"), bm},
+    };
+    for (const Case& c : cases) {
+        dialogs.AnswerFile(c.chosen, c.filterIndex);
+        window->Save1->trigger();
+        EXPECT_EQ(FirstBytes(c.written, 2), c.magic) << c.written;
+    }
+    ASSERT_EQ(dialogs.fileRequests.size(), 9u);  // the open dialog, then eight saves
+    EXPECT_EQ(dialogs.fileRequests[1].filter,
+              "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp");
+    EXPECT_EQ(dialogs.fileRequests[1].kind, FileDialogKind::Save);
+    // The saved picture is the view, at the window's size, not the panorama.
+    const TBitmap saved = LoadJpegFile(PathOf("v5.jpg"));
+    EXPECT_EQ(saved.Width(), kViewWidth);
+    EXPECT_EQ(saved.Height(), kViewHeight);
+    // Cancel writes nothing.
+    dialogs.CancelFile();
+    window->Save1->trigger();
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(PathOf("v9.jpg"))));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(PanoramaViewerWindow, CopyPutsTheViewOnTheClipboard) {
+    OpenSample();
+    QGuiApplication::clipboard()->clear();
+    window->Copytoclipboard1->trigger();
+    const QImage image = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(image.width(), kViewWidth);
+    EXPECT_EQ(image.height(), kViewHeight);
+    const uint8_t* p = window->Image1->Picture().ScanLine(7) + 3 * 11;
+    EXPECT_EQ(image.pixelColor(11, 7), QColor(p[2], p[1], p[0]));
+}
+
+TEST_F(PanoramaViewerWindow, PrintWritesThePageAndPrintSetupNeedsNoPanorama) {
+    const std::string pdf = PathOf("page.pdf");
+    const QString keepName = SharedPrinter().outputFileName();
+    SharedPrinter().setOutputFormat(QPrinter::PdfFormat);
+    SharedPrinter().setOutputFileName(QString::fromStdString(pdf));
+
+    dialogs.AnswerPrint(true);
+    window->Printsetup1->trigger();
+    EXPECT_EQ(dialogs.printerSetupDialogs, 1);
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    OpenSample();
+    dialogs.AnswerPrint(false);
+    window->Print1->trigger();
+    EXPECT_EQ(dialogs.printDialogs, 1);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
+    dialogs.AnswerPrint(true);
+    window->Print1->trigger();
+    EXPECT_EQ(dialogs.printDialogs, 2);
+    EXPECT_EQ(FirstBytes(pdf, 4), "%PDF");
+    SharedPrinter().setOutputFileName(keepName);
+}
+
+TEST_F(PanoramaViewerWindow, CommandsWithoutPanoramaAnswerInTheCurrentLanguage) {
+    window->Copytoclipboard1->trigger();
+    window->Save1->trigger();
+    window->Print1->trigger();
+    UiLanguage = "rus";
+    window->Save1->trigger();
+    window->Print1->trigger();
+    window->Copytoclipboard1->trigger();
+    const std::vector<std::string> expected = {
+        "Open file before!",       "Open file before!",       "Open file before!",
+        "Сначала откройте файл!", "Сначала откройте файл!", "Сначала откройте файл!"};
+    EXPECT_EQ(dialogs.messages, expected);
+    EXPECT_TRUE(dialogs.fileRequests.empty());
+    EXPECT_EQ(dialogs.printDialogs, 0);
+    // Next and Previous without a panorama do nothing at all.
+    Key(Qt::Key_N, Qt::ControlModifier);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(dialogs.messages.size(), 6u);
+}
+
+TEST_F(PanoramaViewerWindow, AFileThatDoesNotOpenLeavesTheHeldPanoramaShown) {
+    const std::string good = OpenSample();
+    Key(Qt::Key_Right);
+    window->Redraw1Click();
+    const TBitmap shown = window->Image1->Picture();
+    const PanoramaView view = window->View();
+    std::string panels[5];
+    for (int i = 0; i < 5; ++i) panels[i] = Panel(i);
+
+    const std::string junk = PathOf("junk.jpg");
+    WriteText(junk, "this is no picture at all");
+    const std::string empty = PathOf("empty.jpg");
+    WriteText(empty, "");
+    const std::string truncated = PathOf("truncated.jpg");
+    WriteText(truncated, FirstBytes(good, 20));
+    const std::string missing = PathOf("missing.jpg");
+    for (const std::string& bad : {junk, empty, truncated, missing}) {
+        dialogs.errors.clear();
+        OpenByDialog(bad);
+        ASSERT_EQ(dialogs.errors.size(), 1u) << bad;
+        EXPECT_FALSE(dialogs.errors[0].empty());
+        EXPECT_EQ(Caption(), "Panorama Viewer - " + good);
+        EXPECT_TRUE(window->PanoramaLoaded());
+        EXPECT_EQ(window->Panorama().W(), 360);
+        EXPECT_EQ(window->View().alpha, view.alpha);
+        window->Redraw1Click();  // nothing changed, nothing drawn
+        EXPECT_TRUE(window->Image1->Picture().SamePixels(shown));
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(Panel(i), panels[i]) << i;
+    }
+    // Next still walks from the good picture.
+    EXPECT_EQ(window->CurrentFile(), good);
+    Key(Qt::Key_Left);
+    window->Redraw1Click();
+    EXPECT_EQ(Panel(1), "alpha=0     betta=0     gamma=0   ");
+}
+
+TEST_F(PanoramaViewerWindow, ResizeSizesTheViewAndCloseReleasesThePanorama) {
+    OpenSample();
+    SetViewSize(300, 220);
+    EXPECT_EQ(window->Image1->Picture().Width(), 300);
+    EXPECT_EQ(window->Image1->Picture().Height(), 220);
+    window->Redraw1Click();  // a resize always draws on the next tick
+    ASSERT_TRUE(window->LastFrame().rendered);
+    EXPECT_TRUE(window->Image1->Picture().SamePixels(
+        ExpectedView(window->CurrentFile(), 300, 220, window->View())));
+
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->PanoramaLoaded());
+    EXPECT_EQ(window->Image1->Picture().Width(), 1);
+    EXPECT_EQ(window->Image1->Picture().Height(), 1);
+    EXPECT_EQ(Caption(), "Panorama Viewer");
+    window->Redraw1Click();
+    Key(Qt::Key_Right);
+    EXPECT_EQ(window->View().alpha, 0.0);
+
+    // Shown again, the view fills the window at once; a new panorama draws at that size.
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_EQ(window->Image1->width(), 300);
+    EXPECT_EQ(window->Image1->Picture().Width(), 300);
+    EXPECT_EQ(window->Image1->Picture().Height(), 220);
+    OpenSample("again.jpg");
+    EXPECT_EQ(Panel(0), "360x180");
+}
+
+TEST_F(PanoramaViewerWindow, ViewsTallerThan2048RowsRender) {
+    OpenSample();
+    window->resize(64, 2300 + (window->height() - window->Image1->height()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Image1->height() >= 2100; }));
+    window->Redraw1Click();
+    ASSERT_TRUE(window->LastFrame().rendered);
+    const TBitmap& shown = window->Image1->Picture();
+    EXPECT_TRUE(shown.SamePixels(
+        ExpectedView(window->CurrentFile(), shown.Width(), shown.Height(), window->View())));
+}
+
+TEST_F(PanoramaViewerWindow, MenuFollowsTheLanguage) {
+    UiLanguage = "rus";
+    window->Timer2Timer();
+    EXPECT_EQ(window->Open1->text().toStdString(), "Открыть");
+    EXPECT_EQ(window->Next1->text().toStdString(), "Далее");
+    EXPECT_EQ(window->Previous1->text().toStdString(), "Назад");
+    EXPECT_EQ(window->Save1->text().toStdString(), "Сохранить");
+    EXPECT_EQ(window->Copytoclipboard1->text().toStdString(), "Копировать в буфер");
+    EXPECT_EQ(window->Printsetup1->text().toStdString(), "Настройка печати");
+    EXPECT_EQ(window->Print1->text().toStdString(), "Печать");
+    EXPECT_EQ(window->Arrow1->text().toStdString(), "Стрелка");
+    EXPECT_EQ(window->Hand1->text().toStdString(), "Рука");
+    EXPECT_EQ(window->Cross1->text().toStdString(), "Крест");
+    UiLanguage = "deu";
+    window->Timer2Timer();
+    EXPECT_EQ(window->Open1->text().toStdString(), "Открыть");
+    UiLanguage = "eng";
+    window->Timer2Timer();
+    EXPECT_EQ(window->Open1->text().toStdString(), "Open");
+    EXPECT_EQ(window->Copytoclipboard1->text().toStdString(), "Copy to clipboard");
+    EXPECT_EQ(window->Cross1->text().toStdString(), "Cross");
+    EXPECT_EQ(Caption(), "Panorama Viewer");  // the caption stays English
+}
