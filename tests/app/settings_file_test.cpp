@@ -42,17 +42,6 @@ TEST(SettingsFilePath, FileNameBesideTheProgram) {
     EXPECT_EQ(SettingsFilePath("/opt/lumivex"), "/opt/lumivex/Lumivex_Photo_Studio.ini");
 }
 
-TEST(TrimLineEnd, OnlyTrailingLineEndsAndNeverTheFirstCharacter) {
-    EXPECT_EQ(TrimLineEnd("LANG=rus\r\n"), "LANG=rus");
-    EXPECT_EQ(TrimLineEnd("LANG=rus\n"), "LANG=rus");
-    EXPECT_EQ(TrimLineEnd("LANG=rus\r\r\n\n"), "LANG=rus");
-    EXPECT_EQ(TrimLineEnd("LANG=rus \r\n"), "LANG=rus ");  // spaces are part of the value
-    EXPECT_EQ(TrimLineEnd("a\rb\n"), "a\rb");
-    EXPECT_EQ(TrimLineEnd("\r\n"), "\r");
-    EXPECT_EQ(TrimLineEnd("\n"), "\n");
-    EXPECT_EQ(TrimLineEnd(""), "");
-}
-
 TEST_F(SettingsFileTest, LanguageLinesWithEitherLineEnd) {
     Write("LANG=rus\r\n");
     EXPECT_EQ(Read("eng"), "rus");
@@ -60,6 +49,10 @@ TEST_F(SettingsFileTest, LanguageLinesWithEitherLineEnd) {
     EXPECT_EQ(Read("eng"), "rus");
     Write("LANG=eng");  // no line end at all
     EXPECT_EQ(Read("rus"), "eng");
+    Write("LANG=rus\rLANG=eng\r");  // lone CR line ends, as old Mac editors wrote them
+    EXPECT_EQ(Read("rus"), "eng");
+    Write("LANG=rus \r\n");  // a trailing blank is part of the value
+    EXPECT_EQ(Read("eng"), "rus ");
 }
 
 TEST_F(SettingsFileTest, LastLanguageLineWinsAndOtherLinesAreIgnored) {
@@ -89,6 +82,8 @@ TEST_F(SettingsFileTest, LongLinesArriveInPiecesOf199Characters) {
 
 TEST_F(SettingsFileTest, BinaryJunkAndEmptyFilesAreHarmless) {
     Write(std::string("\0\0LANG=rus\n\xff\xfe", 14));
+    EXPECT_EQ(Read("eng"), "eng");
+    Write("\r\n\n\r\nLANG\nLANG:rus\n=rus\n");
     EXPECT_EQ(Read("eng"), "eng");
     Write("");
     EXPECT_EQ(Read("eng"), "eng");
