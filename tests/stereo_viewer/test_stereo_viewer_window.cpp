@@ -262,12 +262,16 @@ TEST_F(StereoViewerWindow, ArrowKeysPanAndShiftArrowsMoveTheParallax) {
     SetImageArea(591, 423);
     OpenByDialog(path);
 
-    while (window->ViewState().scale > 0.1f) Key(Qt::Key_I, Qt::ControlModifier);
+    for (int i = 0; i < 12 && window->ViewState().scale > 0.1f; ++i)
+        Key(Qt::Key_I, Qt::ControlModifier);
+    ASSERT_EQ(window->ViewState().scale, 0.1f);
     Key(Qt::Key_Left, Qt::ShiftModifier);
     EXPECT_EQ(window->ViewState().parallaxX, 1.0f);
     EXPECT_EQ(Panel(*window, 1), "Parallax (1,0)");
 
-    while (window->ViewState().scale < 2.0f) Key(Qt::Key_U, Qt::ControlModifier);
+    for (int i = 0; i < 12 && window->ViewState().scale < 2.0f; ++i)
+        Key(Qt::Key_U, Qt::ControlModifier);
+    ASSERT_EQ(window->ViewState().scale, 2.0f);
     Key(Qt::Key_Left, Qt::ShiftModifier);
     EXPECT_EQ(window->ViewState().parallaxX, 11.0f);
     Key(Qt::Key_Down, Qt::ShiftModifier);
