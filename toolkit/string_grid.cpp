@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <cstdlib>
 
 #include "guarded.h"
 
@@ -194,10 +195,25 @@ void TStringGrid::SetRangeSelect(bool on) {
                         : QAbstractItemView::SingleSelection);
 }
 
+void TStringGrid::SetRowSelect(bool on) {
+    setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+}
+
 void TStringGrid::SetColSizing(bool on) {
-    // The header is hidden, so resizing works through a visible header only when sizing is on.
-    horizontalHeader()->setSectionResizeMode(on ? QHeaderView::Interactive : QHeaderView::Fixed);
-    horizontalHeader()->setVisible(false);
+    colSizing_ = on;
+    viewport()->setMouseTracking(on);  // for the resize cursor over an edge
+    if (!on) viewport()->unsetCursor();
+}
+
+int TStringGrid::SizingEdgeAt(const QPoint& pos) const {
+    if (!colSizing_) return -1;
+    const int row = rowAt(pos.y());
+    if (row < 0 || row >= fixedRows_) return -1;
+    for (int c = 0; c < columnCount(); ++c) {
+        const int edge = columnViewportPosition(c) + columnWidth(c);
+        if (std::abs(pos.x() - edge) <= 3) return c;
+    }
+    return -1;
 }
 
 int TStringGrid::Col() const { return currentColumn(); }
@@ -229,6 +245,9 @@ TGridRect TStringGrid::Selection() const {
         r.top = std::min(r.top, range.topRow());
         r.bottom = std::max(r.bottom, range.bottomRow());
     }
+    // Whole-row selection takes in the header column too; the selection means the cells.
+    r.left = std::max(r.left, std::min(fixedCols_, r.right));
+    r.top = std::max(r.top, std::min(fixedRows_, r.bottom));
     return r;
 }
 
@@ -310,6 +329,16 @@ bool TStringGrid::viewportEvent(QEvent* event) {
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        const int edge = SizingEdgeAt(pos);
+        if (edge >= 0) {
+            sizingCol_ = edge;
+            sizingStartX_ = pos.x();
+            sizingStartWidth_ = columnWidth(edge);
+            return;
+        }
+    }
     QTableWidget::mousePressEvent(event);
     int col = -1, row = -1;
     if (event->button() == Qt::LeftButton &&
@@ -318,7 +347,26 @@ void TStringGrid::mousePressEvent(QMouseEvent* event) {
     }
 }
 
-void TStringGrid::mouseReleaseEvent(QMouseEvent* event) { QTableWidget::mouseReleaseEvent(event); }
+void TStringGrid::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (sizingCol_ >= 0) {
+        setColumnWidth(sizingCol_, std::max(1, sizingStartWidth_ + pos.x() - sizingStartX_));
+        return;
+    }
+    if (colSizing_) {
+        if (SizingEdgeAt(pos) >= 0) viewport()->setCursor(Qt::SplitHCursor);
+        else viewport()->unsetCursor();
+    }
+    QTableWidget::mouseMoveEvent(event);
+}
+
+void TStringGrid::mouseReleaseEvent(QMouseEvent* event) {
+    if (sizingCol_ >= 0) {
+        sizingCol_ = -1;
+        return;
+    }
+    QTableWidget::mouseReleaseEvent(event);
+}
 
 void TStringGrid::keyPressEvent(QKeyEvent* event) {
     const int oldRow = currentRow();

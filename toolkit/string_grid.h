@@ -54,7 +54,9 @@ public:
     void SetEditing(bool on);        // typing into non-fixed cells (default off)
     bool Editing() const { return editing_; }
     void SetRangeSelect(bool on);    // a rectangle of cells can be selected (default off)
-    void SetColSizing(bool on);      // columns resizable by dragging their edge (default off)
+    void SetRowSelect(bool on);      // a click selects whole rows (default off)
+    // Columns resizable by dragging a column's right edge in the header rows (default off).
+    void SetColSizing(bool on);
     bool DefaultDrawing = true;      // draw background and text before OnDrawCell
 
     // Current cell. Setting it moves the focus cell and makes the selection that one cell;
@@ -92,6 +94,7 @@ protected:
     bool event(QEvent* event) override;  // callbacks run guarded (guarded.h)
     bool viewportEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -102,7 +105,13 @@ private:
     bool IsFixed(int col, int row) const { return row < fixedRows_ || col < fixedCols_; }
     void MoveIntoNonFixed();
 
+    int SizingEdgeAt(const QPoint& viewportPos) const;  // column whose right edge is there, or -1
+
     int fixedRows_ = 1;
+    bool colSizing_ = false;
+    int sizingCol_ = -1;     // the column being resized by a drag
+    int sizingStartX_ = 0;
+    int sizingStartWidth_ = 0;
     int fixedCols_ = 1;
     int defaultColWidth_ = 64;
     int defaultRowHeight_ = 24;

@@ -148,3 +148,51 @@ TEST(TStringGrid, RangeSelectionAndOwnerDrawing) {
     EXPECT_EQ(row, 3);
     EXPECT_GT(grid.TextWidth("/a/long/path/name.jpg"), grid.TextWidth("a"));
 }
+
+TEST(TStringGrid, ColumnsResizeByDraggingTheirEdgeInTheHeader) {
+    TStringGrid grid;
+    grid.SetColCount(4);
+    grid.SetRowCount(4);
+    grid.SetDefaultColWidth(60);
+    grid.resize(400, 200);
+    grid.show();
+    const int edgeX = grid.CellRect(1, 0).right() + 1;
+    const int headerY = grid.CellRect(1, 0).center().y();
+    auto drag = [&](int fromX, int toX, int y) {
+        QTest::mousePress(grid.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(fromX, y));
+        QMouseEvent move(QEvent::MouseMove, QPointF(toX, y), grid.viewport()->mapToGlobal(QPointF(toX, y)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(grid.viewport(), &move);
+        QTest::mouseRelease(grid.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(toX, y));
+    };
+    drag(edgeX, edgeX + 40, headerY);  // sizing is off: nothing changes
+    EXPECT_EQ(grid.ColWidth(1), 60);
+    grid.SetColSizing(true);
+    drag(edgeX, edgeX + 40, headerY);
+    EXPECT_EQ(grid.ColWidth(1), 100);
+    EXPECT_EQ(grid.ColWidth(2), 60);
+    // Below the header rows an edge is just a cell border.
+    const int edge2 = grid.CellRect(2, 2).right() + 1;
+    drag(edge2, edge2 + 30, grid.CellRect(2, 2).center().y());
+    EXPECT_EQ(grid.ColWidth(2), 60);
+    // A column never shrinks below one pixel.
+    drag(grid.CellRect(1, 0).right() + 1, 0, headerY);
+    EXPECT_GE(grid.ColWidth(1), 1);
+}
+
+TEST(TStringGrid, RowSelectSelectsWholeRows) {
+    TStringGrid grid;
+    grid.SetColCount(5);
+    grid.SetRowCount(6);
+    grid.SetRowSelect(true);
+    grid.SetRangeSelect(true);
+    grid.resize(400, 300);
+    grid.show();
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, grid.CellRect(2, 2).center());
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ShiftModifier, grid.CellRect(3, 4).center());
+    const TGridRect sel = grid.Selection();
+    EXPECT_EQ(sel.top, 2);
+    EXPECT_EQ(sel.bottom, 4);
+    EXPECT_EQ(sel.left, 1);  // the fixed column is never selected
+    EXPECT_EQ(sel.right, 4);
+}
