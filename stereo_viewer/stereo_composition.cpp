@@ -204,7 +204,8 @@ void GatherColumns(uint8_t* out, const uint8_t* row, const int32_t* offsets, int
 // Blocks are written left to right; the unused tail of each 16-byte store lands on the columns
 // the next block (or the caller, right after) writes.
 __attribute__((target("ssse3"))) void ShuffleColumns(uint8_t* out, const uint8_t* row,
-                                                     const ShuffleBlock* blocks, std::size_t count) {
+                                                     const ShuffleBlock* blocks,
+                                                     std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         const ShuffleBlock& block = blocks[i];
         const __m128i source =
@@ -299,8 +300,8 @@ void BuildJointColumns(JointColumns& joint, const ColumnTable& primary,
                            primary.offsets[static_cast<std::size_t>(joint.begin)];
     joint.shuffleEnd = joint.begin;
     if (!joint.contiguous)
-        joint.shuffleEnd = BuildShuffleBlocks(primary.offsets.data(), joint.begin, joint.end,
-                                              width, joint.blocks, joint.maxBlockSource);
+        joint.shuffleEnd = BuildShuffleBlocks(primary.offsets.data(), joint.begin, joint.end, width,
+                                              joint.blocks, joint.maxBlockSource);
 }
 
 // The careful pixel of the two-half modes, right for any table entry and for rows outside a
@@ -369,7 +370,8 @@ void TwoHalfRow(uint8_t* out, int32_t width, StereoMode mode, const SourceRow& p
     const int32_t* q = secondaryTable.offsets.data();
 
     // Left to right, so that spare bytes of wide stores are overwritten by what follows.
-    for (int32_t x = 0; x < joint.begin; ++x) TwoHalfPixel(out + 3 * x, x, mode, pr, p[x], qr, q[x]);
+    for (int32_t x = 0; x < joint.begin; ++x)
+        TwoHalfPixel(out + 3 * x, x, mode, pr, p[x], qr, q[x]);
     if (joint.contiguous) {
         BlendBytes(out + 3 * joint.begin, qr + q[joint.begin], pr + p[joint.begin],
                    static_cast<std::size_t>(joint.end - joint.begin) * 3,
@@ -454,8 +456,10 @@ StereoColor SampleHalf(const StereoPair& pair, StereoHalf half, int64_t x, int64
     const uint8_t* data = HalfData(pair, half);
     if (data == nullptr || x < 0 || y < 0 || x >= pair.halfWidth || y >= pair.height)
         return StereoColor{kStereoGrey, kStereoGrey, kStereoGrey};
-    const uint8_t* p = data + (static_cast<std::size_t>(y) * static_cast<std::size_t>(pair.halfWidth) +
-                               static_cast<std::size_t>(x)) * 3;
+    const uint8_t* p =
+        data + (static_cast<std::size_t>(y) * static_cast<std::size_t>(pair.halfWidth) +
+                static_cast<std::size_t>(x)) *
+                   3;
     return StereoColor{p[2], p[1], p[0]};
 }
 
@@ -484,8 +488,12 @@ StereoColor ComposeStereoPixel(const StereoPair& pair, int64_t sx, int64_t sy, b
     return StereoColor{kStereoGrey, kStereoGrey, kStereoGrey};
 }
 
-int64_t ParallaxPixelsX(const StereoViewState& state) { return TruncateTowardZero(state.parallaxX); }
-int64_t ParallaxPixelsY(const StereoViewState& state) { return TruncateTowardZero(state.parallaxY); }
+int64_t ParallaxPixelsX(const StereoViewState& state) {
+    return TruncateTowardZero(state.parallaxX);
+}
+int64_t ParallaxPixelsY(const StereoViewState& state) {
+    return TruncateTowardZero(state.parallaxY);
+}
 
 void RenderStereoView(const StereoPair& pair, const StereoViewState& state, TBitmap& display) {
     const int32_t width = display.Width();

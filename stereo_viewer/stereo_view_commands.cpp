@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
-const float kZoomLadder[kZoomStepCount] = {0.1f, 0.15f, 0.25f, 0.33f, 0.5f,
-                                           0.75f, 1.0f, 1.5f, 2.0f};
+const float kZoomLadder[kZoomStepCount] = {0.1f,  0.15f, 0.25f, 0.33f, 0.5f,
+                                           0.75f, 1.0f,  1.5f,  2.0f};
 
 float ZoomInScale(float scale) {
     if (scale <= kZoomLadder[0]) return kZoomLadder[0];
@@ -61,19 +61,35 @@ void ApplyArrowKey(StereoViewState& state, ArrowKey key, bool shift) {
     if (shift) {
         const double k = static_cast<double>(ParallaxKeyStep(state.scale));
         switch (key) {
-            case ArrowKey::Left: state.parallaxX = static_cast<float>(state.parallaxX + k); break;
-            case ArrowKey::Right: state.parallaxX = static_cast<float>(state.parallaxX - k); break;
-            case ArrowKey::Up: state.parallaxY = static_cast<float>(state.parallaxY + k); break;
-            case ArrowKey::Down: state.parallaxY = static_cast<float>(state.parallaxY - k); break;
+            case ArrowKey::Left:
+                state.parallaxX = static_cast<float>(state.parallaxX + k);
+                break;
+            case ArrowKey::Right:
+                state.parallaxX = static_cast<float>(state.parallaxX - k);
+                break;
+            case ArrowKey::Up:
+                state.parallaxY = static_cast<float>(state.parallaxY + k);
+                break;
+            case ArrowKey::Down:
+                state.parallaxY = static_cast<float>(state.parallaxY - k);
+                break;
         }
         return;
     }
     const double step = 5.0 * static_cast<double>(state.scale);
     switch (key) {
-        case ArrowKey::Left: state.positionX = static_cast<float>(state.positionX - step); break;
-        case ArrowKey::Right: state.positionX = static_cast<float>(state.positionX + step); break;
-        case ArrowKey::Up: state.positionY = static_cast<float>(state.positionY - step); break;
-        case ArrowKey::Down: state.positionY = static_cast<float>(state.positionY + step); break;
+        case ArrowKey::Left:
+            state.positionX = static_cast<float>(state.positionX - step);
+            break;
+        case ArrowKey::Right:
+            state.positionX = static_cast<float>(state.positionX + step);
+            break;
+        case ArrowKey::Up:
+            state.positionY = static_cast<float>(state.positionY - step);
+            break;
+        case ArrowKey::Down:
+            state.positionY = static_cast<float>(state.positionY + step);
+            break;
     }
 }
 

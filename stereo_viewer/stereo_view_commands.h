@@ -39,7 +39,7 @@ int64_t ParallaxKeyStep(float scale);
 void ApplyArrowKey(StereoViewState& state, ArrowKey key, bool shift);
 
 // Status texts.
-std::string PairSizeText(const StereoPair& pair);           // "1024x768"
-std::string ParallaxText(const StereoViewState& state);    // "Parallax (2,-2)"
-std::string PositionText(const StereoViewState& state);    // "Position (10,0)"
-std::string ZoomText(float scale);                         // "303.0%"
+std::string PairSizeText(const StereoPair& pair);        // "1024x768"
+std::string ParallaxText(const StereoViewState& state);  // "Parallax (2,-2)"
+std::string PositionText(const StereoViewState& state);  // "Position (10,0)"
+std::string ZoomText(float scale);                       // "303.0%"

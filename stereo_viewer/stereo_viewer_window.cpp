@@ -11,8 +11,10 @@
 #include <QPixmap>
 #include <QTimer>
 #include <QWheelEvent>
+#include <functional>
 #include <utility>
 
+#include "application.h"
 #include "folder_listing.h"
 #include "image_control.h"
 #include "jpeg_image.h"
@@ -64,6 +66,18 @@ QIcon StereoIcon() {
     return QIcon(pixmap);
 }
 
+// Runs a command for Qt. Qt's own frames are not built to pass exceptions through (they would
+// skip their clean-ups), so a failed command ends here and shows its message in the same error
+// box the application object uses for escaped exceptions.
+template <typename Command>
+void RunCommand(Command&& command) {
+    try {
+        command();
+    } catch (...) {
+        ShowCurrentException();
+    }
+}
+
 // Clears a flag when the render leaves, by whatever way.
 class BusyMark {
 public:
@@ -90,7 +104,7 @@ TStereo_Viewer::TStereo_Viewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     Image1->installEventFilter(this);
     Image1->OnMouseMove = [this](QMouseEvent* e) {
         const QPoint at = e->position().toPoint();
-        Image1MouseMove(e->buttons(), e->modifiers(), at.x(), at.y());
+        RunCommand([&] { Image1MouseMove(e->buttons(), e->modifiers(), at.x(), at.y()); });
     };
 
     StatusBar1 = new TStatusBar(this);
@@ -128,20 +142,20 @@ TStereo_Viewer::TStereo_Viewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     for (QAction* mode : {Left1, Right1, Anaglyph1, Horizontalinterlace1, Verticalinterlace1}) {
         mode->setCheckable(true);
         ModeGroup->addAction(mode);
-        connect(mode, &QAction::triggered, this, [this] { Draw1Click(); });
+        OnTriggered(mode, [this] { Draw1Click(); });
     }
     Anaglyph1->setChecked(true);
     Swapimages1->setCheckable(true);
 
-    connect(Open1, &QAction::triggered, this, [this] { Open1Click(); });
-    connect(Next1, &QAction::triggered, this, [this] { Next1Click(); });
-    connect(Previous1, &QAction::triggered, this, [this] { Previous1Click(); });
-    connect(Fittowidth1, &QAction::triggered, this, [this] { Fittowidth1Click(); });
-    connect(Fittoheight1, &QAction::triggered, this, [this] { Fittoheight1Click(); });
-    connect(Fittowindow1, &QAction::triggered, this, [this] { Fittowindow1Click(); });
-    connect(Zoomin1, &QAction::triggered, this, [this] { Zoomin1Click(); });
-    connect(Zoomout1, &QAction::triggered, this, [this] { Zoomout1Click(); });
-    connect(Swapimages1, &QAction::triggered, this, [this] { Swapimages1Click(); });
+    OnTriggered(Open1, [this] { Open1Click(); });
+    OnTriggered(Next1, [this] { Next1Click(); });
+    OnTriggered(Previous1, [this] { Previous1Click(); });
+    OnTriggered(Fittowidth1, [this] { Fittowidth1Click(); });
+    OnTriggered(Fittoheight1, [this] { Fittoheight1Click(); });
+    OnTriggered(Fittowindow1, [this] { Fittowindow1Click(); });
+    OnTriggered(Zoomin1, [this] { Zoomin1Click(); });
+    OnTriggered(Zoomout1, [this] { Zoomout1Click(); });
+    OnTriggered(Swapimages1, [this] { Swapimages1Click(); });
 
     Image1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Image1, &QWidget::customContextMenuRequested, this,
@@ -161,25 +175,25 @@ TStereo_Viewer::TStereo_Viewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     Action12 = MakeShortcut("Action12", QKeySequence("Ctrl+F"));
     Action13 = MakeShortcut("Action13", QKeySequence("Ctrl+I"));
     Action14 = MakeShortcut("Action14", QKeySequence("Ctrl+U"));
-    connect(Action1, &QAction::triggered, this, [this] { Open1Click(); });
-    connect(Action2, &QAction::triggered, this, [this] { Next1Click(); });
-    connect(Action3, &QAction::triggered, this, [this] { Previous1Click(); });
-    connect(Action4, &QAction::triggered, this, [this] { Action4Execute(); });
-    connect(Action5, &QAction::triggered, this, [this] { Action5Execute(); });
-    connect(Action6, &QAction::triggered, this, [this] { Action6Execute(); });
-    connect(Action7, &QAction::triggered, this, [this] { Action7Execute(); });
-    connect(Action8, &QAction::triggered, this, [this] { Action8Execute(); });
-    connect(Action9, &QAction::triggered, this, [this] { Action9Execute(); });
-    connect(Action10, &QAction::triggered, this, [this] { Fittowidth1Click(); });
-    connect(Action11, &QAction::triggered, this, [this] { Fittoheight1Click(); });
-    connect(Action12, &QAction::triggered, this, [this] { Fittowindow1Click(); });
-    connect(Action13, &QAction::triggered, this, [this] { Zoomin1Click(); });
-    connect(Action14, &QAction::triggered, this, [this] { Zoomout1Click(); });
+    OnTriggered(Action1, [this] { Open1Click(); });
+    OnTriggered(Action2, [this] { Next1Click(); });
+    OnTriggered(Action3, [this] { Previous1Click(); });
+    OnTriggered(Action4, [this] { Action4Execute(); });
+    OnTriggered(Action5, [this] { Action5Execute(); });
+    OnTriggered(Action6, [this] { Action6Execute(); });
+    OnTriggered(Action7, [this] { Action7Execute(); });
+    OnTriggered(Action8, [this] { Action8Execute(); });
+    OnTriggered(Action9, [this] { Action9Execute(); });
+    OnTriggered(Action10, [this] { Fittowidth1Click(); });
+    OnTriggered(Action11, [this] { Fittoheight1Click(); });
+    OnTriggered(Action12, [this] { Fittowindow1Click(); });
+    OnTriggered(Action13, [this] { Zoomin1Click(); });
+    OnTriggered(Action14, [this] { Zoomout1Click(); });
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { RunCommand([this] { Timer1Timer(); }); });
     Timer1->start();
 
     move(0, 0);
@@ -197,6 +211,11 @@ QAction* TStereo_Viewer::MakeMenuItem(const char* name, const char* caption,
     item->setShortcutContext(Qt::WidgetShortcut);
     item->setShortcutVisibleInContextMenu(true);
     return item;
+}
+
+void TStereo_Viewer::OnTriggered(QAction* action, std::function<void()> handler) {
+    connect(action, &QAction::triggered, this,
+            [handler = std::move(handler)] { RunCommand(handler); });
 }
 
 QAction* TStereo_Viewer::MakeShortcut(const char* name, const QKeySequence& shortcut) {
@@ -253,8 +272,8 @@ void TStereo_Viewer::Previous1Click() { StepThroughFolder(-1); }
 
 void TStereo_Viewer::Fit(StereoFit fit) {
     if (!loaded_) return;
-    view_.scale = FitScale(fit, pair_.halfWidth, pair_.height, ImageAreaWidth(),
-                           ImageAreaHeight(), view_.scale);
+    view_.scale = FitScale(fit, pair_.halfWidth, pair_.height, ImageAreaWidth(), ImageAreaHeight(),
+                           view_.scale);
     view_.positionX = view_.positionY = 0.0f;
     Draw1Click();
 }
@@ -362,8 +381,8 @@ void TStereo_Viewer::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
 void TStereo_Viewer::FormResize() {
     LayoutControls();
     if (loaded_) {
-        view_.scale = FitScale(StereoFit::Window, pair_.halfWidth, pair_.height,
-                               ImageAreaWidth(), ImageAreaHeight(), view_.scale);
+        view_.scale = FitScale(StereoFit::Window, pair_.halfWidth, pair_.height, ImageAreaWidth(),
+                               ImageAreaHeight(), view_.scale);
         view_.positionX = view_.positionY = 0.0f;
     }
     Draw1Click();
@@ -378,13 +397,13 @@ void TStereo_Viewer::Timer1Timer() {
 }
 
 void TStereo_Viewer::keyPressEvent(QKeyEvent* event) {
-    FormKeyDown(event->key(), event->modifiers());
+    RunCommand([&] { FormKeyDown(event->key(), event->modifiers()); });
 }
 
 void TStereo_Viewer::WheelTurned(QWheelEvent* event) {
     // Touchpads report scroll phases without any wheel turn; those are no zoom steps.
     const int delta = event->angleDelta().y();
-    if (delta != 0) FormMouseWheel(delta);
+    if (delta != 0) RunCommand([&] { FormMouseWheel(delta); });
     event->accept();
 }
 
@@ -401,5 +420,5 @@ bool TStereo_Viewer::eventFilter(QObject* watched, QEvent* event) {
 
 void TStereo_Viewer::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    FormResize();
+    RunCommand([this] { FormResize(); });
 }

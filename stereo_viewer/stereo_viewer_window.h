@@ -1,5 +1,6 @@
 #pragma once
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "dialogs.h"
@@ -62,8 +63,8 @@ public:
     QAction* Action14 = nullptr;  // Ctrl+U  Zoom out
 
     // Handlers. Open1Click shows the dialog unless it is handed a path (Next, Previous). A
-    // file that does not decode throws ImageError out of the handler (the application shows
-    // it) and leaves the window as it was.
+    // file that does not decode throws ImageError out of the handler and leaves the window as
+    // it was; the event glue shows the message in the application's error box.
     void Open1Click(const std::string& path = std::string());
     void Next1Click();
     void Previous1Click();
@@ -103,6 +104,7 @@ protected:
 private:
     QAction* MakeMenuItem(const char* name, const char* caption, const QKeySequence& shortcut);
     QAction* MakeShortcut(const char* name, const QKeySequence& shortcut);
+    void OnTriggered(QAction* action, std::function<void()> handler);
     void LayoutControls();
     void StepThroughFolder(int step);
     void Fit(StereoFit fit);

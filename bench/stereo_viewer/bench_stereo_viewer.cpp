@@ -24,7 +24,8 @@ const StereoPair& Pair() {
         std::mt19937 random(7);
         for (int32_t y = 0; y < source.Height(); ++y) {
             uint8_t* row = source.ScanLine(y);
-            for (int32_t i = 0; i < source.Width() * 3; ++i) row[i] = static_cast<uint8_t>(random());
+            for (int32_t i = 0; i < source.Width() * 3; ++i)
+                row[i] = static_cast<uint8_t>(random());
         }
         return SplitStereoPair(source);
     }();

@@ -90,8 +90,12 @@ TEST(SplitStereoPair, PicturesTooNarrowForTwoHalvesGiveEmptyHalves) {
 TEST(SampleHalf, OutsideTheHalfIsMidGrey) {
     const StereoPair pair = SplitStereoPair(MakeSideBySide(8, 3));
     EXPECT_EQ(SampleHalf(pair, StereoHalf::First, 3, 2), FromLeft(3, 2));
-    for (auto [x, y] : {std::pair<int64_t, int64_t>{-1, 0}, {0, -1}, {4, 0}, {0, 3},
-                        {INT64_MAX / 2, 1}, {INT64_MIN / 2, 1}})
+    for (auto [x, y] : {std::pair<int64_t, int64_t>{-1, 0},
+                        {0, -1},
+                        {4, 0},
+                        {0, 3},
+                        {INT64_MAX / 2, 1},
+                        {INT64_MIN / 2, 1}})
         EXPECT_EQ(SampleHalf(pair, StereoHalf::First, x, y), kGrey) << x << "," << y;
 }
 
@@ -229,7 +233,7 @@ TEST(RenderStereoView, MatchesThePerPixelCompositionByteForByte) {
     const float scales[] = {0.1f, 0.33f, 1.0f, 1.5625f, 2.0f, 3.7f};
     // Whole-pixel positions at scale 1 read runs of neighbouring pixels; fractional ones repeat
     // source column 0, so both the run and the gather paths are covered.
-    const float positions[][2] = {{0.0f, 0.0f}, {3.0f, 2.0f},   {-7.0f, -1.0f},
+    const float positions[][2] = {{0.0f, 0.0f},   {3.0f, 2.0f},   {-7.0f, -1.0f},
                                   {5.5f, -3.25f}, {-12.7f, 7.9f}, {-0.6f, 0.6f}};
     const float parallaxes[][2] = {{0.0f, 0.0f}, {10.0f, 0.0f}, {-4.8f, 2.2f}, {0.9f, -7.5f}};
     const int32_t sizes[][2] = {{41, 33}, {20, 1}, {1, 17}};
@@ -240,7 +244,8 @@ TEST(RenderStereoView, MatchesThePerPixelCompositionByteForByte) {
                 for (const auto& position : positions)
                     for (const auto& parallax : parallaxes)
                         for (const auto& size : sizes) {
-                            StereoViewState state = View(scale, static_cast<StereoMode>(mode), swap);
+                            StereoViewState state =
+                                View(scale, static_cast<StereoMode>(mode), swap);
                             state.positionX = position[0];
                             state.positionY = position[1];
                             state.parallaxX = parallax[0];
@@ -250,9 +255,9 @@ TEST(RenderStereoView, MatchesThePerPixelCompositionByteForByte) {
                             RenderStereoViewPerPixel(pair, state, slow);
                             ASSERT_TRUE(fast.SamePixels(slow))
                                 << "mode " << mode << " swap " << swap << " scale " << scale
-                                << " position " << position[0] << "," << position[1]
-                                << " parallax " << parallax[0] << "," << parallax[1] << " size "
-                                << size[0] << "x" << size[1];
+                                << " position " << position[0] << "," << position[1] << " parallax "
+                                << parallax[0] << "," << parallax[1] << " size " << size[0] << "x"
+                                << size[1];
                             ++compared;
                         }
     EXPECT_EQ(compared, 5 * 2 * 6 * 6 * 4 * 3);

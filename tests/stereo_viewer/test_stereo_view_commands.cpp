@@ -27,7 +27,7 @@ TEST(ZoomLadder, ZoomOutWalksUpAndStopsAtTheLastStep) {
 TEST(ZoomLadder, ScalesBetweenAndBeyondTheStepsMoveToTheNeighbours) {
     EXPECT_EQ(ZoomInScale(0.4f), 0.33f);
     EXPECT_EQ(ZoomOutScale(0.4f), 0.5f);
-    EXPECT_EQ(ZoomInScale(0.05f), 0.1f);   // below the ladder: zoom in stays at the first step
+    EXPECT_EQ(ZoomInScale(0.05f), 0.1f);  // below the ladder: zoom in stays at the first step
     EXPECT_EQ(ZoomOutScale(0.05f), 0.1f);
     EXPECT_EQ(ZoomInScale(7.0f), 2.0f);
     EXPECT_EQ(ZoomOutScale(7.0f), 2.0f);

@@ -62,10 +62,9 @@ Rgb Shown(const TStereo_Viewer& w, int x, int y) {
         std::abs(actual.green - expected.green) <= kTolerance &&
         std::abs(actual.blue - expected.blue) <= kTolerance)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "shown (" << actual.red << "," << actual.green << "," << actual.blue
-           << "), expected (" << expected.red << "," << expected.green << "," << expected.blue
-           << ")";
+    return ::testing::AssertionFailure() << "shown (" << actual.red << "," << actual.green << ","
+                                         << actual.blue << "), expected (" << expected.red << ","
+                                         << expected.green << "," << expected.blue << ")";
 }
 
 const Rgb kGrey{128, 128, 128};
@@ -190,7 +189,7 @@ TEST_F(StereoViewerWindow, ZoomLadderFromAFittedScaleByKeysAndWheel) {
     OpenByDialog(path);
     ASSERT_NEAR(window->ViewState().scale, 1.816, 0.001);
 
-    const char* zoomIn[] = {"66.7%",  "100.0%", "133.3%", "200.0%", "303.0%",
+    const char* zoomIn[] = {"66.7%",  "100.0%", "133.3%",  "200.0%", "303.0%",
                             "400.0%", "666.7%", "1000.0%", "1000.0%"};
     for (const char* text : zoomIn) {
         Key(Qt::Key_I, Qt::ControlModifier);
@@ -216,7 +215,7 @@ TEST_F(StereoViewerWindow, ZoomKeepsTheSourcePointAtTheTopLeftCorner) {
     WriteSideBySide(path, 400, 100);
     SetImageArea(300, 200);
     OpenByDialog(path);
-    Key(Qt::Key_F1);                   // Left view only
+    Key(Qt::Key_F1);  // Left view only
     MoveMouse(100, 100, Qt::NoButton);
     MoveMouse(130, 110, Qt::LeftButton);  // pan right and down
     const StereoViewState before = window->ViewState();
