@@ -5,6 +5,7 @@
 
 #include <QEnterEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -16,6 +17,7 @@
 #include "program_folder.h"
 #include "scripted_dialogs.h"
 #include "settings_file.h"
+#include "start_language.h"
 #include "status_bar.h"
 #include "ui_language.h"
 
@@ -282,4 +284,15 @@ TEST_F(LauncherTest, ClosingTheLauncherIsReported) {
     form.show();
     form.close();
     EXPECT_EQ(closed, 1);
+}
+
+TEST(LocaleCountryCode, QtTerritoriesMapToTheirTelephoneCodes) {
+    auto code = [](QLocale::Territory t) {
+        return TelephoneCountryCode(QLocale::territoryToCode(t).toStdString());
+    };
+    EXPECT_EQ(code(QLocale::Russia), "7");
+    EXPECT_EQ(code(QLocale::Kazakhstan), "7");
+    EXPECT_EQ(code(QLocale::UnitedStates), "1");
+    EXPECT_EQ(code(QLocale::Ukraine), "380");
+    EXPECT_EQ(code(QLocale::AnyTerritory), "");  // the "C" locale: no country, English
 }
