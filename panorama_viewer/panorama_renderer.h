@@ -152,6 +152,8 @@ public:
     // Map row (band start) + p, p = 1..9.
     uint16_t* BandColumns(int p) { return bandColumns_.data() + Offset(p - 1); }
     uint16_t* BandRowValues(int p) { return bandRowValues_.data() + Offset(p - 1); }
+    // Byte offsets into the panorama of the band's rows 0..9.
+    uint32_t* Offsets(int q) { return offsets_.data() + Offset(q); }
 
 private:
     std::size_t Offset(int row) const {
@@ -159,6 +161,7 @@ private:
     }
     int w_ = 0, h_ = 0, mw_ = kGridStep, mh_ = kGridStep, gridRows_ = 1;
     std::vector<uint16_t> gridColumns_, gridRowValues_, bandColumns_, bandRowValues_;
+    std::vector<uint32_t> offsets_;
 };
 
 // The stages of a frame, usable one by one (tests and the benchmark time them separately).

@@ -90,7 +90,8 @@ QIcon PanoramaIcon() {
 
 }  // namespace
 
-TPanorama_Viewer::TPanorama_Viewer(QWidget* parent) : QWidget(parent, Qt::Window) {
+TPanorama_Viewer::TPanorama_Viewer(QWidget* parent)
+    : TGuardedEvents<QWidget>(parent, Qt::Window) {
     setWindowTitle(kCaption);
     setWindowIcon(PanoramaIcon());
     setFont(QFont("Tahoma", 8));
@@ -153,40 +154,41 @@ TPanorama_Viewer::TPanorama_Viewer(QWidget* parent) : QWidget(parent, Qt::Window
     Redraw1 = MakeMenuItem(PopupMenu2, "Redraw1", "Redraw");
     Qualify1 = MakeMenuItem(PopupMenu2, "Qualify1", "Qualify");
 
-    connect(Open1, &QAction::triggered, this, [this] { Open1Click(); });
-    connect(Next1, &QAction::triggered, this, [this] { Next1Click(); });
-    connect(Previous1, &QAction::triggered, this, [this] { Previous1Click(); });
-    connect(Copytoclipboard1, &QAction::triggered, this, [this] { Copytoclipboard1Click(); });
-    connect(Save1, &QAction::triggered, this, [this] { Save1Click(); });
-    connect(Printsetup1, &QAction::triggered, this, [this] { Printsetup1Click(); });
-    connect(Print1, &QAction::triggered, this, [this] { Print1Click(); });
-    connect(Arrow1, &QAction::triggered, this, [this] { Arrow1Click(); });
-    connect(Hand1, &QAction::triggered, this, [this] { Hand1Click(); });
-    connect(Cross1, &QAction::triggered, this, [this] { Cross1Click(); });
-    connect(Redraw1, &QAction::triggered, this, [this] { Redraw1Click(); });
-    connect(Qualify1, &QAction::triggered, this, [this] { Qualify1Click(); });
+    connect(Open1, &QAction::triggered, this, Guarded([this] { Open1Click(); }));
+    connect(Next1, &QAction::triggered, this, Guarded([this] { Next1Click(); }));
+    connect(Previous1, &QAction::triggered, this, Guarded([this] { Previous1Click(); }));
+    connect(Copytoclipboard1, &QAction::triggered, this,
+            Guarded([this] { Copytoclipboard1Click(); }));
+    connect(Save1, &QAction::triggered, this, Guarded([this] { Save1Click(); }));
+    connect(Printsetup1, &QAction::triggered, this, Guarded([this] { Printsetup1Click(); }));
+    connect(Print1, &QAction::triggered, this, Guarded([this] { Print1Click(); }));
+    connect(Arrow1, &QAction::triggered, this, Guarded([this] { Arrow1Click(); }));
+    connect(Hand1, &QAction::triggered, this, Guarded([this] { Hand1Click(); }));
+    connect(Cross1, &QAction::triggered, this, Guarded([this] { Cross1Click(); }));
+    connect(Redraw1, &QAction::triggered, this, Guarded([this] { Redraw1Click(); }));
+    connect(Qualify1, &QAction::triggered, this, Guarded([this] { Qualify1Click(); }));
 
     Image1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Image1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(Image1->mapToGlobal(at)); });
+            Guarded([this](const QPoint& at) { PopupMenu1->popup(Image1->mapToGlobal(at)); }));
 
     Action1 = MakeShortcut("Action1", QKeySequence("Ctrl+O"));
     Action2 = MakeShortcut("Action2", QKeySequence("Ctrl+N"));
     Action3 = MakeShortcut("Action3", QKeySequence("Ctrl+P"));
-    connect(Action1, &QAction::triggered, this, [this] { Open1Click(); });
-    connect(Action2, &QAction::triggered, this, [this] { Next1Click(); });
-    connect(Action3, &QAction::triggered, this, [this] { Previous1Click(); });
+    connect(Action1, &QAction::triggered, this, Guarded([this] { Open1Click(); }));
+    connect(Action2, &QAction::triggered, this, Guarded([this] { Next1Click(); }));
+    connect(Action3, &QAction::triggered, this, Guarded([this] { Previous1Click(); }));
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(10);
-    connect(Timer1, &QTimer::timeout, this, [this] { Redraw1Click(); });
+    connect(Timer1, &QTimer::timeout, this, Guarded([this] { Redraw1Click(); }));
     Timer1->start();
 
     Timer2 = new QTimer(this);
     Timer2->setObjectName("Timer2");
     Timer2->setInterval(1000);
-    connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
+    connect(Timer2, &QTimer::timeout, this, Guarded([this] { Timer2Timer(); }));
     Timer2->start();
 
     move(0, 0);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "dialogs.h"
+#include "guarded.h"
 #include "panorama_renderer.h"
 #include "panorama_steering.h"
 
@@ -15,8 +16,9 @@ class TStatusBar;
 
 // The Panorama Viewer: opens a full-sphere (equirectangular) panorama JPEG and shows a
 // window-sized view of it, steered by keys, wheel and three mouse modes; copies, saves and
-// prints the view. Created once; closing hides it and releases the panorama.
-class TPanorama_Viewer : public QWidget {
+// prints the view. Created once; closing hides it and releases the panorama. Its events and
+// menu commands run guarded: a failure shows the error box and the command ends there.
+class TPanorama_Viewer : public TGuardedEvents<QWidget> {
     Q_OBJECT
 public:
     explicit TPanorama_Viewer(QWidget* parent = nullptr);

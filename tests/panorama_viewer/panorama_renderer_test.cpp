@@ -302,6 +302,33 @@ TEST(PanoramaFrame, MatchesThePerPixelReferenceByteForByte) {
         }
 }
 
+// The stage functions on full maps (the fetch through row offsets and clamps) give the same
+// picture as the frame, which fetches band by band through byte offsets.
+TEST(PanoramaFrame, StagesOnFullMapsGiveTheFramesPicture) {
+    const TBitmap picture = RandomPicture(101, 47, 11);
+    const PanoramaPixels pano = PanoramaPixels::FromBitmap(picture);
+    for (const PanoramaView& view : {ViewAt(20, 30, 40, 1.0), ViewAt(300, -70, 0, 3.5)}) {
+        const int w = 53, h = 37;
+        PanoramaView copy = view;
+        PanoramaRenderer renderer;
+        TBitmap framed(w, h);
+        renderer.Frame(copy, SteeringState(), &pano, framed);
+
+        CoordinateMaps maps;
+        maps.SetViewSize(w, h);
+        NodeScratch scratch;
+        ComputeGridNodes(maps, view, pano.W(), pano.H(), scratch);
+        HorizontalPass(maps, pano.W(), pano.H(), scratch);
+        VerticalPass(maps, pano.W(), pano.H(), scratch);
+        TBitmap staged(w, h);
+        std::vector<uint8_t*> rows;
+        for (int y = 0; y < h; ++y) rows.push_back(staged.ScanLine(y));
+        FetchPixels(maps, pano, rows.data());
+        EXPECT_TRUE(staged.SamePixels(framed));
+        EXPECT_TRUE(staged.SamePixels(RefRender(view, picture, w, h)));
+    }
+}
+
 TEST(PanoramaFrame, ViewsTallerThan2048RowsAndReusedBuffersRenderCorrectly) {
     const TBitmap picture = RandomPicture(64, 32, 2);
     const PanoramaPixels pano = PanoramaPixels::FromBitmap(picture);
@@ -389,6 +416,13 @@ TEST(PanoramaFrame, StatusTextsAndStageTimings) {
     EXPECT_EQ(r.panels[3], "FPS=143 ");
     EXPECT_EQ(r.panels[4], "1 1 1 1 1");
     EXPECT_EQ(r.timings.total, 7000);
+
+    // Three bands of rows: the vertical pass and the fetch add up over the bands.
+    TBitmap taller(20, 30);
+    view.RequestRender();
+    const FrameResult bands = renderer.Frame(view, idle, &pano, taller);
+    EXPECT_EQ(bands.panels[4], "1 1 3 3 1");
+    EXPECT_EQ(bands.panels[3], "FPS=91  ");  // 12 reads, 11 ms
 }
 
 TEST(PanoramaFrame, FpsTextCoversFramesFasterThanTheCounter) {
