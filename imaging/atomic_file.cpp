@@ -129,7 +129,8 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     auto fail = [&](int error) -> std::vector<uint8_t> {
         throw ImageError("Cannot open file \"" + path + "\". " + SystemReason(error));
     };
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe cannot hang the program before it is refused below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return fail(errno);
     struct Closer {
         int fd;
@@ -138,11 +139,11 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     struct stat info;
     if (::fstat(fd, &info) != 0) return fail(errno);
     if (S_ISDIR(info.st_mode)) return fail(EISDIR);
+    // Pipes and devices could block or never end; pictures and texts are regular files.
+    if (!S_ISREG(info.st_mode)) return fail(EINVAL);
     std::vector<uint8_t> bytes;
     try {
-        bytes.resize(S_ISREG(info.st_mode) && info.st_size > 0
-                         ? static_cast<std::size_t>(info.st_size) + 1
-                         : kBufferSize);
+        bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
         std::size_t used = 0;
         for (;;) {
             if (used == bytes.size()) bytes.resize(bytes.size() * 2);

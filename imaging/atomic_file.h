@@ -34,6 +34,6 @@ private:
 // Writes size bytes to path through an AtomicFileWriter.
 void WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
 
-// Reads a whole file. Throws ImageError ("Cannot open file ...", with the system's reason)
-// when it is missing, a folder or unreadable.
+// Reads a whole regular file. Throws ImageError ("Cannot open file ...", with the system's
+// reason) when it is missing, a folder, a pipe or device, or unreadable.
 std::vector<uint8_t> ReadWholeFile(const std::string& path);

@@ -1,5 +1,6 @@
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -314,6 +315,9 @@ TEST(JpegImage, MissingOrUnreadableFileNamesPathAndReason) {
     }
     WriteBytes(folder.File("empty.jpg"), {});
     EXPECT_THROW(LoadJpegFile(folder.File("empty.jpg")), ImageError);
+    // A named pipe is refused at once instead of waiting for a writer.
+    ASSERT_EQ(::mkfifo(folder.File("pipe.jpg").c_str(), 0644), 0);
+    EXPECT_THROW(LoadJpegFile(folder.File("pipe.jpg")), ImageError);
 }
 
 TEST(JpegImage, PicturesAboveOneGigapixelAreRefusedByName) {
