@@ -326,9 +326,10 @@ inline void TwoHalfPixel(uint8_t* out, int32_t x, StereoMode mode, const uint8_t
 
 #ifdef LUMIVEX_STEREO_SHUFFLE
 // Each block shuffles 16 bytes of either half the same way and takes the masked bytes from the
-// primary half.
+// primary half. The secondary bytes lie secondaryShift bytes after the primary ones.
 __attribute__((target("ssse3"))) void ShuffleTwoHalves(uint8_t* out, const uint8_t* primaryRow,
                                                        const uint8_t* secondaryRow,
+                                                       int32_t secondaryShift,
                                                        const ShuffleBlock* blocks,
                                                        std::size_t count, StereoMode mode) {
     const __m128i red = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kBlendMasks.red));
@@ -341,8 +342,9 @@ __attribute__((target("ssse3"))) void ShuffleTwoHalves(uint8_t* out, const uint8
         const __m128i pick = _mm_load_si128(reinterpret_cast<const __m128i*>(block.pick));
         const __m128i p = _mm_shuffle_epi8(
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(primaryRow + block.source)), pick);
-        const __m128i q = _mm_shuffle_epi8(
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(secondaryRow + block.source)), pick);
+        const __m128i q = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(
+                                               secondaryRow + (block.source + secondaryShift))),
+                                           pick);
         const __m128i mask = anaglyph ? red : odd[block.column & 1];
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * block.column),
                          _mm_or_si128(_mm_and_si128(mask, p), _mm_andnot_si128(mask, q)));
@@ -383,7 +385,7 @@ void TwoHalfRow(uint8_t* out, int32_t width, StereoMode mode, const SourceRow& p
         const int64_t lastLoad = static_cast<int64_t>(joint.maxBlockSource) + 16;
         if (!joint.blocks.empty() && lastLoad <= static_cast<int64_t>(primaryBytesLeft) &&
             lastLoad + joint.secondaryShift <= static_cast<int64_t>(secondaryBytesLeft)) {
-            ShuffleTwoHalves(out, pr, qr + joint.secondaryShift, joint.blocks.data(),
+            ShuffleTwoHalves(out, pr, qr, joint.secondaryShift, joint.blocks.data(),
                              joint.blocks.size(), mode);
             x = joint.shuffleEnd;
         }

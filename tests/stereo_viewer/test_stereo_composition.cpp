@@ -235,7 +235,8 @@ TEST(RenderStereoView, MatchesThePerPixelCompositionByteForByte) {
     // source column 0, so both the run and the gather paths are covered.
     const float positions[][2] = {{0.0f, 0.0f},   {3.0f, 2.0f},   {-7.0f, -1.0f},
                                   {5.5f, -3.25f}, {-12.7f, 7.9f}, {-0.6f, 0.6f}};
-    const float parallaxes[][2] = {{0.0f, 0.0f}, {10.0f, 0.0f}, {-4.8f, 2.2f}, {0.9f, -7.5f}};
+    const float parallaxes[][2] = {
+        {0.0f, 0.0f}, {10.0f, 0.0f}, {-4.8f, 2.2f}, {0.9f, -7.5f}, {-3.1f, -1.9f}};
     const int32_t sizes[][2] = {{41, 33}, {20, 1}, {1, 17}};
     int compared = 0;
     for (int mode = 0; mode < 5; ++mode)
@@ -260,7 +261,7 @@ TEST(RenderStereoView, MatchesThePerPixelCompositionByteForByte) {
                                 << size[1];
                             ++compared;
                         }
-    EXPECT_EQ(compared, 5 * 2 * 6 * 6 * 4 * 3);
+    EXPECT_EQ(compared, 5 * 2 * 6 * 6 * 5 * 3);
 }
 
 TEST(RenderStereoView, AbsurdViewValuesStayInBoundsAndAgree) {
