@@ -452,7 +452,7 @@ void FetchStripByOffsets(const uint32_t* const* offsIn, uint8_t* const* dstsIn, 
         offs[k] = offsIn[k];
         dsts[k] = dstsIn[k];
     }
-    constexpr int kAhead = 16;
+    constexpr int kAhead = 32;
     const int prefetchEnd = std::max(w - 1 - kAhead, 0);
     int x = 0;
     for (; x < prefetchEnd; ++x)
