@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "image_ops_internal.h"
@@ -353,6 +354,61 @@ LUMIVEX_SSSE3 inline void StoreFour(uint8_t* d, __m128i v) {
 constexpr int32_t kTileRows = 64;     // target rows per tile
 constexpr int32_t kTileColumns = 256;  // target columns per tile
 
+// Sixteen-byte forms of LoadFour and StoreFour: the load reads four bytes past the four
+// pixels, the store writes four bytes (zeros) past them. Callers use them only where those
+// bytes lie inside the row and, for the store, belong to a pixel written later.
+LUMIVEX_SSSE3 inline __m128i LoadFourWide(const uint8_t* s) {
+    const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    return _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), widen);
+}
+
+LUMIVEX_SSSE3 inline void StoreFourWide(uint8_t* d, __m128i v) {
+    const __m128i narrow = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_shuffle_epi8(v, narrow));
+}
+
+// One 4 x 4 block: four source rows rowStep apart, four pixels each, become four target rows
+// of four pixels. A clockwise turn puts the first source column into the first target row; a
+// counter-clockwise turn into the last.
+template <bool kClockwise, bool kWideLoad, bool kWideStore>
+LUMIVEX_SSSE3 inline void RotateBlock(const uint8_t* s, std::ptrdiff_t rowStep, uint8_t* d,
+                                      std::size_t targetStride) {
+    const auto load = [](const uint8_t* p) { return kWideLoad ? LoadFourWide(p) : LoadFour(p); };
+    const __m128i r0 = load(s), r1 = load(s + rowStep), r2 = load(s + 2 * rowStep),
+                  r3 = load(s + 3 * rowStep);
+    const __m128i a = _mm_unpacklo_epi32(r0, r1), b = _mm_unpacklo_epi32(r2, r3);
+    const __m128i c = _mm_unpackhi_epi32(r0, r1), e = _mm_unpackhi_epi32(r2, r3);
+    const __m128i column0 = _mm_unpacklo_epi64(a, b), column1 = _mm_unpackhi_epi64(a, b);
+    const __m128i column2 = _mm_unpacklo_epi64(c, e), column3 = _mm_unpackhi_epi64(c, e);
+    const auto store = [](uint8_t* p, __m128i v) {
+        if (kWideStore) {
+            StoreFourWide(p, v);
+        } else {
+            StoreFour(p, v);
+        }
+    };
+    uint8_t* row0 = d;
+    uint8_t* row1 = d + targetStride;
+    uint8_t* row2 = d + 2 * targetStride;
+    uint8_t* row3 = d + 3 * targetStride;
+    if (!kClockwise) std::swap(row0, row3), std::swap(row1, row2);
+    store(row0, column0);
+    store(row1, column1);
+    store(row2, column2);
+    store(row3, column3);
+}
+
+// A run of blocks along four target rows. Every store but the row's very last may spill onto
+// the next block, which is written afterwards.
+template <bool kClockwise, bool kWideLoad>
+LUMIVEX_SSSE3 void RotateBlockRun(const uint8_t* s, std::ptrdiff_t rowStep, uint8_t* d,
+                                  std::size_t targetStride, int32_t blocks, bool endsRow) {
+    const int32_t wide = endsRow ? blocks - 1 : blocks;
+    for (int32_t i = 0; i < wide; ++i, d += 12, s += 4 * rowStep)
+        RotateBlock<kClockwise, kWideLoad, true>(s, rowStep, d, targetStride);
+    if (wide < blocks) RotateBlock<kClockwise, kWideLoad, false>(s, rowStep, d, targetStride);
+}
+
 // Quarter turns in 4 x 4 pixel blocks: four source rows give four lanes each, one 4 x 4
 // transpose of 32-bit lanes turns them into four target rows. Blocks are walked in tiles so
 // the source rows a tile reads stay in the cache. Rows and columns beyond the last whole
@@ -371,35 +427,26 @@ LUMIVEX_SSSE3 void RotateQuarterSsse3(const TBitmap& source, TBitmap& target, bo
         const int32_t ty1 = std::min(ty0 + kTileRows, fullRows);
         for (int32_t tx0 = 0; tx0 < fullColumns; tx0 += kTileColumns) {
             const int32_t tx1 = std::min(tx0 + kTileColumns, fullColumns);
+            const int32_t blocks = (tx1 - tx0) / 4;
+            const bool endsRow = tx1 == wt;  // a spill would leave the row
             for (int32_t y = ty0; y < ty1; y += 4) {
                 uint8_t* d = target.ScanLine(y) + static_cast<std::size_t>(tx0) * 3;
                 if (clockwise) {
-                    // dst(x + j, y + i) = src(y + i, h - 1 - x - j)
+                    // dst(x + j, y + i) = src(y + i, h - 1 - x - j); sixteen-byte loads at
+                    // source column y stay in the row while y <= w - 6.
                     const uint8_t* s = base + (h - 1 - tx0) * stride + y * 3;
-                    for (int32_t x = tx0; x < tx1; x += 4, d += 12, s -= 4 * stride) {
-                        const __m128i r0 = LoadFour(s), r1 = LoadFour(s - stride),
-                                      r2 = LoadFour(s - 2 * stride), r3 = LoadFour(s - 3 * stride);
-                        const __m128i a = _mm_unpacklo_epi32(r0, r1), b = _mm_unpacklo_epi32(r2, r3);
-                        const __m128i c = _mm_unpackhi_epi32(r0, r1), e = _mm_unpackhi_epi32(r2, r3);
-                        StoreFour(d, _mm_unpacklo_epi64(a, b));
-                        StoreFour(d + targetStride, _mm_unpackhi_epi64(a, b));
-                        StoreFour(d + 2 * targetStride, _mm_unpacklo_epi64(c, e));
-                        StoreFour(d + 3 * targetStride, _mm_unpackhi_epi64(c, e));
-                    }
+                    if (y + 6 <= w)
+                        RotateBlockRun<true, true>(s, -stride, d, targetStride, blocks, endsRow);
+                    else
+                        RotateBlockRun<true, false>(s, -stride, d, targetStride, blocks, endsRow);
                 } else {
-                    // dst(x + j, y + i) = src(w - 1 - y - i, x + j): the four source columns
+                    // dst(x + j, y + i) = src(w - 1 - y - i, x + j): source columns
                     // w-4-y .. w-1-y end up in target rows y+3 .. y.
                     const uint8_t* s = base + tx0 * stride + (w - 4 - y) * 3;
-                    for (int32_t x = tx0; x < tx1; x += 4, d += 12, s += 4 * stride) {
-                        const __m128i r0 = LoadFour(s), r1 = LoadFour(s + stride),
-                                      r2 = LoadFour(s + 2 * stride), r3 = LoadFour(s + 3 * stride);
-                        const __m128i a = _mm_unpacklo_epi32(r0, r1), b = _mm_unpacklo_epi32(r2, r3);
-                        const __m128i c = _mm_unpackhi_epi32(r0, r1), e = _mm_unpackhi_epi32(r2, r3);
-                        StoreFour(d + 3 * targetStride, _mm_unpacklo_epi64(a, b));
-                        StoreFour(d + 2 * targetStride, _mm_unpackhi_epi64(a, b));
-                        StoreFour(d + targetStride, _mm_unpacklo_epi64(c, e));
-                        StoreFour(d, _mm_unpackhi_epi64(c, e));
-                    }
+                    if (y >= 2)
+                        RotateBlockRun<false, true>(s, stride, d, targetStride, blocks, endsRow);
+                    else
+                        RotateBlockRun<false, false>(s, stride, d, targetStride, blocks, endsRow);
                 }
             }
         }
