@@ -285,6 +285,44 @@ TEST(JpegImage, DecodingIntoAUsedBitmapGivesTheSamePixels) {
     }
 }
 
+// Damage that libjpeg cannot get past after a valid header fails with its own message; the
+// target then holds the picture's size, grey where nothing was decoded. Warnings about lesser
+// damage are never printed.
+TEST(JpegImage, FatalDamageInsideTheStreamFailsWithTheDecodersMessage) {
+    const TBitmap source = NumberedPicture(64, 64);
+    std::vector<uint8_t> bytes = WriteWithLibjpeg(PackedBgr(source), 64, 64, 3, JCS_EXT_BGR,
+                                                  [](jpeg_compress_struct& c) { jpeg_simple_progression(&c); });
+    // The Huffman table sent between the first and the second scan gets impossible counts.
+    size_t at = 0;
+    int scans = 0;
+    for (size_t i = 0; i + 1 < bytes.size(); ++i) {
+        if (bytes[i] != 0xFF) continue;
+        if (bytes[i + 1] == 0xDA) ++scans;
+        if (bytes[i + 1] == 0xC4 && scans >= 1) {
+            at = i;
+            break;
+        }
+    }
+    ASSERT_NE(at, 0u);
+    for (size_t k = at + 5; k < at + 21; ++k) bytes[k] = 0xFF;
+    TBitmap target = NumberedPicture(3, 3);
+    testing::internal::CaptureStderr();
+    try {
+        DecodeJpegBytes(bytes.data(), bytes.size(), target);
+        ADD_FAILURE() << "no error";
+    } catch (const ImageError& e) {
+        EXPECT_EQ(std::string(e.what()), "Bogus Huffman table definition");
+    }
+    ASSERT_EQ(target.Width(), 64);
+    ASSERT_EQ(target.Height(), 64);
+    EXPECT_EQ(target.ScanLine(63)[191], 128);
+    // A merely truncated stream warns inside libjpeg; nothing reaches the console.
+    std::vector<uint8_t> cut = Encoded(source, 90);
+    cut.resize(cut.size() - 100);
+    Decoded(cut);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
 TEST(JpegImage, StreamsThatAreNotJpegFailWithTheDecodersMessage) {
     EXPECT_EQ(DecodeError({'B', 'M', 1, 2, 3, 4}), "Not a JPEG file: starts with 0x42 0x4d");
     EXPECT_EQ(DecodeError({}), "Empty input file");
