@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,7 +75,9 @@ struct PanoramaView {
         return !(alpha == prevAlpha && betta == prevBetta && fov == prevFov &&
                  gamma == prevGamma);
     }
-    void RequestRender() { prevAlpha = -1.0; }
+    // Makes the next frame render. Not a number equals nothing, so this holds whatever alpha
+    // is (the Cross mouse mode can set alpha to exactly -1, the customary marker).
+    void RequestRender() { prevAlpha = std::numeric_limits<double>::quiet_NaN(); }
 };
 
 // M = Rz(alpha) * Ry(-betta) * Rx(gamma); rows give x', y', z'.

@@ -380,6 +380,12 @@ TEST(PanoramaFrame, RendersOnceWhileTheViewStaysTheSame) {
     view.RequestRender();
     EXPECT_TRUE(renderer.Frame(view, idle, &pano, target, hooks).rendered);
     EXPECT_EQ(repaints, 4);
+    // A request works even when alpha is the value requests used to write (-1).
+    view.alpha = -1.0;
+    EXPECT_TRUE(renderer.Frame(view, idle, &pano, target, hooks).rendered);
+    view.RequestRender();
+    EXPECT_TRUE(renderer.Frame(view, idle, &pano, target, hooks).rendered);
+    EXPECT_EQ(repaints, 6);
 }
 
 TEST(PanoramaFrame, StatusTextsAndStageTimings) {
