@@ -277,3 +277,21 @@ TEST(CopyImage, ExactCopyIntoAnyPreviousTarget) {
     CopyImage(TBitmap(), target);
     EXPECT_TRUE(target.Empty());
 }
+
+// Pictures of several megabytes live in separately allocated (huge-page) storage; copies,
+// reuse and the operations must not notice.
+TEST(LargePictures, BehaveLikeSmallOnes) {
+    const TBitmap source = NumberedPicture(1601, 1003);
+    TBitmap copy = source;
+    EXPECT_TRUE(copy.SamePixels(source));
+    TBitmap turned, back;
+    RotateImage(source, turned, 90);
+    RotateImage(turned, back, 270);
+    EXPECT_TRUE(back.SamePixels(source));
+    EXPECT_TRUE(At(turned, 0, 0) == At(source, 0, 1002));
+    MirrorHorizontal(source, turned);  // reuses the storage of the rotated picture
+    EXPECT_TRUE(At(turned, 0, 500) == At(source, 1600, 500));
+    ExpectZeroPadding(turned);
+    copy.SetSize(10, 10);  // shrinks far below: fresh small storage, zeroed
+    EXPECT_EQ(copy.Bits()[0], 0);
+}
