@@ -335,8 +335,9 @@ TEST(PanoramaFrame, ViewsTallerThan2048RowsAndReusedBuffersRenderCorrectly) {
     PanoramaRenderer renderer;
     const SteeringState idle;
     PanoramaView view = ViewAt(30, 10, 5, 1.0);
-    // Large, then small, then large again: buffers grow once and are reused.
-    const int sizes[][2] = {{3, 2300}, {20, 10}, {5, 2100}};
+    // Large, then small, then large again: buffers grow once and are reused. A window squeezed
+    // to nothing gives empty views, which render as nothing.
+    const int sizes[][2] = {{3, 2300}, {20, 10}, {5, 2100}, {0, 7}, {7, 0}, {0, 0}, {9, 9}};
     for (const auto& size : sizes) {
         TBitmap target(size[0], size[1]);
         view.RequestRender();
