@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -47,14 +46,6 @@ int32_t ClampToIndex(double value, int32_t limit) {
     if (!(value >= 0.0)) return 0;
     if (value >= static_cast<double>(limit)) return limit - 1;
     return static_cast<int32_t>(value);
-}
-
-// The signed distance from a to b the interpolation walks: the shorter way round when the pair
-// lies across the seam.
-inline int32_t SeamDelta(int32_t a, int32_t b, int32_t n) {
-    const int32_t diff = b - a;
-    if ((diff < 0 ? -diff : diff) > n / 2) return b < a ? diff + n : diff - n;
-    return diff;
 }
 
 }  // namespace
