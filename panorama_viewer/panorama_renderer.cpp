@@ -638,6 +638,9 @@ FrameResult PanoramaRenderer::Frame(PanoramaView& view, const SteeringState& ste
         ~BusyGuard() { flag = false; }
     } guard(busy_);
 
+    // The values this frame draws; they become the prev values, even if a handler run during
+    // the repaint changes the view (then the next tick draws that change).
+    const PanoramaView drawn = view;
     maps_.SetViewSize(target.Width(), target.Height());
     RefreshViewRows(target);
     const int32_t W = panorama->W();
@@ -653,7 +656,7 @@ FrameResult PanoramaRenderer::Frame(PanoramaView& view, const SteeringState& ste
     const int h = maps_.ViewHeight();
     const int mw = maps_.MapWidth();
     ComputeNodes(maps_.GridColumns(0), maps_.GridRowValues(0), static_cast<std::size_t>(mw), mw,
-                 maps_.MapHeight(), view, W, H, scratch_);
+                 maps_.MapHeight(), drawn, W, H, scratch_);
     const int64_t t2 = ticks_();
     for (int k = 0; k < maps_.GridRows(); ++k) {
         HorizontalRow(maps_.GridColumns(k), mw, W, scratch_);
@@ -705,10 +708,10 @@ FrameResult PanoramaRenderer::Frame(PanoramaView& view, const SteeringState& ste
     if (hooks.repaint) hooks.repaint();
     const int64_t t6 = ticks_();
 
-    view.prevBetta = view.betta;
-    view.prevAlpha = view.alpha;
-    view.prevGamma = view.gamma;
-    view.prevFov = view.fov;
+    view.prevBetta = drawn.betta;
+    view.prevAlpha = drawn.alpha;
+    view.prevGamma = drawn.gamma;
+    view.prevFov = drawn.fov;
     const int64_t t7 = ticks_();
 
     result.rendered = true;

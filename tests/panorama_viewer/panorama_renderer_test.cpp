@@ -480,6 +480,9 @@ TEST(PanoramaFrame, WithoutPanoramaOrWhileBusyOnlyTheSteeringStepRuns) {
     EXPECT_FALSE(inner.rendered);
     EXPECT_NEAR(alphaBefore - alphaAfter, 50 * 20.0 / 110, 1e-9);
     EXPECT_FALSE(renderer.Busy());
+    // The turn made during the repaint is not taken as drawn: the next tick draws it.
+    EXPECT_EQ(view.prevAlpha, alphaBefore);
+    EXPECT_TRUE(view.NeedsRender());
 
     // A repaint that throws leaves the renderer ready for the next tick.
     hooks.repaint = [] { throw std::runtime_error("repaint failed"); };
