@@ -80,6 +80,7 @@ void TBitmap::SetSizeForOverwrite(int32_t width, int32_t height) {
 bool TBitmap::SamePixels(const TBitmap& other) const {
     if (width_ != other.width_ || height_ != other.height_) return false;
     const std::size_t rowBytes = static_cast<std::size_t>(width_) * 3;
+    if (rowBytes == 0) return true;  // a 0 x H bitmap owns no storage to compare
     for (int32_t y = 0; y < height_; ++y)
         if (std::memcmp(ScanLine(y), other.ScanLine(y), rowBytes) != 0) return false;
     return true;

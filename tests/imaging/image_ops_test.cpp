@@ -276,6 +276,11 @@ TEST(CopyImage, ExactCopyIntoAnyPreviousTarget) {
     ExpectZeroPadding(target);
     CopyImage(TBitmap(), target);
     EXPECT_TRUE(target.Empty());
+
+    // Pictures without columns compare by size alone (they hold no bytes to compare).
+    const TBitmap columnless(0, 4);
+    EXPECT_TRUE(columnless.SamePixels(TBitmap(0, 4)));
+    EXPECT_FALSE(columnless.SamePixels(TBitmap(0, 5)));
 }
 
 // Pictures of several megabytes live in separately allocated (huge-page) storage; copies,
