@@ -23,6 +23,7 @@
 #include "jpeg_image.h"
 #include "printing.h"
 #include "status_bar.h"
+#include "menu_language.h"
 #include "ui_language.h"
 #include "view_saving.h"
 
@@ -32,26 +33,6 @@ const char* const kOpenFilter =
     "JPEG Image File (*.jpg;*.jpeg)|*.jpg;*.jpeg|All files (*)|*";
 const char* const kSaveFilter = "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp";
 const char* const kCaption = "Panorama Viewer";
-
-// Menu captions per language, in menu order.
-struct MenuCaption {
-    QAction* TPanorama_Viewer::*item;
-    const char* english;
-    const char* russian;
-};
-
-const MenuCaption kMenuCaptions[] = {
-    {&TPanorama_Viewer::Open1, "Open", "Открыть"},
-    {&TPanorama_Viewer::Next1, "Next", "Далее"},
-    {&TPanorama_Viewer::Previous1, "Previous", "Назад"},
-    {&TPanorama_Viewer::Save1, "Save", "Сохранить"},
-    {&TPanorama_Viewer::Copytoclipboard1, "Copy to clipboard", "Копировать в буфер"},
-    {&TPanorama_Viewer::Printsetup1, "Print setup", "Настройка печати"},
-    {&TPanorama_Viewer::Print1, "Print", "Печать"},
-    {&TPanorama_Viewer::Arrow1, "Arrow", "Стрелка"},
-    {&TPanorama_Viewer::Hand1, "Hand", "Рука"},
-    {&TPanorama_Viewer::Cross1, "Cross", "Крест"},
-};
 
 // The keys the steering knows. Arrow keys may arrive with the keypad flag (X11 reports the
 // cursor block that way); only minus, plus and slash care where they came from.
@@ -383,10 +364,18 @@ void TPanorama_Viewer::FormClose() {
 }
 
 void TPanorama_Viewer::Timer2Timer() {
-    const bool english = UiLanguage == "eng";
-    if (!english && UiLanguage != "rus") return;
-    for (const MenuCaption& caption : kMenuCaptions)
-        (this->*caption.item)->setText(QString::fromUtf8(english ? caption.english : caption.russian));
+    ApplyMenuLanguage({
+        {Open1, "Open", "Открыть"},
+        {Next1, "Next", "Далее"},
+        {Previous1, "Previous", "Назад"},
+        {Save1, "Save", "Сохранить"},
+        {Copytoclipboard1, "Copy to clipboard", "Копировать в буфер"},
+        {Printsetup1, "Print setup", "Настройка печати"},
+        {Print1, "Print", "Печать"},
+        {Arrow1, "Arrow", "Стрелка"},
+        {Hand1, "Hand", "Рука"},
+        {Cross1, "Cross", "Крест"},
+    });
 }
 
 void TPanorama_Viewer::keyPressEvent(QKeyEvent* event) {

@@ -14,42 +14,18 @@
 #include <functional>
 #include <utility>
 
-#include "application.h"
 #include "folder_listing.h"
+#include "guarded.h"
 #include "image_control.h"
 #include "jpeg_image.h"
 #include "status_bar.h"
-#include "ui_language.h"
+#include "menu_language.h"
 
 namespace {
 
 const char* const kOpenFilter =
     "All (*.jpg;*.jpeg;*.jps)|*.jpg;*.jpeg;*.jps|JPEG Image File (*.jpg)|*.jpg|"
     "JPEG Image File (*.jpeg)|*.jpeg|JPS (*.jps)|*.jps";
-
-// Menu captions per language, in menu order.
-struct MenuCaption {
-    QAction* TStereo_Viewer::*item;
-    const char* english;
-    const char* russian;
-};
-
-const MenuCaption kMenuCaptions[] = {
-    {&TStereo_Viewer::Open1, "Open", "Открыть"},
-    {&TStereo_Viewer::Next1, "Next", "Далее"},
-    {&TStereo_Viewer::Previous1, "Previous", "Назад"},
-    {&TStereo_Viewer::Fittowidth1, "Fit to width", "По ширине"},
-    {&TStereo_Viewer::Fittoheight1, "Fit to height", "По высоте"},
-    {&TStereo_Viewer::Fittowindow1, "Fit to window", "По размеру окна"},
-    {&TStereo_Viewer::Zoomin1, "Zoom in", "Увеличить"},
-    {&TStereo_Viewer::Zoomout1, "Zoom out", "Уменьшить"},
-    {&TStereo_Viewer::Left1, "Left", "Левый"},
-    {&TStereo_Viewer::Right1, "Right", "Правый"},
-    {&TStereo_Viewer::Anaglyph1, "Anaglyph", "Анаглиф"},
-    {&TStereo_Viewer::Horizontalinterlace1, "Horizontal interlace", "Построчно"},
-    {&TStereo_Viewer::Verticalinterlace1, "Vertical interlace", "Постолбцово"},
-    {&TStereo_Viewer::Swapimages1, "Swap images", "Обменять изображения"},
-};
 
 // Red and cyan lenses: the tool's icon, drawn rather than shipped.
 QIcon StereoIcon() {
@@ -64,18 +40,6 @@ QIcon StereoIcon() {
     painter.drawEllipse(QRect(17, 9, 13, 13));
     painter.drawLine(15, 14, 17, 14);
     return QIcon(pixmap);
-}
-
-// Runs a command for Qt. Qt's own frames are not built to pass exceptions through (they would
-// skip their clean-ups), so a failed command ends here and shows its message in the same error
-// box the application object uses for escaped exceptions.
-template <typename Command>
-void RunCommand(Command&& command) {
-    try {
-        command();
-    } catch (...) {
-        ShowCurrentException();
-    }
 }
 
 // Clears a flag when the render leaves, by whatever way.
@@ -104,7 +68,7 @@ TStereo_Viewer::TStereo_Viewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     Image1->installEventFilter(this);
     Image1->OnMouseMove = [this](QMouseEvent* e) {
         const QPoint at = e->position().toPoint();
-        RunCommand([&] { Image1MouseMove(e->buttons(), e->modifiers(), at.x(), at.y()); });
+        RunGuarded([&] { Image1MouseMove(e->buttons(), e->modifiers(), at.x(), at.y()); });
     };
 
     StatusBar1 = new TStatusBar(this);
@@ -193,7 +157,7 @@ TStereo_Viewer::TStereo_Viewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, [this] { RunCommand([this] { Timer1Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] { RunGuarded([this] { Timer1Timer(); }); });
     Timer1->start();
 
     move(0, 0);
@@ -215,7 +179,7 @@ QAction* TStereo_Viewer::MakeMenuItem(const char* name, const char* caption,
 
 void TStereo_Viewer::OnTriggered(QAction* action, std::function<void()> handler) {
     connect(action, &QAction::triggered, this,
-            [handler = std::move(handler)] { RunCommand(handler); });
+            [handler = std::move(handler)] { RunGuarded(handler); });
 }
 
 QAction* TStereo_Viewer::MakeShortcut(const char* name, const QKeySequence& shortcut) {
@@ -389,21 +353,32 @@ void TStereo_Viewer::FormResize() {
 }
 
 void TStereo_Viewer::Timer1Timer() {
-    const bool english = UiLanguage == "eng";
-    if (!english && UiLanguage != "rus") return;
-    for (const MenuCaption& caption : kMenuCaptions)
-        (this->*caption.item)
-            ->setText(QString::fromUtf8(english ? caption.english : caption.russian));
+    ApplyMenuLanguage({
+        {Open1, "Open", "Открыть"},
+        {Next1, "Next", "Далее"},
+        {Previous1, "Previous", "Назад"},
+        {Fittowidth1, "Fit to width", "По ширине"},
+        {Fittoheight1, "Fit to height", "По высоте"},
+        {Fittowindow1, "Fit to window", "По размеру окна"},
+        {Zoomin1, "Zoom in", "Увеличить"},
+        {Zoomout1, "Zoom out", "Уменьшить"},
+        {Left1, "Left", "Левый"},
+        {Right1, "Right", "Правый"},
+        {Anaglyph1, "Anaglyph", "Анаглиф"},
+        {Horizontalinterlace1, "Horizontal interlace", "Построчно"},
+        {Verticalinterlace1, "Vertical interlace", "Постолбцово"},
+        {Swapimages1, "Swap images", "Обменять изображения"},
+    });
 }
 
 void TStereo_Viewer::keyPressEvent(QKeyEvent* event) {
-    RunCommand([&] { FormKeyDown(event->key(), event->modifiers()); });
+    RunGuarded([&] { FormKeyDown(event->key(), event->modifiers()); });
 }
 
 void TStereo_Viewer::WheelTurned(QWheelEvent* event) {
     // Touchpads report scroll phases without any wheel turn; those are no zoom steps.
     const int delta = event->angleDelta().y();
-    if (delta != 0) RunCommand([&] { FormMouseWheel(delta); });
+    if (delta != 0) RunGuarded([&] { FormMouseWheel(delta); });
     event->accept();
 }
 
@@ -420,5 +395,5 @@ bool TStereo_Viewer::eventFilter(QObject* watched, QEvent* event) {
 
 void TStereo_Viewer::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    RunCommand([this] { FormResize(); });
+    RunGuarded([this] { FormResize(); });
 }
