@@ -162,6 +162,11 @@ std::string PickNeighbourFile(const std::string& listing, const std::string& cur
     return std::string();
 }
 
+std::string PickNeighbourInFolder(const std::string& current, const std::string& mask,
+                                  int step) {
+    return PickNeighbourFile(ListFolderFiles(ExtractFileDir(current), mask), current, step);
+}
+
 std::string ExtractFileDir(const std::string& path) {
     const std::size_t at = path.find_last_of("/\\");
     if (at == std::string::npos) return std::string();

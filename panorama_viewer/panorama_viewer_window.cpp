@@ -226,8 +226,7 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
 void TPanorama_Viewer::StepThroughFolder(int step) {
     if (!loaded_) return;
     const std::string current = CurrentFile();
-    const std::string listing = ListFolderFiles(ExtractFileDir(current), "*.jp*");
-    const std::string neighbour = PickNeighbourFile(listing, current, step);
+    const std::string neighbour = PickNeighbourInFolder(current, "*.jp*", step);
     if (!neighbour.empty()) Open1Click(neighbour);
 }
 

@@ -226,8 +226,7 @@ void TStereo_Viewer::Open1Click(const std::string& path) {
 // The neighbour in the folder of the shown file, whatever the working folder is now.
 void TStereo_Viewer::StepThroughFolder(int step) {
     if (!loaded_) return;
-    const std::string listing = ListFolderFiles(ExtractFileDir(currentFile_), "*.jp*");
-    const std::string neighbour = PickNeighbourFile(listing, currentFile_, step);
+    const std::string neighbour = PickNeighbourInFolder(currentFile_, "*.jp*", step);
     if (!neighbour.empty()) Open1Click(neighbour);
 }
 

@@ -118,6 +118,16 @@ TEST(PickNeighbourFile, WorksOnARealListing) {
     const std::string listing = ListFolderFiles(tmp.Path(), "*.jp*");
     EXPECT_EQ(PickNeighbourFile(listing, tmp.File("A.jpg"), 1), tmp.File("b.JPG"));
     EXPECT_EQ(PickNeighbourFile(listing, tmp.File("c.jpg"), -1), tmp.File("b.JPG"));
+
+    // The folder comes from the file itself, so moving the working folder changes nothing.
+    char before[PATH_MAX];
+    ASSERT_NE(::getcwd(before, sizeof before), nullptr);
+    ASSERT_EQ(::chdir("/"), 0);
+    EXPECT_EQ(PickNeighbourInFolder(tmp.File("A.jpg"), "*.jp*", 1), tmp.File("b.JPG"));
+    EXPECT_EQ(PickNeighbourInFolder(tmp.File("A.jpg"), "*.jp*", -1), "");
+    EXPECT_EQ(PickNeighbourInFolder(tmp.File("c.jpg"), "*.jp*", 1), "");
+    EXPECT_EQ(PickNeighbourInFolder(tmp.File("gone.jpg"), "*.jp*", 1), "");
+    ASSERT_EQ(::chdir(before), 0);
 }
 
 TEST(ExtractFileDir, FolderPartOfAPath) {
