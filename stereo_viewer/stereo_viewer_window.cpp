@@ -343,6 +343,13 @@ void TStereo_Viewer::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
 
 void TStereo_Viewer::FormResize() {
     LayoutControls();
+    // The display picture follows the image area on every resize, loaded or not, so an empty
+    // viewer shows its (black) picture over the whole area.
+    TBitmap& picture = Image1->Picture();
+    if (picture.Width() != ImageAreaWidth() || picture.Height() != ImageAreaHeight()) {
+        picture.SetSize(ImageAreaWidth(), ImageAreaHeight());
+        Image1->Changed();
+    }
     if (loaded_) {
         view_.scale = FitScale(StereoFit::Window, pair_.halfWidth, pair_.height, ImageAreaWidth(),
                                ImageAreaHeight(), view_.scale);

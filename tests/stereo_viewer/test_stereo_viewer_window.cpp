@@ -69,6 +69,15 @@ Rgb Shown(const TStereo_Viewer& w, int x, int y) {
 
 const Rgb kGrey{128, 128, 128};
 
+// A picture of at least one pixel whose every pixel is black.
+bool IsBlack(const TBitmap& picture) {
+    if (picture.Empty()) return false;
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int i = 0; i < 3 * picture.Width(); ++i)
+            if (picture.ScanLine(y)[i] != 0) return false;
+    return true;
+}
+
 std::string Panel(const TStereo_Viewer& w, int index) { return w.StatusBar1->PanelText(index); }
 std::string Caption(const TStereo_Viewer& w) { return w.windowTitle().toStdString(); }
 
@@ -449,8 +458,24 @@ TEST_F(StereoViewerWindow, CommandsDoNothingBeforeAPictureIsOpened) {
     EXPECT_EQ(window->ViewState().parallaxX, 0.0f);
     EXPECT_EQ(Panel(*window, 1), "");
     EXPECT_EQ(Panel(*window, 3), "");
-    EXPECT_TRUE(window->Image1->Picture().Empty());
+    EXPECT_TRUE(IsBlack(window->Image1->Picture()));  // sized, but nothing was drawn
     EXPECT_TRUE(dialogs.fileRequests.empty());
+}
+
+// The display picture takes the image area's size on every resize, not only once a pair is
+// shown, so an empty viewer shows a black image area rather than the bare window background.
+TEST_F(StereoViewerWindow, TheDisplayPictureFollowsTheImageAreaBeforeAnythingIsOpened) {
+    ASSERT_FALSE(window->Loaded());
+    EXPECT_EQ(window->Image1->Picture().Width(), window->ImageAreaWidth());
+    EXPECT_EQ(window->Image1->Picture().Height(), window->ImageAreaHeight());
+    EXPECT_TRUE(IsBlack(window->Image1->Picture()));
+
+    SetImageArea(320, 240);
+    EXPECT_EQ(window->Image1->Picture().Width(), 320);
+    EXPECT_EQ(window->Image1->Picture().Height(), 240);
+    EXPECT_TRUE(IsBlack(window->Image1->Picture()));
+    EXPECT_EQ(window->ViewState().scale, 0.0f);
+    EXPECT_EQ(Panel(*window, 3), "");
 }
 
 TEST_F(StereoViewerWindow, FailedOpenShowsTheDecoderMessageAndKeepsEverything) {
