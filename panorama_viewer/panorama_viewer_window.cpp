@@ -93,7 +93,9 @@ TPanorama_Viewer::TPanorama_Viewer(QWidget* parent)
         const QPoint at = e->position().toPoint();
         Image1MouseUp(e->button(), at.x(), at.y());
     };
-    Image1->OnDoubleClick = [this](QMouseEvent*) { Open1Click(); };
+    Image1->OnDoubleClick = [this](QMouseEvent* e) {
+        if (e->button() == Qt::LeftButton) Open1Click();  // as on the window itself
+    };
     Image1->installEventFilter(this);  // the wheel over the view zooms, however it arrives
 
     StatusBar1 = new TStatusBar(this);

@@ -218,6 +218,12 @@ TEST_F(PanoramaViewerWindow, DoubleClickOpensAndOpenResetsTheAnglesButNotTheZoom
     dialogs.CancelFile();
     Key(Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(Caption(), "Panorama Viewer - " + second);
+    // Only the left button's double click opens; other buttons show no dialog.
+    const std::size_t asked = dialogs.fileRequests.size();
+    QTest::mouseDClick(window->Image1, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
+    QTest::mouseDClick(window.get(), Qt::MiddleButton, Qt::NoModifier,
+                       window->StatusBar1->geometry().center());
+    EXPECT_EQ(dialogs.fileRequests.size(), asked);
 }
 
 TEST_F(PanoramaViewerWindow, KeysSteerAndTheNextTickRedraws) {
