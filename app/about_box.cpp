@@ -28,8 +28,10 @@ TAboutBox::TAboutBox(QWidget* launcher)
 
     Panel1 = new QFrame(this);
     Panel1->setGeometry(8, 8, 304, 185);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel1->setLineWidth(2);
+    // A lowered outer bevel around a raised inner one: an etched groove.
+    Panel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Panel1->setLineWidth(1);
+    Panel1->setMidLineWidth(0);
 
     QFont bold = font();
     bold.setBold(true);

@@ -51,6 +51,21 @@ TEST(TAboutBox, ControlsAndCaptions) {
             EXPECT_FALSE(box.Image(a)->Picture().SamePixels(box.Image(b)->Picture())) << a << b;
 }
 
+TEST(TAboutBox, PanelIsAnEtchedGroove) {
+    // A lowered outer bevel around a raised inner one: dark then light from the top-left edge
+    // inwards, light then dark from the bottom-right edge inwards.
+    TAboutBox box;
+    const QImage panel = box.Panel1->grab().toImage();
+    ASSERT_EQ(panel.size(), QSize(304, 185));
+    const int midX = panel.width() / 2;
+    const int midY = panel.height() / 2;
+    auto gray = [&panel](int x, int y) { return qGray(panel.pixel(x, y)); };
+    EXPECT_LT(gray(0, midY), gray(1, midY));
+    EXPECT_LT(gray(midX, 0), gray(midX, 1));
+    EXPECT_GT(gray(panel.width() - 1, midY), gray(panel.width() - 2, midY));
+    EXPECT_GT(gray(midX, panel.height() - 1), gray(midX, panel.height() - 2));
+}
+
 TEST(TAboutBox, EveryTickLeavesExactlyOnePictureFacingTheCursor) {
     TAboutBox box;
     box.move(200, 150);
