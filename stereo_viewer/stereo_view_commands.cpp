@@ -1,8 +1,10 @@
 #include "stereo_view_commands.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <system_error>
 
 const float kZoomLadder[kZoomStepCount] = {0.1f,  0.15f, 0.25f, 0.33f, 0.5f,
                                            0.75f, 1.0f,  1.5f,  2.0f};
@@ -114,8 +116,14 @@ std::string PositionText(const StereoViewState& state) {
     return text;
 }
 
+// "%4.1f%%" with a decimal point whatever the process locale: the toolkit switches the C
+// library to the desktop's locale, and printf would then write the comma of a Russian desktop.
 std::string ZoomText(float scale) {
-    char text[400];  // "%4.1f" of a huge quotient can be long
-    std::snprintf(text, sizeof text, "%4.1f%%", 100.0 / static_cast<double>(scale));
-    return text;
+    char digits[400];  // fixed notation of a huge quotient can be long
+    const double percent = 100.0 / static_cast<double>(scale);
+    const std::to_chars_result written =
+        std::to_chars(digits, digits + sizeof digits, percent, std::chars_format::fixed, 1);
+    std::string text = written.ec == std::errc() ? std::string(digits, written.ptr) : "?";
+    if (text.size() < 4) text.insert(0, 4 - text.size(), ' ');
+    return text + "%";
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "stereo_view_commands.h"
@@ -122,4 +124,31 @@ TEST(StatusTexts, Formats) {
     EXPECT_EQ(PositionText(state), "Position (-1,12)");
     state.positionX = 1e30f;
     EXPECT_FALSE(PositionText(state).empty());  // clamped, not undefined
+}
+
+// The toolkit takes the desktop's locale for the C library too, and Russian or German desktops
+// write a decimal comma; the zoom text keeps its point whatever the locale says.
+TEST(StatusTexts, ZoomTextKeepsItsDecimalPointUnderACommaLocale) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    const char* commaLocales[] = {"ru_RU.UTF-8", "ru_RU.utf8", "de_DE.UTF-8", "de_DE.utf8",
+                                  "fr_FR.UTF-8", "fr_FR.utf8"};
+    bool switched = false;
+    for (const char* name : commaLocales)
+        if (std::setlocale(LC_NUMERIC, name) != nullptr &&
+            std::string(std::localeconv()->decimal_point) == ",") {
+            switched = true;
+            break;
+        }
+    if (!switched) {
+        std::setlocale(LC_NUMERIC, saved.c_str());
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    }
+    const std::string texts[] = {ZoomText(2.0f), ZoomText(0.33f), ZoomText(0.15f),
+                                 ZoomText(static_cast<float>(768.0 / 423.0)), ZoomText(200.0f)};
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(texts[0], "50.0%");
+    EXPECT_EQ(texts[1], "303.0%");
+    EXPECT_EQ(texts[2], "666.7%");
+    EXPECT_EQ(texts[3], "55.1%");
+    EXPECT_EQ(texts[4], " 0.5%");
 }
