@@ -101,8 +101,13 @@ void TAboutBox::CommentsClick() { OpenUrl(UserGuideUrl()); }
 
 void TAboutBox::showEvent(QShowEvent* event) {
     if (launcher_) {
+        // Outer frame centred on the launcher's outer frame. Before the window manager has
+        // framed this window once, its frame is taken to be as thick as the launcher's.
+        QSize own = frameGeometry().size();
+        if (own == size()) own += launcher_->frameGeometry().size() - launcher_->size();
         const QRect around = launcher_->frameGeometry();
-        move(around.center() - QPoint(width() / 2, height() / 2));
+        move(around.left() + (around.width() - own.width()) / 2,
+             around.top() + (around.height() - own.height()) / 2);
     }
     TGuardedEvents<QDialog>::showEvent(event);
 }

@@ -116,9 +116,20 @@ TEST(TAboutBox, CentredOnTheLauncherAndClosedByOk) {
         QTest::mouseClick(box.OKButton, Qt::LeftButton);
     });
     EXPECT_EQ(box.exec(), QDialog::Accepted);
-    const QPoint offset = box.frameGeometry().center() - launcher.frameGeometry().center();
-    EXPECT_LE(std::abs(offset.x()), 1);
-    EXPECT_LE(std::abs(offset.y()), 1);
+    // Outer frames centred, halves truncated.
+    const QRect outer = launcher.frameGeometry();
+    const QRect own = box.frameGeometry();
+    EXPECT_EQ(own.left(), outer.left() + (outer.width() - own.width()) / 2);
+    EXPECT_EQ(own.top(), outer.top() + (outer.height() - own.height()) / 2);
+
+    // Shown again after the launcher moved: centred on its new place.
+    launcher.setGeometry(300, 200, 617, 431);
+    QTimer::singleShot(0, &box, [&box]() { box.accept(); });
+    box.exec();
+    const QRect moved = launcher.frameGeometry();
+    const QRect again = box.frameGeometry();
+    EXPECT_EQ(again.left(), moved.left() + (moved.width() - again.width()) / 2);
+    EXPECT_EQ(again.top(), moved.top() + (moved.height() - again.height()) / 2);
 }
 
 TEST(TAboutBox, CommentsOpenTheUserGuide) {
