@@ -44,7 +44,8 @@ QSize TStatusBar::sizeHint() const { return QSize(200, kStatusBarHeight); }
 
 void TStatusBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QColor face = palette().color(QPalette::Window);
+    // The face colour of controls, whatever background the window itself has.
+    const QColor face = palette().color(QPalette::Button);
     const QColor shadow(160, 160, 160);
     const QColor light(255, 255, 255);
     painter.fillRect(rect(), face);

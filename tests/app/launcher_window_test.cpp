@@ -117,6 +117,18 @@ TEST_F(LauncherTest, WindowLayoutTilesAndLabels) {
     EXPECT_TRUE(form.Image4->Picture().SamePixels(form.ImageList1[9]));
 }
 
+TEST_F(LauncherTest, WhiteClientAreaWithAButtonFaceStatusLine) {
+    TForm1 form("1", folder_);
+    form.show();
+    const QImage client = form.centralWidget()->grab().toImage();
+    EXPECT_EQ(QColor(client.pixel(10, 10)), QColor(Qt::white));   // above the first tile
+    EXPECT_EQ(QColor(client.pixel(610, 300)), QColor(Qt::white));  // right of the tiles
+    // The status line keeps the face colour of controls, not the window's white.
+    const QImage status = form.StatusBar1->grab().toImage();
+    EXPECT_EQ(QColor(status.pixel(300, 1)), form.StatusBar1->palette().color(QPalette::Button));
+    EXPECT_NE(QColor(status.pixel(300, 1)), QColor(Qt::white));
+}
+
 TEST_F(LauncherTest, TilePicturesDifferAndHoverIsHighlighted) {
     TForm1 form("1", folder_);
     const int shown[] = {0, 3, 9, 12, 15, 18};
