@@ -220,7 +220,9 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
     currentFile_ = file;
     view_.alpha = view_.betta = view_.gamma = 0.0;
     view_.RequestRender();  // fov and the key steps keep their values
-    setWindowTitle(QString::fromStdString(std::string(kCaption) + " - " + file));
+    // Qt reads "[*]" in a title as the unsaved-changes mark and drops it; doubled, it shows.
+    setWindowTitle(QString::fromStdString(std::string(kCaption) + " - " + file)
+                       .replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
     loaded_ = true;
 }
 
