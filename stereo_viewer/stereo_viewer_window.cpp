@@ -213,7 +213,11 @@ void TStereo_Viewer::Open1Click(const std::string& path) {
 
     pair_ = std::move(pair);
     currentFile_ = file;
-    setWindowTitle(QString::fromStdString("Stereo Viewer - " + file));
+    // Qt takes "[*]" in a title for the place of the modified mark and hides it; doubled, it
+    // shows as written, so a file name holding those characters appears unchanged.
+    QString caption = QString::fromStdString("Stereo Viewer - " + file);
+    caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(caption);
     StatusBar1->SetPanelText(0, PairSizeText(pair_));
     loaded_ = true;
     view_.scale = FitScale(StereoFit::Window, pair_.halfWidth, pair_.height, ImageAreaWidth(),

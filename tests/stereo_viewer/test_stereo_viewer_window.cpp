@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 #include <QWheelEvent>
 #include <cstdlib>
 #include <memory>
@@ -555,4 +556,15 @@ TEST_F(StereoViewerWindow, MenuFollowsTheLanguageWithinASecondAlsoWhileHidden) {
     window->Timer1Timer();
     EXPECT_EQ(window->Swapimages1->text().toStdString(), "Swap images");
     EXPECT_EQ(window->Horizontalinterlace1->text().toStdString(), "Horizontal interlace");
+}
+
+// Qt reads "[*]" in a window title as the place of the modified mark and drops it; a file
+// name may well contain those three characters, and the caption must show the path as it is.
+TEST_F(StereoViewerWindow, CaptionShowsAPathWithBracketedStarAsItIs) {
+    const std::string path = PathOf("pair[*].jpg");
+    WriteSideBySide(path, 40, 10);
+    OpenByDialog(path);
+    ASSERT_TRUE(window->Loaded());
+    ASSERT_NE(window->windowHandle(), nullptr);
+    EXPECT_EQ(window->windowHandle()->title().toStdString(), "Stereo Viewer - " + path);
 }
