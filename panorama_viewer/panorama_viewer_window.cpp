@@ -211,13 +211,15 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
         if (!OpenPictureDialog1.Execute()) return;
         file = OpenPictureDialog1.FileName;
     }
-    // Decoding, the size check and the packing all happen before the held panorama is let go,
-    // so a failure leaves the window showing what it showed.
+    // The chosen path is the current picture even if it turns out damaged, so Next and
+    // Previous walk on from it instead of hitting it again. Decoding, the size check and the
+    // packing all happen before the held panorama is let go, so a failure leaves the window
+    // showing what it showed.
+    OpenPictureDialog1.FileName = file;
+    currentFile_ = file;
     PanoramaPixels fresh = PanoramaPixels::FromBitmap(LoadJpegFile(file));
 
     panorama_ = std::move(fresh);
-    OpenPictureDialog1.FileName = file;
-    currentFile_ = file;
     view_.alpha = view_.betta = view_.gamma = 0.0;
     view_.RequestRender();  // fov and the key steps keep their values
     // Qt reads "[*]" in a title as the unsaved-changes mark and drops it; doubled, it shows.

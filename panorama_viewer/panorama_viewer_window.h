@@ -86,7 +86,8 @@ public:
     const SteeringState& Steering() const { return steering_; }
     const PanoramaPixels& Panorama() const { return panorama_; }
     bool PanoramaLoaded() const { return loaded_; }
-    // The picture shown: set by a successful Open only (a failed one leaves it).
+    // The picture path last chosen or reached by Next and Previous, also when it failed to
+    // open (so the walk goes on past a damaged file); the panorama shown may be an older one.
     const std::string& CurrentFile() const { return currentFile_; }
     const FrameResult& LastFrame() const { return lastFrame_; }
 

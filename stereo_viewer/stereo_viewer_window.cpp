@@ -208,11 +208,13 @@ void TStereo_Viewer::Open1Click(const std::string& path) {
         if (!OpenPictureDialog1.Execute()) return;
         file = OpenPictureDialog1.FileName;
     }
-    // Everything that can fail happens before the window changes.
+    // The chosen file is the current one even if it turns out damaged, so Next and Previous
+    // walk on from it instead of hitting it again. Everything else that can fail happens
+    // before the window changes: pair, caption and view stay as they were.
+    currentFile_ = file;
     StereoPair pair = SplitStereoPair(LoadJpegFile(file));
 
     pair_ = std::move(pair);
-    currentFile_ = file;
     // Qt takes "[*]" in a title for the place of the modified mark and hides it; doubled, it
     // shows as written, so a file name holding those characters appears unchanged.
     QString caption = QString::fromStdString("Stereo Viewer - " + file);

@@ -537,11 +537,27 @@ TEST_F(PanoramaViewerWindow, AFileThatDoesNotOpenLeavesTheHeldPanoramaShown) {
         EXPECT_TRUE(window->Image1->Picture().SamePixels(shown));
         for (int i = 0; i < 5; ++i) EXPECT_EQ(Panel(i), panels[i]) << i;
     }
-    // Next still walks from the good picture.
-    EXPECT_EQ(window->CurrentFile(), good);
+    // The damaged file chosen last is the current picture, so Next walks on from it.
+    EXPECT_EQ(window->CurrentFile(), missing);
     Key(Qt::Key_Left);
     window->Redraw1Click();
     EXPECT_EQ(Panel(1), "alpha=0     betta=0     gamma=0   ");
+}
+
+TEST_F(PanoramaViewerWindow, NextStepsPastADamagedPicture) {
+    WritePanorama(PathOf("a.jpg"), 90, 45);
+    WriteText(PathOf("b.jpg"), "damaged");
+    WritePanorama(PathOf("c.jpg"), 120, 60);
+    OpenByDialog(PathOf("a.jpg"));
+
+    Key(Qt::Key_N, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(Caption(), "Panorama Viewer - " + PathOf("a.jpg"));
+    EXPECT_EQ(window->Panorama().W(), 90);
+    Key(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(Caption(), "Panorama Viewer - " + PathOf("c.jpg"));
+    EXPECT_EQ(window->Panorama().W(), 120);
 }
 
 TEST_F(PanoramaViewerWindow, ResizeSizesTheViewAndCloseReleasesThePanorama) {

@@ -383,6 +383,26 @@ TEST_F(StereoViewerWindow, NextAndPreviousWalkTheFolderOfTheFileAndStopAtItsEnds
     EXPECT_EQ(dialogs.fileRequests.size(), 1u);  // Next and Previous never ask
 }
 
+TEST_F(StereoViewerWindow, NextStepsPastADamagedFile) {
+    WriteSideBySide(PathOf("a.jpg"), 40, 10);
+    WriteText(PathOf("b.jpg"), "damaged");
+    WriteSideBySide(PathOf("c.jpg"), 80, 10);
+    OpenByDialog(PathOf("a.jpg"));
+
+    Key(Qt::Key_Space);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(Panel(*window, 0), "20x10");  // the shown pair stays
+    EXPECT_EQ(Caption(*window), "Stereo Viewer - " + PathOf("a.jpg"));
+    Key(Qt::Key_Space);
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(Panel(*window, 0), "40x10");
+    EXPECT_EQ(window->CurrentFile(), PathOf("c.jpg"));
+    Key(Qt::Key_Backspace);
+    Key(Qt::Key_Backspace);
+    EXPECT_EQ(window->CurrentFile(), PathOf("a.jpg"));
+    EXPECT_EQ(dialogs.errors.size(), 2u);
+}
+
 TEST_F(StereoViewerWindow, NextOpensANeighbourWithAFreshViewButKeepsModeAndSwap) {
     WriteSideBySide(PathOf("a.jpg"), 400, 100);
     WriteSideBySide(PathOf("b.jpg"), 800, 100);
@@ -513,7 +533,7 @@ TEST_F(StereoViewerWindow, FailedOpenShowsTheDecoderMessageAndKeepsEverything) {
         EXPECT_EQ(dialogs.errors[0], decoderMessage);
 
         EXPECT_EQ(Caption(*window), "Stereo Viewer - " + good);
-        EXPECT_EQ(window->CurrentFile(), good);
+        EXPECT_EQ(window->CurrentFile(), bad);  // Next walks on from the file chosen
         for (int i = 0; i < 4; ++i) EXPECT_EQ(Panel(*window, i), panels[i]) << i;
         EXPECT_EQ(window->ViewState().scale, before.scale);
         EXPECT_EQ(window->ViewState().positionX, before.positionX);
