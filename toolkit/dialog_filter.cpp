@@ -24,15 +24,41 @@ std::vector<FilterEntry> ParseDialogFilter(const std::string& filter) {
     return entries;
 }
 
+namespace {
+
+std::string WithCase(std::string text, bool upper) {
+    for (char& ch : text) {
+        if (upper && ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+        if (!upper && ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    return text;
+}
+
+}  // namespace
+
 std::vector<std::string> QtNameFilters(const std::string& filter) {
     std::vector<std::string> result;
     for (const FilterEntry& entry : ParseDialogFilter(filter)) {
-        std::string patterns;
+        std::string written;   // the patterns as given, to name an entry without description
+        std::string patterns;  // the same, each followed by its all-lower and all-upper twins
+        std::vector<std::string> seen;
+        auto add = [&](const std::string& pattern) {
+            for (const std::string& s : seen)
+                if (s == pattern) return;
+            seen.push_back(pattern);
+            if (!patterns.empty()) patterns += ' ';
+            patterns += pattern;
+        };
         std::string word;
         auto flush = [&]() {
             if (word.empty()) return;
-            if (!patterns.empty()) patterns += ' ';
-            patterns += word;
+            if (!written.empty()) written += ' ';
+            written += word;
+            // Some desktop dialogs (GTK's) match patterns case-sensitively; the desktop these
+            // filters come from never did, and cameras write "IMG_0001.JPG".
+            add(word);
+            add(WithCase(word, false));
+            add(WithCase(word, true));
             word.clear();
         };
         for (char ch : entry.patterns) {
@@ -40,8 +66,8 @@ std::vector<std::string> QtNameFilters(const std::string& filter) {
             else word += ch;
         }
         flush();
-        if (patterns.empty()) patterns = "*";
-        std::string description = entry.description.empty() ? patterns : entry.description;
+        if (patterns.empty()) patterns = written = "*";
+        std::string description = entry.description.empty() ? written : entry.description;
         result.push_back(description + " (" + patterns + ")");
     }
     return result;

@@ -14,6 +14,8 @@ struct FilterEntry {
 // patterns gets "*". Empty text gives no entries.
 std::vector<FilterEntry> ParseDialogFilter(const std::string& filter);
 
-// One Qt name filter per entry: "Description (p1 p2)". The description is kept as written,
-// even when it already lists the patterns, because Qt reads the last parenthesis group.
+// One Qt name filter per entry: "Description (p1 P1 p2 P2)", each pattern followed by its
+// all-lower and all-upper twins so that dialogs matching case-sensitively still find
+// "IMG_0001.JPG" under "*.jpg". The description is kept as written, even when it already
+// lists the patterns, because Qt reads the last parenthesis group.
 std::vector<std::string> QtNameFilters(const std::string& filter);

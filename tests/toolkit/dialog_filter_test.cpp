@@ -1,5 +1,6 @@
 #include "dialog_filter.h"
 
+#include <fnmatch.h>
 #include <gtest/gtest.h>
 
 TEST(DialogFilter, PairsBecomeQtNameFiltersWithSpaceSeparatedPatterns) {
@@ -7,8 +8,8 @@ TEST(DialogFilter, PairsBecomeQtNameFiltersWithSpaceSeparatedPatterns) {
         QtNameFilters("JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg|Stereo|*.jps|All files|*.*");
     ASSERT_EQ(filters.size(), 3u);
     // Qt takes the patterns from the last parenthesis group, so the description stays as is.
-    EXPECT_EQ(filters[0], "JPEG (*.jpg;*.jpeg) (*.jpg *.jpeg)");
-    EXPECT_EQ(filters[1], "Stereo (*.jps)");
+    EXPECT_EQ(filters[0], "JPEG (*.jpg;*.jpeg) (*.jpg *.JPG *.jpeg *.JPEG)");
+    EXPECT_EQ(filters[1], "Stereo (*.jps *.JPS)");
     EXPECT_EQ(filters[2], "All files (*.*)");
 }
 
@@ -24,7 +25,36 @@ TEST(DialogFilter, OddAndEmptyInputsStaySafe) {
     // Empty description: the patterns name the entry.
     const std::vector<std::string> bare = QtNameFilters("|*.mvw");
     ASSERT_EQ(bare.size(), 1u);
-    EXPECT_EQ(bare[0], "*.mvw (*.mvw)");
+    EXPECT_EQ(bare[0], "*.mvw (*.mvw *.MVW)");
     // Doubled separators between patterns.
-    EXPECT_EQ(QtNameFilters("Pics|*.jpg;;*.bmp")[0], "Pics (*.jpg *.bmp)");
+    EXPECT_EQ(QtNameFilters("Pics|*.jpg;;*.bmp")[0], "Pics (*.jpg *.JPG *.bmp *.BMP)");
+}
+
+// Some desktop file dialogs (GTK's among them) match filter patterns case-sensitively, which
+// would hide a camera's "IMG_0001.JPG" behind a "*.jpg" filter; on the desktop these filters
+// come from, letter case never mattered.
+TEST(DialogFilter, PatternsFindNamesInEitherLetterCase) {
+    auto matchesCaseSensitively = [](const std::string& qtFilter, const std::string& name) {
+        const std::size_t open = qtFilter.rfind('(');
+        const std::string group = qtFilter.substr(open + 1, qtFilter.size() - open - 2);
+        std::size_t start = 0;
+        while (start <= group.size()) {
+            std::size_t end = group.find(' ', start);
+            if (end == std::string::npos) end = group.size();
+            if (fnmatch(group.substr(start, end - start).c_str(), name.c_str(), 0) == 0)
+                return true;
+            start = end + 1;
+        }
+        return false;
+    };
+    const std::vector<std::string> filters =
+        QtNameFilters("Stereo pictures|*.jpg;*.jpeg;*.jps|Mixed|*.Mvw|All|*.*");
+    ASSERT_EQ(filters.size(), 3u);
+    for (const char* name : {"IMG_0001.JPG", "img_0001.jpg", "pair.JPS", "pair.jpeg", "p.JPEG"})
+        EXPECT_TRUE(matchesCaseSensitively(filters[0], name)) << name;
+    EXPECT_FALSE(matchesCaseSensitively(filters[0], "notes.txt"));
+    EXPECT_TRUE(matchesCaseSensitively(filters[1], "views.mvw"));
+    EXPECT_TRUE(matchesCaseSensitively(filters[1], "VIEWS.MVW"));
+    EXPECT_TRUE(matchesCaseSensitively(filters[1], "Views.Mvw"));  // as written
+    EXPECT_EQ(filters[2], "All (*.*)");  // nothing to add where no letter is written
 }
