@@ -1,10 +1,15 @@
 #include "application.h"
 
+#include <clocale>
 #include <exception>
 
 #include "dialogs.h"
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // Qt adopts the desktop's locale for the C library; numbers in status texts and in the
+    // files the tools write and read keep a decimal point whatever the desktop uses.
+    std::setlocale(LC_NUMERIC, "C");
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {

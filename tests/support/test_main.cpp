@@ -42,6 +42,9 @@ public:
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Window tests run as on a desktop whose numbers use a decimal comma (where that locale is
+    // installed), so no status text or file may depend on the desktop's number format.
+    setenv("LC_NUMERIC", "ru_RU.UTF-8", 0);
     ::testing::InitGoogleMock(&argc, argv);
     TApplication app(argc, argv);
     QPrinter& printer = SharedPrinter();

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
+
 #include <QAction>
 #include <QTest>
 #include <QTimer>
@@ -148,4 +153,16 @@ TEST(TApplication, ShowCurrentExceptionReportsFromACatchBlock) {
     ASSERT_EQ(dialogs.errors.size(), 2u);
     EXPECT_EQ(dialogs.errors[0], "'x' is not a valid floating point value");
     EXPECT_EQ(dialogs.errors[1], "");
+}
+
+// Window test programs run with a decimal-comma desktop locale in their environment (see the
+// test main); once the application object exists, printf-style numbers use a point.
+TEST(TApplication, NumbersKeepTheirDecimalPointUnderACommaDesktopLocale) {
+    const locale_t comma = newlocale(LC_NUMERIC_MASK, "ru_RU.UTF-8", locale_t(0));
+    if (comma == locale_t(0)) GTEST_SKIP() << "no ru_RU.UTF-8 locale installed";
+    freelocale(comma);
+    ASSERT_STREQ(std::getenv("LC_NUMERIC"), "ru_RU.UTF-8");
+    char text[16];
+    std::snprintf(text, sizeof text, "%4.1f%%", 50.0);
+    EXPECT_STREQ(text, "50.0%");
 }
