@@ -30,6 +30,9 @@ public:
         QStringList nameFilters;
         for (const std::string& f : filters) nameFilters << QString::fromStdString(f);
         if (!nameFilters.isEmpty()) {
+            // Users see each filter's own caption; the pattern list Qt needs (with its letter
+            // case twins) stays out of sight.
+            dialog.setOption(QFileDialog::HideNameFilterDetails, true);
             dialog.setNameFilters(nameFilters);
             const int index = request.filterIndex >= 1 && request.filterIndex <= nameFilters.size()
                                   ? request.filterIndex - 1
