@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "memcpy_reference.h"
 #include "panorama_renderer.h"
 #include "panorama_steering.h"
 
@@ -147,14 +148,7 @@ void BM_PerPixelTrig(benchmark::State& st) {
 BENCHMARK(BM_PerPixelTrig)->Apply(Arguments)->Unit(benchmark::kMillisecond);
 
 void BM_Memcpy(benchmark::State& st) {
-    const std::size_t bytes = static_cast<std::size_t>(kViewWidth) * kViewHeight * 3;
-    std::vector<uint8_t> from(bytes, 1), to(bytes);
-    for (auto _ : st) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-    st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * bytes));
+    RunMemcpyReference(st, static_cast<std::size_t>(kViewWidth) * kViewHeight * 3);
 }
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 

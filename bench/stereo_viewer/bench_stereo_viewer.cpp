@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "memcpy_reference.h"
 #include "stereo_composition.h"
 
 namespace {
@@ -48,14 +49,7 @@ void ModeArguments(benchmark::internal::Benchmark* b) {
 }
 
 void BM_Memcpy(benchmark::State& st) {
-    const std::size_t bytes = static_cast<std::size_t>(kDisplayWidth) * kDisplayHeight * 3;
-    std::vector<uint8_t> from(bytes, 1), to(bytes);
-    for (auto _ : st) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-    st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * bytes));
+    RunMemcpyReference(st, static_cast<std::size_t>(kDisplayWidth) * kDisplayHeight * 3);
 }
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 
