@@ -296,7 +296,7 @@ std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
 
 }  // namespace
 
-JpegSize ReadJpegSize(const uint8_t* bytes, std::size_t size) {
+JpegSize JpegHeaderSize(const uint8_t* bytes, std::size_t size) {
     Decompressor d;
     jpeg_decompress_struct& cinfo = d.cinfo;
     const bool headerRead = Guarded(d.err, [&] {

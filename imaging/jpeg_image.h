@@ -47,7 +47,7 @@ struct JpegSize {
     int32_t width = 0;
     int32_t height = 0;
 };
-JpegSize ReadJpegSize(const uint8_t* bytes, std::size_t size);
+JpegSize JpegHeaderSize(const uint8_t* bytes, std::size_t size);
 
 // Loads and decodes a JPEG file in one call (whatever its extension).
 TBitmap LoadJpegFile(const std::string& path);

@@ -6,6 +6,7 @@
 
 #include "folder_listing.h"
 #include "image_error.h"
+#include "paths.h"
 
 namespace {
 
@@ -18,11 +19,6 @@ bool EndsWithIgnoringCase(const std::string& text, const char* suffix, std::size
         if (c != suffix[i]) return false;
     }
     return true;
-}
-
-std::string NameOf(const std::string& path) {
-    const std::size_t at = path.find_last_of("/\\");
-    return at == std::string::npos ? path : path.substr(at + 1);
 }
 
 std::string FolderOf(const std::string& file) {
@@ -49,7 +45,7 @@ FrameLoadResult LoadFrameFiles(const std::vector<std::string>& paths) {
         try {
             frame.picture.LoadFromFile(path);
             const std::vector<uint8_t>& bytes = frame.picture.Bytes();
-            const JpegSize size = ReadJpegSize(bytes.data(), bytes.size());
+            const JpegSize size = JpegHeaderSize(bytes.data(), bytes.size());
             frame.width = size.width;
             frame.height = size.height;
         } catch (const ImageError& error) {
@@ -66,9 +62,7 @@ FrameLoadResult LoadFrameFiles(const std::vector<std::string>& paths) {
 }
 
 std::string FolderSearchPattern(const std::string& file) {
-    std::string folder = FolderOf(file);
-    if (folder.back() != '/' && folder.back() != '\\') folder += '/';
-    return folder + "*.*";
+    return JoinPath(FolderOf(file), "*.*");
 }
 
 FrameLoadResult LoadFrameFolder(const std::string& file) {
@@ -80,7 +74,7 @@ FrameLoadResult LoadFrameFolder(const std::string& file) {
     }
     std::vector<std::string> frames;
     for (std::string& path : files)
-        if (IsFrameName(NameOf(path))) frames.push_back(std::move(path));
+        if (IsFrameName(ExtractFileName(path))) frames.push_back(std::move(path));
     return LoadFrameFiles(frames);
 }
 

@@ -15,6 +15,7 @@
 #include "image_control.h"
 #include "menu_language.h"
 #include "status_bar.h"
+#include "tool_window.h"
 #include "ui_language.h"
 
 namespace {
@@ -79,18 +80,19 @@ TObject_Viewer::TObject_Viewer(QWidget* parent, const std::string& startFile)
 
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName("PopupMenu2");
-    Open2 = MakeMenuItem("Open2", "Open");
+    Open2 = MakeMenuItem(PopupMenu2, "Open2", "Open");
     PopupMenu2->addSeparator();
-    Mono2 = MakeMenuItem("Mono2", "Mono");
-    Anaglyph2 = MakeMenuItem("Anaglyph2", "Anaglyph");
-    Horizontalinterlace1 = MakeMenuItem("Horizontalinterlace1", "Horizontal interlace");
-    Verticalinterlace2 = MakeMenuItem("Verticalinterlace2", "Vertical interlace");
+    Mono2 = MakeMenuItem(PopupMenu2, "Mono2", "Mono");
+    Anaglyph2 = MakeMenuItem(PopupMenu2, "Anaglyph2", "Anaglyph");
+    Horizontalinterlace1 =
+        MakeMenuItem(PopupMenu2, "Horizontalinterlace1", "Horizontal interlace");
+    Verticalinterlace2 = MakeMenuItem(PopupMenu2, "Verticalinterlace2", "Vertical interlace");
     PopupMenu2->addSeparator();
-    Swapimages2 = MakeMenuItem("Swapimages2", "Swap images");
+    Swapimages2 = MakeMenuItem(PopupMenu2, "Swapimages2", "Swap images");
     PopupMenu2->addSeparator();
-    Inverserotation2 = MakeMenuItem("Inverserotation2", "Inverse rotation");
+    Inverserotation2 = MakeMenuItem(PopupMenu2, "Inverserotation2", "Inverse rotation");
     PopupMenu2->addSeparator();
-    Autorotate2 = MakeMenuItem("Autorotate2", "Auto rotate");
+    Autorotate2 = MakeMenuItem(PopupMenu2, "Autorotate2", "Auto rotate");
 
     ModeGroup = new QActionGroup(this);
     ModeGroup->setExclusive(true);
@@ -101,7 +103,7 @@ TObject_Viewer::TObject_Viewer(QWidget* parent, const std::string& startFile)
     Anaglyph2->setChecked(true);
     for (QAction* check : {Swapimages2, Inverserotation2, Autorotate2}) check->setCheckable(true);
     // Modes and the swap only change their check marks; the next draw follows them.
-    connect(Open2, &QAction::triggered, this, Guarded([this] { Open2Click(); }));
+    OnTriggered({Open2}, [this] { Open2Click(); });
 
     // The pop-up menu opens over the display and the margins around it alike. A button held
     // for it is no drag: the menu takes the mouse and its release never reaches Image1.
@@ -127,25 +129,12 @@ TObject_Viewer::TObject_Viewer(QWidget* parent, const std::string& startFile)
     connect(fillTimer_, &QTimer::timeout, this, Guarded([this] { FillCacheWhileIdle(); }));
 
     resize(807, 619);  // the client area at creation
-    LayoutStatusBar();
+    LayoutImageOverStatusBar(this, Image1, StatusBar1);
 
     if (!startFile.empty()) LoadCommandLineFolder(startFile);
 }
 
-QAction* TObject_Viewer::MakeMenuItem(const char* name, const char* caption) {
-    QAction* item = PopupMenu2->addAction(QString::fromUtf8(caption));
-    item->setObjectName(name);
-    return item;
-}
-
-QRect TObject_Viewer::ImageArea() const {
-    return QRect(0, 0, width(), std::max(0, height() - StatusBar1->sizeHint().height()));
-}
-
-void TObject_Viewer::LayoutStatusBar() {
-    const int top = ImageArea().height();
-    StatusBar1->setGeometry(0, top, width(), height() - top);
-}
+QRect TObject_Viewer::ImageArea() const { return QRect(0, 0, width(), StatusBar1->y()); }
 
 void TObject_Viewer::LoadCommandLineFolder(const std::string& file) {
     FrameLoadResult loaded = LoadFrameFolder(file);
@@ -275,8 +264,10 @@ void TObject_Viewer::FormKeyDown(int key) {
 
 void TObject_Viewer::FormKeyUp() { rotation_.KeyDirection = 0; }
 
+// The display is fitted into the client area above the status bar (what the old desktop's
+// "outer size minus frame" arithmetic meant), so it fills the window on any desktop.
 void TObject_Viewer::FormResize() {
-    LayoutStatusBar();
+    LayoutImageOverStatusBar(this, Image1, StatusBar1);
     if (sequenceLoaded_) Draw1Click();
 }
 

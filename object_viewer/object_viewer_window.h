@@ -82,11 +82,9 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    QAction* MakeMenuItem(const char* name, const char* caption);
     void LoadCommandLineFolder(const std::string& file);
     // Makes loaded the window's sequence (at least one frame); tells the user what was left out.
     void TakeSequence(FrameLoadResult& loaded);
-    void LayoutStatusBar();
     ObjectViewMode CheckedMode(bool& any) const;
     void FillCacheWhileIdle();
     void ReportDamagedFrames();
