@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "frame_cache.h"
@@ -27,13 +28,10 @@ TEST(ObjectDisplay, FitKeepsTheFrameShapeAndCentresTheRest) {
         {0, 10, 800, 600, {0, 0, 0, 0}},
         {10, 10, 800, 0, {0, 0, 0, 0}},
     };
-    for (const auto& c : cases) {
-        const DisplayFit fit = FitDisplay(c.fw, c.fh, c.aw, c.ah);
-        EXPECT_EQ(fit.left, c.fit.left) << c.fw << "x" << c.fh << " in " << c.aw << "x" << c.ah;
-        EXPECT_EQ(fit.top, c.fit.top) << c.fw << "x" << c.fh << " in " << c.aw << "x" << c.ah;
-        EXPECT_EQ(fit.width, c.fit.width) << c.fw << "x" << c.fh << " in " << c.aw << "x" << c.ah;
-        EXPECT_EQ(fit.height, c.fit.height) << c.fw << "x" << c.fh << " in " << c.aw << "x" << c.ah;
-    }
+    auto tie = [](const DisplayFit& f) { return std::make_tuple(f.left, f.top, f.width, f.height); };
+    for (const auto& c : cases)
+        EXPECT_EQ(tie(FitDisplay(c.fw, c.fh, c.aw, c.ah)), tie(c.fit))
+            << c.fw << "x" << c.fh << " in " << c.aw << "x" << c.ah;
 }
 
 std::vector<int> PixelAt(const TBitmap& picture, int32_t x, int32_t y) {

@@ -250,25 +250,15 @@ TEST_F(ObjectViewerWindow, LanguageTimerRelabelsTheMenuAndDrawsUseTheLanguagesTe
     WriteFrame(folder.File("a.jpg"), 0);
     TObject_Viewer w(nullptr, folder.File("a.jpg"));
     Show(w);
-    const struct {
-        const char* language;
-        const char* open;
-        const char* autoRotate;
-        const char* status;
-    } cases[] = {
-        {"rus", "Открыть", "Авто вращение", "Изображения 0,0 из 1"},
-        {"xx", "Открыть", "Авто вращение", "Изображения 0,0 из 1"},  // captions stay
-        {"eng", "Open", "Auto rotate", "Images 0,0 from 1"},
-    };
-    for (const auto& c : cases) {
-        UiLanguage = c.language;
-        w.Timer2Timer();
-        EXPECT_EQ(w.Open2->text().toStdString(), c.open) << c.language;
-        EXPECT_EQ(w.Autorotate2->text().toStdString(), c.autoRotate) << c.language;
-        Ticks(w, 6);  // an automatic step on the one-frame ring redraws frame 0
-        EXPECT_EQ(Panel(w, 0), c.status) << c.language;
-    }
-    EXPECT_EQ(w.Timer2->interval(), 1000);
+    UiLanguage = "rus";
+    w.Timer2Timer();
+    EXPECT_EQ(w.Autorotate2->text().toStdString(), "Авто вращение");
+    UiLanguage = "xx";  // not a language of the menu: captions stay, status texts are Russian
+    w.Timer2Timer();
+    EXPECT_EQ(w.Open2->text().toStdString(), "Открыть");
+    Ticks(w, 6);  // an automatic step on the one-frame ring redraws frame 0
+    EXPECT_EQ(Panel(w, 0), "Изображения 0,0 из 1");
+    EXPECT_EQ(Panel(w, 1), "Разрешение: 90x60");
 }
 
 }  // namespace
