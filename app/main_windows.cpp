@@ -21,7 +21,8 @@ std::vector<QWidget*> MainWindows::InOrder() const {
             Panorama_Viewer.get(), Multi_Viewer.get()};
 }
 
-std::unique_ptr<MainWindows> CreateMainWindows(std::vector<QWidget*>* recordCreation) {
+std::unique_ptr<MainWindows> CreateMainWindows(std::vector<QWidget*>* recordCreation,
+                                               const std::string& commandLineFile) {
     auto windows = std::make_unique<MainWindows>();
     auto made = [recordCreation](QWidget* window) {
         if (recordCreation) recordCreation->push_back(window);
@@ -33,7 +34,7 @@ std::unique_ptr<MainWindows> CreateMainWindows(std::vector<QWidget*>* recordCrea
     made(windows->AboutBox.get());
     windows->Color_Corrector = std::make_unique<TColor_Corrector>();
     made(windows->Color_Corrector.get());
-    windows->Object_Viewer = std::make_unique<TObject_Viewer>();
+    windows->Object_Viewer = std::make_unique<TObject_Viewer>(nullptr, commandLineFile);
     made(windows->Object_Viewer.get());
     windows->Stereo_Viewer = std::make_unique<TStereo_Viewer>();
     made(windows->Stereo_Viewer.get());
@@ -56,12 +57,12 @@ std::unique_ptr<MainWindows> CreateMainWindows(std::vector<QWidget*>* recordCrea
     return windows;
 }
 
-int RunLumivex(TApplication& app) {
+int RunLumivex(TApplication& app, const std::string& commandLineFile) {
     try {
         app.setApplicationName(QStringLiteral("Lumivex Photo Studio"));
         // Tool windows may stay open; only the launcher's closing ends the program.
         app.setQuitOnLastWindowClosed(false);
-        std::unique_ptr<MainWindows> windows = CreateMainWindows();
+        std::unique_ptr<MainWindows> windows = CreateMainWindows(nullptr, commandLineFile);
         QObject::connect(windows->Form1.get(), &TForm1::LauncherClosed, &app,
                          &QCoreApplication::quit);
         app.setWindowIcon(windows->Form1->windowIcon());

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -32,8 +33,11 @@ struct MainWindows {
 
 // Creates every window once, launcher first; all hidden but the launcher, which is shown.
 // recordCreation, when given, receives each window right after its construction.
-std::unique_ptr<MainWindows> CreateMainWindows(std::vector<QWidget*>* recordCreation = nullptr);
+// commandLineFile, the program's first argument, names a file in a folder of frames: the Object
+// Viewer loads them while it is created.
+std::unique_ptr<MainWindows> CreateMainWindows(std::vector<QWidget*>* recordCreation = nullptr,
+                                               const std::string& commandLineFile = {});
 
 // The program: application title, the windows, the message loop until the launcher closes.
 // An exception escaping any of it goes to the error box. Returns the exit code, 0.
-int RunLumivex(TApplication& app);
+int RunLumivex(TApplication& app, const std::string& commandLineFile = {});

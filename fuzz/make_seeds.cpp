@@ -22,6 +22,7 @@ namespace {
 const char* const kPictureHarnesses[] = {
     "jpeg_decode",
     "jpeg_pictures",
+    "object_frames",
 };
 
 struct Seed {

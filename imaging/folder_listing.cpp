@@ -80,10 +80,13 @@ struct Entry {
 
 constexpr int kMaxDepth = 64;
 
-void ListInto(const std::string& folder, const std::u32string& mask, int depth,
-              std::vector<std::pair<dev_t, ino_t>>& ancestors, std::string& result) {
+// Appends the matching files of folder to result, in name order; descends into matching
+// sub-folders when depth allows (a negative depth limit lists the folder's own files only).
+// false when the folder cannot be opened.
+bool ListInto(const std::string& folder, const std::u32string& mask, int depth, int maxDepth,
+              std::vector<std::pair<dev_t, ino_t>>& ancestors, std::vector<std::string>& result) {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir) return;
+    if (!dir) return false;
     std::vector<Entry> entries;
     while (const dirent* found = ::readdir(dir)) {
         const std::string name = found->d_name;
@@ -111,20 +114,20 @@ void ListInto(const std::string& folder, const std::u32string& mask, int depth,
     for (const Entry& entry : entries) {
         const std::string path = JoinPath(folder, entry.name);
         if (!entry.folder) {
-            result += path;
-            result += "\r\n";
+            result.push_back(path);
             continue;
         }
-        if (depth >= kMaxDepth) continue;
+        if (depth >= maxDepth) continue;
         // A folder reached again through a link to one of its parents is not walked twice.
         struct stat info;
         if (::stat(path.c_str(), &info) != 0) continue;
         const std::pair<dev_t, ino_t> id{info.st_dev, info.st_ino};
         if (std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end()) continue;
         ancestors.push_back(id);
-        ListInto(path, mask, depth + 1, ancestors, result);
+        ListInto(path, mask, depth + 1, maxDepth, ancestors, result);
         ancestors.pop_back();
     }
+    return true;
 }
 
 }  // namespace
@@ -135,8 +138,20 @@ std::string ListFolderFiles(const std::string& folder, const std::string& mask) 
     struct stat info;
     if (::stat(folder.empty() ? "." : folder.c_str(), &info) == 0)
         ancestors.push_back({info.st_dev, info.st_ino});
-    ListInto(folder, FoldedKey(mask), 0, ancestors, result);
+    std::vector<std::string> files;
+    ListInto(folder, FoldedKey(mask), 0, kMaxDepth, ancestors, files);
+    for (const std::string& file : files) {
+        result += file;
+        result += "\r\n";
+    }
     return result;
+}
+
+bool ListOwnFolderFiles(const std::string& folder, const std::string& mask,
+                        std::vector<std::string>& files) {
+    files.clear();
+    std::vector<std::pair<dev_t, ino_t>> ancestors;
+    return ListInto(folder, FoldedKey(mask), 0, -1, ancestors, files);
 }
 
 std::string PickNeighbourFile(const std::string& listing, const std::string& current, int step) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 // Full paths of the files under folder whose names match mask ('*' and '?', letter case
 // ignored), each ended by "\r\n". Entries are sorted by name without regard to case; hidden
@@ -8,6 +9,12 @@
 // folder + "/" + name (no doubled '/' after a folder that ends with one). Only regular files
 // (also through links) are listed; a folder is never walked twice through a link cycle.
 std::string ListFolderFiles(const std::string& folder, const std::string& mask);
+
+// The regular files directly inside folder whose names match mask, as full paths in the order
+// of ListFolderFiles; sub-folders are never entered. false (and no files) when the folder
+// cannot be opened, which an empty folder can.
+bool ListOwnFolderFiles(const std::string& folder, const std::string& mask,
+                        std::vector<std::string>& files);
 
 // The path standing step lines after current in listing (exact, case-sensitive match of whole
 // lines), or the empty text when there is none. Text after the last "\r\n" is not a line.

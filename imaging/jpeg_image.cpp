@@ -296,6 +296,24 @@ std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
 
 }  // namespace
 
+JpegSize JpegHeaderSize(const uint8_t* bytes, std::size_t size) {
+    Decompressor d;
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    const bool headerRead = Guarded(d.err, [&] {
+        jpeg_create_decompress(&cinfo);
+        jpeg_mem_src(&cinfo, bytes, static_cast<unsigned long>(UsableLength(bytes, size)));
+        jpeg_read_header(&cinfo, TRUE);
+        jpeg_calc_output_dimensions(&cinfo);
+    });
+    if (!headerRead) ThrowLibraryError(d.err, 0, 0);
+    const uint64_t width = cinfo.output_width;
+    const uint64_t height = cinfo.output_height;
+    if (width * height > static_cast<uint64_t>(TBitmap::kMaxPixels))
+        throw ImageError("Picture of " + SizeText(width, height) +
+                         " is too large: the limit is one gigapixel");
+    return JpegSize{static_cast<int32_t>(width), static_cast<int32_t>(height)};
+}
+
 void DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target) {
     Decode(bytes, size, target);
 }

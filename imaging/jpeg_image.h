@@ -41,6 +41,14 @@ private:
 // Decodes a JPEG held in memory into target, exactly as TJPEGImage::DecodeTo does.
 void DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target);
 
+// The pixel size a decode of these bytes gives, read from the header alone. Throws ImageError,
+// with the message a decode would give, on what is not a JPEG or exceeds one gigapixel.
+struct JpegSize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+JpegSize JpegHeaderSize(const uint8_t* bytes, std::size_t size);
+
 // Loads and decodes a JPEG file in one call (whatever its extension).
 TBitmap LoadJpegFile(const std::string& path);
 

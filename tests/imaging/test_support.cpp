@@ -11,6 +11,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include <jpeglib.h>
+
 namespace {
 
 void RemoveTree(const std::string& path) {
@@ -98,4 +100,70 @@ int MaxChannelDifference(const TBitmap& a, const TBitmap& b) {
             if (d > worst) worst = d;
         }
     return worst;
+}
+
+std::vector<uint8_t> WriteWithLibjpeg(const std::vector<uint8_t>& pixels, int width, int height,
+                                      int components, J_COLOR_SPACE inSpace,
+                                      const std::function<void(jpeg_compress_struct&)>& tune) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = width;
+    cinfo.image_height = height;
+    cinfo.input_components = components;
+    cinfo.in_color_space = inSpace;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    if (tune) tune(cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(pixels.data()) +
+                       static_cast<size_t>(cinfo.next_scanline) * width * components;
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    std::vector<uint8_t> bytes(out, out + size);
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+    return bytes;
+}
+
+std::vector<uint8_t> PackedBgr(const TBitmap& picture) {
+    std::vector<uint8_t> packed;
+    for (int32_t y = 0; y < picture.Height(); ++y)
+        packed.insert(packed.end(), picture.ScanLine(y), picture.ScanLine(y) + picture.Width() * 3);
+    return packed;
+}
+
+std::vector<uint8_t> FatallyDamagedJpeg(const TBitmap& picture) {
+    std::vector<uint8_t> bytes = WriteWithLibjpeg(
+        PackedBgr(picture), picture.Width(), picture.Height(), 3, JCS_EXT_BGR,
+        [](jpeg_compress_struct& c) { jpeg_simple_progression(&c); });
+    // The Huffman table sent between the first and the second scan gets impossible counts.
+    int scans = 0;
+    for (std::size_t i = 0; i + 21 < bytes.size(); ++i) {
+        if (bytes[i] != 0xFF) continue;
+        if (bytes[i + 1] == 0xDA) ++scans;
+        if (bytes[i + 1] == 0xC4 && scans >= 1) {
+            for (std::size_t k = i + 5; k < i + 21; ++k) bytes[k] = 0xFF;
+            break;
+        }
+    }
+    return bytes;
+}
+
+TBitmap SolidPicture(int32_t width, int32_t height, uint8_t blue, uint8_t green, uint8_t red) {
+    TBitmap picture(width, height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            uint8_t* p = picture.ScanLine(y) + 3 * x;
+            p[0] = blue;
+            p[1] = green;
+            p[2] = red;
+        }
+    return picture;
 }

@@ -1,8 +1,12 @@
 #pragma once
 #include <cstdint>
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include <jpeglib.h>
 
 #include "bitmap.h"
 
@@ -30,3 +34,18 @@ TBitmap NumberedPicture(int32_t width, int32_t height);
 TBitmap GradientPicture(int32_t width, int32_t height);
 // Largest difference of any channel of any pixel; both pictures must have the same size.
 int MaxChannelDifference(const TBitmap& a, const TBitmap& b);
+
+// Writes a JPEG with libjpeg directly, so the decoder meets streams our own encoder never
+// makes. pixels holds width x height x components bytes in in_color_space order; tune may
+// change the compressor's settings (progression, sampling) before it starts.
+std::vector<uint8_t> WriteWithLibjpeg(const std::vector<uint8_t>& pixels, int width, int height,
+                                      int components, J_COLOR_SPACE inSpace,
+                                      const std::function<void(jpeg_compress_struct&)>& tune);
+// The picture's bytes without row padding.
+std::vector<uint8_t> PackedBgr(const TBitmap& picture);
+// A progressive JPEG of picture whose header is sound but whose Huffman table after the first
+// scan is broken beyond repair: decoding stops inside the pixel data with "Bogus Huffman table
+// definition".
+std::vector<uint8_t> FatallyDamagedJpeg(const TBitmap& picture);
+// Every pixel the same colour.
+TBitmap SolidPicture(int32_t width, int32_t height, uint8_t blue, uint8_t green, uint8_t red);
