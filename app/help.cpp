@@ -10,8 +10,8 @@ std::function<void(const QUrl&)> UrlOpener = [](const QUrl& url) {
 };
 
 QUrl UserGuideUrl() {
-    return QUrl::fromLocalFile(QString::fromStdString(ProgramFolder) +
-                               QStringLiteral("/docs/index.html"));
+    return QUrl::fromLocalFile(QString::fromStdString(UserGuideFolder(ProgramFolder)) +
+                               QStringLiteral("/index.html"));
 }
 
 void OpenUrl(const QUrl& url) {

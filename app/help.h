@@ -2,7 +2,7 @@
 #include <QUrl>
 #include <functional>
 
-// The user guide ships beside the program: ProgramFolder/docs/index.html.
+// The user guide's start page: index.html in UserGuideFolder(ProgramFolder).
 QUrl UserGuideUrl();
 
 // Asks the desktop to open url (no result is checked). Tests replace UrlOpener to see what

@@ -1,15 +1,20 @@
 #include "main_windows.h"
 
+#include <QTimer>
 #include <QWidget>
+#include <filesystem>
+#include <system_error>
 
 #include "about_box.h"
 #include "application.h"
 #include "color_corrector_window.h"
+#include "dialogs.h"
 #include "launcher_window.h"
 #include "multi_viewer_window.h"
 #include "object_editor_window.h"
 #include "object_viewer_window.h"
 #include "panorama_viewer_window.h"
+#include "program_folder.h"
 #include "stereo_viewer_window.h"
 
 MainWindows::MainWindows() = default;
@@ -57,18 +62,34 @@ std::unique_ptr<MainWindows> CreateMainWindows(std::vector<QWidget*>* recordCrea
     return windows;
 }
 
+namespace {
+
+bool GuideAndSamplesFound() {
+    std::error_code error;
+    return std::filesystem::exists(UserGuideFolder(ProgramFolder) + "/index.html", error) &&
+           std::filesystem::is_directory(SamplesFolder(ProgramFolder), error);
+}
+
+}  // namespace
+
 int RunLumivex(TApplication& app, const std::string& commandLineFile) {
+    // A start check for installers and the install test: with LUMIVEX_QUIT_AFTER_START set the
+    // program ends as soon as its event loop runs, and answers 1 when it cannot find its guide
+    // or its samples.
+    const bool quitAfterStart = qEnvironmentVariableIsSet("LUMIVEX_QUIT_AFTER_START");
     try {
         app.setApplicationName(QStringLiteral("Lumivex Photo Studio"));
         // Tool windows may stay open; only the launcher's closing ends the program.
         app.setQuitOnLastWindowClosed(false);
         std::unique_ptr<MainWindows> windows = CreateMainWindows(nullptr, commandLineFile);
+        SetFirstOpenFolder(SamplesFolder(ProgramFolder));
         QObject::connect(windows->Form1.get(), &TForm1::LauncherClosed, &app,
                          &QCoreApplication::quit);
         app.setWindowIcon(windows->Form1->windowIcon());
+        if (quitAfterStart) QTimer::singleShot(0, &app, &QCoreApplication::quit);
         app.exec();
     } catch (...) {
         ShowCurrentException();
     }
-    return 0;
+    return quitAfterStart && !GuideAndSamplesFound() ? 1 : 0;
 }

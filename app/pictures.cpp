@@ -226,29 +226,31 @@ std::vector<QImage> DrawTilePictures() {
     return list;
 }
 
+QImage DrawAppIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
+    p.setPen(Qt::NoPen);
+    QLinearGradient body(0, 0, 0, 64);
+    body.setColorAt(0, QColor(60, 120, 220));
+    body.setColorAt(1, QColor(20, 50, 130));
+    p.setBrush(body);
+    p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
+    p.setBrush(QColor(235, 60, 50));
+    p.drawEllipse(QPointF(22, 34), 13, 13);
+    p.setBrush(QColor(40, 210, 230));
+    p.drawEllipse(QPointF(42, 34), 13, 13);
+    p.setBrush(QColor(255, 255, 255));
+    p.drawEllipse(QPointF(32, 34), 6, 6);
+    p.end();
+    return image;
+}
+
 QIcon DrawAppIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128}) {
-        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 64.0, size / 64.0);
-        p.setPen(Qt::NoPen);
-        QLinearGradient body(0, 0, 0, 64);
-        body.setColorAt(0, QColor(60, 120, 220));
-        body.setColorAt(1, QColor(20, 50, 130));
-        p.setBrush(body);
-        p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
-        p.setBrush(QColor(235, 60, 50));
-        p.drawEllipse(QPointF(22, 34), 13, 13);
-        p.setBrush(QColor(40, 210, 230));
-        p.drawEllipse(QPointF(42, 34), 13, 13);
-        p.setBrush(QColor(255, 255, 255));
-        p.drawEllipse(QPointF(32, 34), 6, 6);
-        p.end();
-        icon.addPixmap(QPixmap::fromImage(image));
-    }
+    for (int size : {16, 32, 48, 64, 128}) icon.addPixmap(QPixmap::fromImage(DrawAppIconImage(size)));
     return icon;
 }
 

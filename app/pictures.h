@@ -14,8 +14,10 @@ constexpr int kAboutPictureSize = 100;
 // the third slot of each group and the slots of tiles nobody can reach are plain white.
 std::vector<QImage> DrawTilePictures();
 
-// The application icon (an aperture over a stereo pair of lenses), in several sizes.
+// The application icon (an aperture over a stereo pair of lenses), in several sizes; one size
+// alone for the desktop's icon theme.
 QIcon DrawAppIcon();
+QImage DrawAppIconImage(int size);
 
 // About picture number 1..9: an eye looking towards zone number (3 * row + column + 1) around
 // the picture; 5 looks straight out of the screen.

@@ -2,11 +2,17 @@
 
 #include <unistd.h>
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "paths.h"
 
 std::string ProgramFolder;
+
+// Set by the build from the install layout (bin -> share/doc/lumivex and share/lumivex/samples).
+const char* const kInstalledGuide = LUMIVEX_INSTALLED_GUIDE;
+const char* const kInstalledSamples = LUMIVEX_INSTALLED_SAMPLES;
 
 std::string ExecutableFolder() {
     // /proc/self/exe names the running program even when it was started through a link or
@@ -16,4 +22,28 @@ std::string ExecutableFolder() {
     if (length <= 0) return std::string();
     const std::string path(buffer.data(), static_cast<std::size_t>(length));
     return ExtractFileDir(path);
+}
+
+namespace {
+
+std::string FirstFolderHolding(const std::string& programFolder, const char* besideProgram,
+                               const char* installed, const char* marker) {
+    const std::string candidates[] = {JoinPath(programFolder, besideProgram),
+                                      JoinPath(programFolder, installed)};
+    for (const std::string& folder : candidates) {
+        std::error_code error;
+        if (std::filesystem::exists(JoinPath(folder, marker), error))
+            return std::filesystem::path(folder).lexically_normal().string();
+    }
+    return candidates[0];
+}
+
+}  // namespace
+
+std::string UserGuideFolder(const std::string& programFolder) {
+    return FirstFolderHolding(programFolder, "docs", kInstalledGuide, "index.html");
+}
+
+std::string SamplesFolder(const std::string& programFolder) {
+    return FirstFolderHolding(programFolder, "samples", kInstalledSamples, "stereo");
 }

@@ -154,6 +154,16 @@ bool SelectFolder(const std::string& title, std::string& folder) {
     return true;
 }
 
+namespace {
+std::string firstOpenFolder;
+bool fileChosen = false;
+}  // namespace
+
+void SetFirstOpenFolder(const std::string& folder) {
+    firstOpenFolder = folder;
+    fileChosen = false;
+}
+
 bool TOpenDialog::Execute() {
     FileDialogRequest request;
     request.kind = FileDialogKind::Open;
@@ -162,7 +172,7 @@ bool TOpenDialog::Execute() {
     request.filterIndex = FilterIndex;
     request.fileName = FileName;
     request.multiSelect = MultiSelect;
-    request.initialDir = InitialDir;
+    request.initialDir = InitialDir.empty() && !fileChosen ? firstOpenFolder : InitialDir;
     request.defaultExt = DefaultExt;
     if (!CurrentDialogDriver().ExecuteFileDialog(request)) return false;
     for (std::string& file : request.files) file = ExistingWithDefaultExt(file, DefaultExt);
@@ -173,6 +183,7 @@ bool TOpenDialog::Execute() {
     FileName = request.fileName;
     Files = request.files;
     FilterIndex = request.filterIndex;
+    fileChosen = true;
     // Desktop open dialogs leave the working folder where the user picked the file; the tools
     // list "the working folder" for Next/Previous, so this is part of their behaviour.
     ChangeToFolderOf(FileName);

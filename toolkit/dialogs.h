@@ -65,6 +65,11 @@ TAnswer AskYesNoCancel(const std::string& text);
 // folder is unchanged. folder also gives the start.
 bool SelectFolder(const std::string& title, std::string& folder);
 
+// Where an open dialog without its own InitialDir starts from now on until a file is chosen in
+// one: the program points it at its sample files, so a first Ctrl+O shows something to open.
+// "" (the default) leaves such dialogs in the working folder.
+void SetFirstOpenFolder(const std::string& folder);
+
 class TOpenDialog {
 public:
     bool Execute();  // on OK the process's working folder becomes the chosen file's folder

@@ -111,6 +111,31 @@ TEST(OpenDialog, AFolderThatDoesNotExistLeavesTheWorkingFolder) {
     EXPECT_EQ(std::filesystem::current_path(), before);
 }
 
+TEST(OpenDialog, TheFirstOpenFolderServesUntilAFileIsChosen) {
+    WorkingFolderGuard guard;
+    QTemporaryDir dir;
+    const std::string samples = dir.path().toStdString();
+    SetFirstOpenFolder(samples);
+    ScriptedDialogDriver dialogs;
+    dialogs.CancelFile();
+    dialogs.CancelFile();
+    dialogs.CancelFile();
+    dialogs.AnswerFile(samples + "/a.jpg");
+    dialogs.CancelFile();
+    TOpenDialog open, own;
+    own.InitialDir = "/own";
+    TSaveDialog save;
+    EXPECT_FALSE(open.Execute());
+    EXPECT_FALSE(own.Execute());
+    EXPECT_FALSE(save.Execute());
+    EXPECT_TRUE(open.Execute());
+    EXPECT_FALSE(open.Execute());
+    SetFirstOpenFolder("");
+    std::vector<std::string> starts;
+    for (const FileDialogRequest& r : dialogs.fileRequests) starts.push_back(r.initialDir);
+    EXPECT_EQ(starts, (std::vector<std::string>{samples, "/own", "", samples, ""}));
+}
+
 TEST(SaveDialog, AnswerAndCancel) {
     WorkingFolderGuard guard;
     const std::filesystem::path before = std::filesystem::current_path();

@@ -1,0 +1,41 @@
+# cmake -DBUILD_DIR=... -DPREFIX=... -DBINDIR=bin -DDOCDIR=... -DDATADIR=share -P this file
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+set(samples ${PREFIX}/${DATADIR}/lumivex/samples)
+foreach(file
+    ${BINDIR}/lumivex
+    ${DOCDIR}/index.html
+    ${DOCDIR}/object_viewer.png
+    ${DATADIR}/lumivex/samples/stereo/garden.jps
+    ${DATADIR}/lumivex/samples/turntable/frame_36.jpg
+    ${DATADIR}/lumivex/samples/views/views.mvw
+    ${DATADIR}/lumivex/samples/color/points.txt
+    ${DATADIR}/lumivex/samples/object_editor/project.oep
+    ${DATADIR}/icons/hicolor/256x256/apps/lumivex.png
+    ${DATADIR}/applications/lumivex.desktop)
+  if(NOT EXISTS ${PREFIX}/${file})
+    message(FATAL_ERROR "not installed: ${PREFIX}/${file}")
+  endif()
+endforeach()
+
+# The menu entry starts the installed program by its full path and shows the installed icon.
+file(READ ${PREFIX}/${DATADIR}/applications/lumivex.desktop entry)
+if(NOT entry MATCHES "\nExec=\"${PREFIX}/${BINDIR}/lumivex\" %f\n" OR NOT entry MATCHES "\nIcon=lumivex\n")
+  message(FATAL_ERROR "the menu entry does not name the installed program:\n${entry}")
+endif()
+
+# Started from somewhere else on the turntable frames, the installed program creates its
+# windows, loads the frames, runs its event loop and ends cleanly.
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen LUMIVEX_QUIT_AFTER_START=1
+          ${PREFIX}/${BINDIR}/lumivex ${samples}/turntable/frame_01.jpg
+  WORKING_DIRECTORY ${PREFIX}
+  RESULT_VARIABLE result TIMEOUT 120)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "the installed program did not end cleanly: ${result}")
+endif()
