@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
@@ -68,7 +69,9 @@ void ShowToolWindow(QWidget* window) {
     window->activateWindow();
 }
 
-TForm1::TForm1(QWidget* parent) : TForm1(LocaleCountryCode(), ExecutableFolder(), parent) {}
+TForm1::TForm1(QWidget* parent)
+    : TForm1(LocaleCountryCode(),
+             ExecutableFolder(QCoreApplication::applicationDirPath().toStdString()), parent) {}
 
 TForm1::TForm1(const std::string& localeCountryCode, const std::string& programFolder,
                QWidget* parent)

@@ -59,3 +59,13 @@ TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram) {
     EXPECT_NE(folder.back(), '/');
     EXPECT_EQ(access((folder + "/test_app_core").c_str(), X_OK), 0);
 }
+
+TEST(ExecutableFolder, FallsBackToTheFolderTheToolkitReportsWhenTheLinkCannotBeRead) {
+    // An unreadable link must not leave the folder empty (the settings file would become
+    // "/Lumivex_Photo_Studio.ini"); a readable one wins over the fallback.
+    EXPECT_EQ(ExecutableFolder("/opt/lumivex", "/nonexistent/exe"), "/opt/lumivex");
+    EXPECT_EQ(SettingsFilePath(ExecutableFolder("/opt/lumivex", "/nonexistent/exe")),
+              "/opt/lumivex/Lumivex_Photo_Studio.ini");
+    EXPECT_EQ(ExecutableFolder("/opt/lumivex"), ExecutableFolder());
+    EXPECT_EQ(ExecutableFolder("", "/nonexistent/exe"), "");
+}
