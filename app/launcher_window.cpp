@@ -215,7 +215,7 @@ void TForm1::N2Click() {
     UiLanguage = "rus";
 }
 
-void TForm1::Onlinehelp1Click() { OpenUrl(UserGuideUrl()); }
+void TForm1::Onlinehelp1Click() { OpenUserGuide(); }
 
 void TForm1::About1Click() {
     if (AboutBox) AboutBox->exec();
