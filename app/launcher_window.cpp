@@ -19,6 +19,7 @@
 #include "start_language.h"
 #include "status_bar.h"
 #include "ui_language.h"
+#include "window_placement.h"
 
 namespace {
 
@@ -162,7 +163,7 @@ void TForm1::Build() {
     HideOnMinimize = QSystemTrayIcon::isSystemTrayAvailable();
     if (HideOnMinimize) TrayIcon1->show();
 
-    move(0, 0);
+    PlaceWindow(this, QPoint(0, 0));  // the outer frame at the screen's top-left corner
 }
 
 TImage* TForm1::Tile(int tile) const {

@@ -11,6 +11,7 @@
 #include "object_viewer_window.h"
 #include "panorama_viewer_window.h"
 #include "stereo_viewer_window.h"
+#include "window_placement.h"
 
 MainWindows::MainWindows() = default;
 MainWindows::~MainWindows() = default;
@@ -52,6 +53,15 @@ std::unique_ptr<MainWindows> CreateMainWindows(std::vector<QWidget*>* recordCrea
     launcher.ObjectEditor = windows->Object_Editor.get();
     launcher.PanoramaViewer = windows->Panorama_Viewer.get();
     launcher.MultiViewer = windows->Multi_Viewer.get();
+    // Each tool window keeps the position its constructor gave it (or the window manager's
+    // choice), measured by its outer frame and kept wholly on the screen.
+    for (QWidget* tool : {static_cast<QWidget*>(windows->Color_Corrector.get()),
+                          static_cast<QWidget*>(windows->Object_Viewer.get()),
+                          static_cast<QWidget*>(windows->Stereo_Viewer.get()),
+                          static_cast<QWidget*>(windows->Object_Editor.get()),
+                          static_cast<QWidget*>(windows->Panorama_Viewer.get()),
+                          static_cast<QWidget*>(windows->Multi_Viewer.get())})
+        PlaceWindow(tool);
     launcher.show();
     return windows;
 }

@@ -314,6 +314,15 @@ TEST_F(LauncherTest, HelpThatCannotBeShownSaysWhereTheGuideIs) {
     EXPECT_NE(dialogs.messages[0], dialogs.messages[1]);  // missing is not the same as unshowable
 }
 
+TEST_F(LauncherTest, TheOuterFrameStandsAtTheScreensTopLeftCorner) {
+    TForm1 form("1", folder_);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.frameGeometry().topLeft() == QPoint(0, 0); }, 3000))
+        << form.frameGeometry().x() << "," << form.frameGeometry().y();
+    EXPECT_NE(form.geometry().topLeft(), QPoint(0, 0));  // the client area lies inside the frame
+}
+
 TEST_F(LauncherTest, ClosingTheLauncherIsReported) {
     TForm1 form("1", folder_);
     int closed = 0;
