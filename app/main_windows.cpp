@@ -54,14 +54,10 @@ std::unique_ptr<MainWindows> CreateMainWindows(std::vector<QWidget*>* recordCrea
     launcher.PanoramaViewer = windows->Panorama_Viewer.get();
     launcher.MultiViewer = windows->Multi_Viewer.get();
     // Each tool window keeps the position its constructor gave it (or the window manager's
-    // choice), measured by its outer frame and kept wholly on the screen.
-    for (QWidget* tool : {static_cast<QWidget*>(windows->Color_Corrector.get()),
-                          static_cast<QWidget*>(windows->Object_Viewer.get()),
-                          static_cast<QWidget*>(windows->Stereo_Viewer.get()),
-                          static_cast<QWidget*>(windows->Object_Editor.get()),
-                          static_cast<QWidget*>(windows->Panorama_Viewer.get()),
-                          static_cast<QWidget*>(windows->Multi_Viewer.get())})
-        PlaceWindow(tool);
+    // choice), measured by its outer frame and kept wholly on the screen. The About window
+    // centres itself on the launcher.
+    for (QWidget* window : windows->InOrder())
+        if (window != windows->Form1.get() && window != windows->AboutBox.get()) PlaceWindow(window);
     launcher.show();
     return windows;
 }
