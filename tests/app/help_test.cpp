@@ -35,7 +35,7 @@ TEST(UserGuide, WhenItCannotBeShownAMessageGivesItsPath) {
         opener.close();
         opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         OpenUserGuide();
-        QTest::qWaitFor([&] { return dialogs.messages.size() >= c.messages; }, 5000);
+        (void)QTest::qWaitFor([&] { return dialogs.messages.size() >= c.messages; }, 5000);
         QTest::qWait(100);  // a success leaves nothing to wait for
         EXPECT_EQ(dialogs.messages.size(), c.messages) << c.exitCode;
     }
