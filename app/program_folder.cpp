@@ -8,12 +8,19 @@
 
 std::string ProgramFolder;
 
-std::string ExecutableFolder() {
+std::string ExecutableFolder(const std::string& fallbackFolder, const char* selfLink) {
     // /proc/self/exe names the running program even when it was started through a link or
     // from another working folder.
     std::vector<char> buffer(4096);
-    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (length <= 0) return std::string();
+    const ssize_t length = readlink(selfLink, buffer.data(), buffer.size() - 1);
+    if (length <= 0) return fallbackFolder;
     const std::string path(buffer.data(), static_cast<std::size_t>(length));
+<<<<<<< HEAD
     return ExtractFileDir(path);
+=======
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return fallbackFolder;
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+>>>>>>> faults9
 }

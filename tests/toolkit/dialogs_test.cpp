@@ -153,7 +153,7 @@ TEST(DialogDriver, PrintAnswersMessagesAndNestedDrivers) {
     EXPECT_EQ(&CurrentDialogDriver(), &outer);
 }
 
-TEST(Printing, OnePageWithThePictureAtItsPixelSize) {
+TEST(Printing, OnePagePerPrintAndNothingForAnEmptyPicture) {
     QTemporaryDir dir;
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
