@@ -15,12 +15,6 @@ std::string ExecutableFolder(const std::string& fallbackFolder, const char* self
     const ssize_t length = readlink(selfLink, buffer.data(), buffer.size() - 1);
     if (length <= 0) return fallbackFolder;
     const std::string path(buffer.data(), static_cast<std::size_t>(length));
-<<<<<<< HEAD
-    return ExtractFileDir(path);
-=======
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return fallbackFolder;
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
->>>>>>> faults9
+    const std::string folder = ExtractFileDir(path);
+    return folder.empty() ? fallbackFolder : folder;
 }

@@ -20,20 +20,6 @@ constexpr std::size_t kBufferSize = 1 << 16;
 
 std::string SystemReason(int error) { return std::strerror(error); }
 
-<<<<<<< HEAD
-=======
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The file a save replaces: path itself or, for a symbolic link, the file at the end of its
 // chain of links (a relative link counts from the link's own folder). A dangling link names
 // the file to create. Returns "" with errno ELOOP for a cycle.
@@ -46,31 +32,24 @@ std::string FollowLinks(const std::string& path) {
         const ssize_t length = ::readlink(current.c_str(), link.data(), link.size() - 1);
         if (length <= 0) return current;
         const std::string to(link.data(), static_cast<std::size_t>(length));
-        current = to.front() == '/' ? to : FolderOf(current) + "/" + to;
+        current = to.front() == '/' ? to : ExtractFilePath(current) + to;
     }
     errno = ELOOP;
     return std::string();
 }
 
->>>>>>> faults9
 }  // namespace
 
 AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
     static std::atomic<unsigned> counter{0};
-<<<<<<< HEAD
     if (path.empty() || path.back() == kPathSeparator) Fail("Cannot create file", EISDIR);
+    target_ = FollowLinks(path);
+    if (target_.empty()) Fail("Cannot create file", errno);
     // The temporary name is the target's with a dot before its name part: whichever character
     // the split takes as the separator, no folder separator is added or removed, so the
     // temporary file always lies in the target's own folder (which the rename needs).
-    const std::string folder = ExtractFilePath(path);
-    const std::string name = ExtractFileName(path);
-=======
-    if (path.empty() || path.back() == '/') Fail("Cannot create file", EISDIR);
-    target_ = FollowLinks(path);
-    if (target_.empty()) Fail("Cannot create file", errno);
-    const std::string folder = FolderOf(target_);
-    const std::string name = NameOf(target_);
->>>>>>> faults9
+    const std::string folder = ExtractFilePath(target_);
+    const std::string name = ExtractFileName(target_);
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath_ = folder + "." + name + ".tmp" + std::to_string(getpid()) + "-" +
                     std::to_string(counter.fetch_add(1));
