@@ -377,42 +377,48 @@ int TColor_Corrector::SideRotation(int side) const {
     return (side == 0 ? ComboBox2 : ComboBox4)->currentIndex();
 }
 
-const TBitmap& TColor_Corrector::RenderedView(int side) {
-    ViewState& state = sides_[side];
-    if (!state.valid) {
-        RenderView(SideImage(side)->Picture(), SideZoom(side), SideRotation(side), state.scratch,
-                   state.view);
-        state.valid = true;
-    }
-    return state.view;
+ViewSize TColor_Corrector::SideViewSize(int side) const {
+    const TBitmap& picture = SideImage(side)->Picture();
+    return TurnedViewSize(picture.Width(), picture.Height(), SideZoom(side), SideRotation(side));
 }
 
 void TColor_Corrector::UpdateViewSize(int side) {
     sides_[side].valid = false;
     if (!loaded_[side]) return;
-    const TBitmap& picture = SideImage(side)->Picture();
-    const ViewSize size =
-        TurnedViewSize(picture.Width(), picture.Height(), SideZoom(side), SideRotation(side));
+    const ViewSize size = SideViewSize(side);
     SidePaintBox(side)->resize(size.width, size.height);
 }
 
 void TColor_Corrector::PaintSide(int side, QPainter& painter) {
     if (!loaded_[side]) return;
-    const TBitmap& view = RenderedView(side);
-    painter.drawImage(0, 0, WrapBitmap(view));
+    // Only the part the scroll box shows is built, and kept until it scrolls or changes.
+    TPaintBox* box = SidePaintBox(side);
+    QRect visible = box->visibleRegion().boundingRect();
+    if (visible.isEmpty()) visible = box->rect();
+    ViewState& state = sides_[side];
+    const ViewPart wanted{visible.left(), visible.top(), visible.width(), visible.height()};
+    if (!state.valid || state.at.left != wanted.left || state.at.top != wanted.top ||
+        state.at.width != wanted.width || state.at.height != wanted.height) {
+        RenderViewPart(SideImage(side)->Picture(), SideZoom(side), SideRotation(side), wanted,
+                       state.part);
+        state.at = wanted;
+        state.valid = true;
+    }
+    if (!state.part.Empty()) painter.drawImage(wanted.left, wanted.top, WrapBitmap(state.part));
+    const ViewSize size = SideViewSize(side);
     const QColor green(0, 255, 0);
     const QFontMetrics metrics = painter.fontMetrics();
     for (const ViewMarker& m :
          ViewMarkers(points_, side == 0 ? PictureSide::Reference : PictureSide::Sample,
-                     view.Width(), view.Height(), SideZoom(side), SideRotation(side))) {
+                     size.width, size.height, SideZoom(side), SideRotation(side))) {
         painter.setPen(Qt::black);
         painter.drawLine(m.x - 2, m.y, m.x + 2, m.y);
         painter.drawLine(m.x, m.y - 2, m.x, m.y + 2);
         const QString number = QString::number(m.number);
-        QRect box = metrics.boundingRect(number);
-        box.moveTo(m.x + 3, m.y + 3);
-        painter.fillRect(box, green);
-        painter.drawText(box, Qt::AlignLeft | Qt::AlignTop, number);
+        QRect label = metrics.boundingRect(number);
+        label.moveTo(m.x + 3, m.y + 3);
+        painter.fillRect(label, green);
+        painter.drawText(label, Qt::AlignLeft | Qt::AlignTop, number);
     }
 }
 
@@ -432,13 +438,16 @@ void TColor_Corrector::ComboBoxChange(int side) {
 void TColor_Corrector::MouseMoveSide(int side, int X, int Y) {
     sides_[side].lastMouse = QPoint(X, Y);
     if (!loaded_[side]) return;
-    const TBitmap& view = RenderedView(side);
-    if (X >= 0 && Y >= 0 && X < view.Width() && Y < view.Height()) {
-        const uint8_t* p = view.ScanLine(Y) + 3 * X;
+    TBitmap pixel;
+    RenderViewPart(SideImage(side)->Picture(), SideZoom(side), SideRotation(side), {X, Y, 1, 1},
+                   pixel);
+    if (!pixel.Empty()) {
+        const uint8_t* p = pixel.ScanLine(0);
         StatusBar1->SetPanelText(1, FormatText("Red=%i Green=%i Blue=%i", p[2], p[1], p[0]));
     }
+    const ViewSize size = SideViewSize(side);
     int x = X, y = Y;
-    ViewToImage(x, y, view.Width(), view.Height(), SideZoom(side), SideRotation(side));
+    ViewToImage(x, y, size.width, size.height, SideZoom(side), SideRotation(side));
     StatusBar1->SetPanelText(0, FormatText("X=%i Y=%i", x, y));
 }
 
@@ -446,9 +455,7 @@ void TColor_Corrector::PaintBox1MouseMove(int X, int Y) { MouseMoveSide(0, X, Y)
 void TColor_Corrector::PaintBox2MouseMove(int X, int Y) { MouseMoveSide(1, X, Y); }
 
 void TColor_Corrector::ClickSide(int side) {
-    const TBitmap& picture = SideImage(side)->Picture();
-    const ViewSize size =
-        TurnedViewSize(picture.Width(), picture.Height(), SideZoom(side), SideRotation(side));
+    const ViewSize size = SideViewSize(side);
     int x = sides_[side].lastMouse.x(), y = sides_[side].lastMouse.y();
     ViewToImage(x, y, size.width, size.height, SideZoom(side), SideRotation(side));
     const int row = side == 0 ? points_.SetReferencePoint(x, y) : points_.SetSamplePoint(x, y);
@@ -519,9 +526,7 @@ void TColor_Corrector::StringGrid5Click() {
         const auto& cx = side == 0 ? record.x1 : record.x2;
         const auto& cy = side == 0 ? record.y1 : record.y2;
         if (!cx || !cy) continue;
-        const TBitmap& picture = SideImage(side)->Picture();
-        const ViewSize size =
-            TurnedViewSize(picture.Width(), picture.Height(), SideZoom(side), SideRotation(side));
+        const ViewSize size = SideViewSize(side);
         int x = *cx, y = *cy;
         ImageToView(x, y, size.width, size.height, SideZoom(side), SideRotation(side));
         QScrollArea* box = SideScrollBox(side);

@@ -7,6 +7,7 @@
 #include "curve_chart.h"
 #include "dialogs.h"
 #include "guarded.h"
+#include "picture_view.h"
 #include "point_pairs.h"
 
 class QAction;
@@ -168,9 +169,10 @@ protected:
 
 private:
     struct ViewState {
-        TBitmap view, scratch;  // the picture zoomed and turned, as last rendered
+        TBitmap part;       // the visible part of the zoomed and turned picture, as last built
+        ViewPart at;        // where that part stands in the view
         bool valid = false;
-        QPoint lastMouse;       // last position over the paint box, view coordinates
+        QPoint lastMouse;   // last position over the paint box, view coordinates
     };
 
     TImage* SideImage(int side) const { return side == 0 ? Image1 : Image2; }
@@ -180,7 +182,7 @@ private:
     int SideRotation(int side) const;
     void LoadPicture(int side, const std::string& chosenPath);
     void CommitPicture(int side, TBitmap& picture, const std::string& path);
-    const TBitmap& RenderedView(int side);  // renders when the cached view is stale
+    ViewSize SideViewSize(int side) const;
     void UpdateViewSize(int side);
     void PaintSide(int side, QPainter& painter);
     void ClickSide(int side);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
-#include "image_ops.h"
 
 namespace {
 
@@ -83,15 +83,65 @@ void ViewToImage(int& x, int& y, int viewW, int viewH, int zoom, int rotation) {
     y = Saturate(Unscale(py, zoom));
 }
 
-void RenderView(const TBitmap& picture, int zoom, int rotation, TBitmap& scratch, TBitmap& view) {
-    const ViewSize zoomed = ZoomedSize(picture.Width(), picture.Height(), zoom);
+namespace {
+
+// Source index of every zoomed index, as ScaleNearest picks it.
+int32_t NearestIndex(int64_t zoomedIndex, int32_t size, int32_t zoomedSize) {
+    return zoomedSize <= 1 ? 0 : static_cast<int32_t>(zoomedIndex * (size - 1) / (zoomedSize - 1));
+}
+
+}  // namespace
+
+ViewPart RenderViewPart(const TBitmap& picture, int zoom, int rotation, ViewPart wanted,
+                        TBitmap& part) {
     rotation = ValidRotation(rotation);
-    if (rotation == 0) {
-        view.SetSizeForOverwrite(zoomed.width, zoomed.height);
-        ScaleNearest(picture, view);
-        return;
+    const int32_t w = picture.Width(), h = picture.Height();
+    const ViewSize zoomed = ZoomedSize(w, h, zoom);
+    const ViewSize view = TurnedViewSize(w, h, zoom, rotation);
+    ViewPart clip;
+    clip.left = std::clamp(wanted.left, 0, view.width);
+    clip.top = std::clamp(wanted.top, 0, view.height);
+    clip.width = std::clamp<int64_t>(static_cast<int64_t>(wanted.left) + wanted.width, clip.left, view.width) - clip.left;
+    clip.height = std::clamp<int64_t>(static_cast<int64_t>(wanted.top) + wanted.height, clip.top, view.height) - clip.top;
+    if (clip.width == 0 || clip.height == 0) clip.width = clip.height = 0;
+    part.SetSizeForOverwrite(clip.width, clip.height);
+    if (part.Empty()) return clip;
+
+    // A view column walks along one zoomed axis, a view row along the other: for 0 and 180
+    // degrees columns follow picture columns, for 90 and 270 they follow picture rows.
+    const bool turned = rotation % 2 == 1;
+    const bool reverseColumns = rotation == 1 || rotation == 2;  // view x runs against the axis
+    const bool reverseRows = rotation == 2 || rotation == 3;
+    const int32_t acrossSize = turned ? h : w, acrossZoomed = turned ? zoomed.height : zoomed.width;
+    const int32_t alongSize = turned ? w : h, alongZoomed = turned ? zoomed.width : zoomed.height;
+    // Per view column: the source index across (a picture column, or a row when turned).
+    std::vector<int32_t> across(static_cast<std::size_t>(clip.width));
+    for (int32_t i = 0; i < clip.width; ++i) {
+        const int64_t vx = static_cast<int64_t>(clip.left) + i;
+        across[i] = NearestIndex(reverseColumns ? acrossZoomed - 1 - vx : vx, acrossSize, acrossZoomed);
     }
-    scratch.SetSizeForOverwrite(zoomed.width, zoomed.height);
-    ScaleNearest(picture, scratch);
-    RotateImage(scratch, view, rotation * 90);
+    for (int32_t j = 0; j < clip.height; ++j) {
+        const int64_t vy = static_cast<int64_t>(clip.top) + j;
+        const int32_t along = NearestIndex(reverseRows ? alongZoomed - 1 - vy : vy, alongSize, alongZoomed);
+        uint8_t* out = part.ScanLine(j);
+        if (!turned) {
+            const uint8_t* row = picture.ScanLine(along);
+            for (int32_t i = 0; i < clip.width; ++i, out += 3) {
+                const uint8_t* p = row + 3 * static_cast<std::size_t>(across[i]);
+                out[0] = p[0];
+                out[1] = p[1];
+                out[2] = p[2];
+            }
+        } else {
+            const uint8_t* column = picture.Bits() + 3 * static_cast<std::size_t>(along);
+            const std::size_t stride = picture.Stride();
+            for (int32_t i = 0; i < clip.width; ++i, out += 3) {
+                const uint8_t* p = column + stride * static_cast<std::size_t>(across[i]);
+                out[0] = p[0];
+                out[1] = p[1];
+                out[2] = p[2];
+            }
+        }
+    }
+    return clip;
 }

@@ -26,6 +26,13 @@ ViewSize TurnedViewSize(int32_t width, int32_t height, int zoom, int rotation);
 void ImageToView(int& x, int& y, int viewW, int viewH, int zoom, int rotation);
 void ViewToImage(int& x, int& y, int viewW, int viewH, int zoom, int rotation);
 
-// Builds the view of picture at zoom and rotation: scaled to the zoomed size (nearest pixel)
-// and turned. scratch is a work image kept by the caller so repeated renders reuse storage.
-void RenderView(const TBitmap& picture, int zoom, int rotation, TBitmap& scratch, TBitmap& view);
+// Builds a part of the view of picture at zoom and rotation: the view is the picture scaled to
+// the zoomed size (nearest pixel, as ScaleNearest picks it) and turned clockwise (as
+// RotateImage turns it). The part is width x height pixels at (left, top), clipped to the view;
+// part becomes that size. A window shows a view through a scrolled viewport, so only the
+// visible part is ever built; a picture at 300% never needs its full zoomed copy.
+struct ViewPart {
+    int32_t left = 0, top = 0, width = 0, height = 0;
+};
+ViewPart RenderViewPart(const TBitmap& picture, int zoom, int rotation, ViewPart wanted,
+                        TBitmap& part);

@@ -16,6 +16,14 @@ void SetPixel(TBitmap& picture, int x, int y, int red, int green, int blue) {
     p[2] = static_cast<uint8_t>(red);
 }
 
+// The straightforward view: the whole picture scaled, then turned.
+void RenderView(const TBitmap& picture, int zoom, int rotation, TBitmap& view) {
+    const ViewSize zoomed = ZoomedSize(picture.Width(), picture.Height(), zoom);
+    TBitmap scaled(zoomed.width, zoomed.height);
+    ScaleNearest(picture, scaled);
+    RotateImage(scaled, view, rotation * 90);
+}
+
 TEST(PictureView, ImageAndViewCoordinatesRoundTripForEveryZoomAndTurn) {
     const int scales[kZoomCount][2] = {{1, 4}, {1, 2}, {1, 1}, {2, 1}, {3, 1}};  // num, den
     for (auto [w, h] : {std::pair{400, 300}, std::pair{37, 53}}) {
@@ -56,9 +64,9 @@ TEST(PictureView, ImageAndViewCoordinatesRoundTripForEveryZoomAndTurn) {
 
 TEST(PictureView, RenderedViewShowsEachPixelWhereImageToViewPutsIt) {
     const TBitmap picture = NumberedPicture(23, 17);
-    TBitmap scratch, view;
+    TBitmap view;
     for (int rotation = 0; rotation < kRotationCount; ++rotation) {
-        RenderView(picture, kDefaultZoom, rotation, scratch, view);
+        RenderViewPart(picture, kDefaultZoom, rotation, {0, 0, 100, 100}, view);
         const ViewSize size = TurnedViewSize(23, 17, kDefaultZoom, rotation);
         ASSERT_EQ(view.Width(), size.width);
         ASSERT_EQ(view.Height(), size.height);
@@ -71,9 +79,34 @@ TEST(PictureView, RenderedViewShowsEachPixelWhereImageToViewPutsIt) {
             }
         }
     }
-    RenderView(picture, 4, 3, scratch, view);
+    RenderViewPart(picture, 4, 3, {0, 0, 1000, 1000}, view);
     EXPECT_EQ(view.Width(), 51);
     EXPECT_EQ(view.Height(), 69);
+}
+
+TEST(PictureView, AnyPartOfTheViewEqualsTheSameRectangleOfTheWholeView) {
+    const TBitmap picture = NumberedPicture(37, 22);
+    const ViewPart parts[] = {{0, 0, 1000, 1000}, {5, 3, 7, 11}, {-4, -9, 10, 12}, {20, 30, 500, 2}};
+    TBitmap whole, part, expected;
+    for (int zoom = 0; zoom < kZoomCount; ++zoom) {
+        for (int rotation = 0; rotation < kRotationCount; ++rotation) {
+            RenderView(picture, zoom, rotation, whole);
+            for (const ViewPart& wanted : parts) {
+                const ViewPart got = RenderViewPart(picture, zoom, rotation, wanted, part);
+                EXPECT_GE(got.left, 0);
+                EXPECT_LE(got.left + got.width, whole.Width());
+                EXPECT_LE(got.top + got.height, whole.Height());
+                CropImage(whole, got.left, got.top, got.left + got.width - 1,
+                          got.top + got.height - 1, expected);
+                ASSERT_TRUE(part.SamePixels(expected))
+                    << "zoom " << zoom << " turn " << rotation << " at " << wanted.left << ","
+                    << wanted.top;
+            }
+        }
+    }
+    const ViewPart none = RenderViewPart(TBitmap(), 2, 1, {0, 0, 10, 10}, part);
+    EXPECT_EQ(none.width * none.height, 0);
+    EXPECT_TRUE(part.Empty());
 }
 
 TEST(PointList, ClicksDeletionAndSwapKeepRecordsInOrder) {
