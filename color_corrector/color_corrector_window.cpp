@@ -1,28 +1,22 @@
 #include "color_corrector_window.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGroupBox>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSlider>
-#include <QTabBar>
-#include <QTabWidget>
 #include <algorithm>
 #include <filesystem>
 #include <utility>
 
 #include "bitmap_image.h"
+#include "controls.h"
 #include "correction_files.h"
 #include "image_control.h"
 #include "image_error.h"
@@ -31,7 +25,9 @@
 #include "picture_view.h"
 #include "status_bar.h"
 #include "string_grid.h"
+#include "paths.h"
 #include "text_io.h"
+#include "tool_window.h"
 
 namespace {
 
@@ -63,22 +59,31 @@ constexpr int kProcessHeight = 105;
 
 QColor Rgb(uint32_t packed) { return QColor((packed >> 16) & 0xFF, (packed >> 8) & 0xFF, packed & 0xFF); }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint) {
-    QPushButton* button = new QPushButton(QString::fromUtf8(caption), parent);
+TButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                    std::function<void()> onClick) {
+    TButton* button = new TButton(caption, parent);
     button->setObjectName(name);
     button->resize(kButtonWidth, kButtonHeight);
-    if (hint) button->setToolTip(QString::fromUtf8(hint));
+    SetHint(button, hint);
+    button->OnClick = std::move(onClick);
     return button;
 }
 
-QComboBox* MakeCombo(QWidget* parent, const char* name, std::initializer_list<const char*> items,
+TComboBox* MakeCombo(QWidget* parent, const char* name, const std::vector<std::string>& items,
                      int index) {
-    QComboBox* combo = new QComboBox(parent);
+    TComboBox* combo = new TComboBox(parent);
     combo->setObjectName(name);
-    for (const char* item : items) combo->addItem(QString::fromUtf8(item));
-    combo->setCurrentIndex(index);
+    combo->SetItems(items);
+    combo->SetItemIndex(index);
     combo->resize(kComboWidth, kComboHeight);
     return combo;
+}
+
+TEdit* MakeEdit(QWidget* parent, const char* name, const char* text) {
+    TEdit* edit = new TEdit(parent);
+    edit->setObjectName(name);
+    edit->SetText(text);
+    return edit;
 }
 
 QScrollArea* MakeScrollBox(QWidget* parent, const char* name, QWidget* content) {
@@ -126,7 +131,7 @@ void ReplayShapes(QPainter& painter, const std::vector<ChartShape>& shapes) {
 }  // namespace
 
 TColor_Corrector::TColor_Corrector(QWidget* parent) : TGuardedEvents<QWidget>(parent, Qt::Window) {
-    setWindowTitle(kCaption);
+    SetCaption(this, kCaption);
     setFont(QFont("Tahoma", 8));
 
     MainMenu1 = new QMenuBar(this);
@@ -142,16 +147,13 @@ TColor_Corrector::TColor_Corrector(QWidget* parent) : TGuardedEvents<QWidget>(pa
     StatusBar1->setObjectName("StatusBar1");
     StatusBar1->SetPanels({{100, true}, {200, true}, {50, false}});
 
-    PageControl1 = new QTabWidget(this);
+    PageControl1 = new TPageControl(this);
     PageControl1->setObjectName("PageControl1");
-    TabSheet1 = new QWidget;
-    TabSheet2 = new QWidget;
-    TabSheet3 = new QWidget;
-    TabSheet4 = new QWidget;
-    PageControl1->addTab(TabSheet1, QStringLiteral("Source images"));
-    PageControl1->addTab(TabSheet2, QStringLiteral("Color table"));
-    PageControl1->addTab(TabSheet3, QStringLiteral("White balance"));
-    PageControl1->addTab(TabSheet4, QStringLiteral("Files"));
+    TabSheet1 = PageControl1->AddPage("Source images");
+    TabSheet2 = PageControl1->AddPage("Color table");
+    TabSheet3 = PageControl1->AddPage("White balance");
+    TabSheet4 = PageControl1->AddPage("Files");
+    PageControl1->OnChange = [this] { PageControl1Change(); };
 
     OpenPictureDialog1.Filter = kPictureFilter;
 
@@ -172,7 +174,7 @@ TColor_Corrector::TColor_Corrector(QWidget* parent) : TGuardedEvents<QWidget>(pa
     for (int side = 0; side < 2; ++side) {
         TPaintBox* box = SidePaintBox(side);
         box->resize(0, 0);
-        box->setToolTip(QString::fromUtf8(viewHint));
+        SetHint(box, viewHint);
         box->OnPaint = [this, side](QPainter& painter) { PaintSide(side, painter); };
         box->OnMouseMove = [this, side](QMouseEvent* e) {
             const QPoint at = e->position().toPoint();
@@ -214,41 +216,38 @@ TColor_Corrector::TColor_Corrector(QWidget* parent) : TGuardedEvents<QWidget>(pa
     ComboBox2 = MakeCombo(TabSheet1, "ComboBox2", {"0°", "90°", "180°", "270°"}, 0);
     ComboBox3 = MakeCombo(TabSheet1, "ComboBox3", {"25%", "50%", "100%", "200%", "300%"}, 2);
     ComboBox4 = MakeCombo(TabSheet1, "ComboBox4", {"0°", "90°", "180°", "270°"}, 0);
-    for (QComboBox* combo : {ComboBox1, ComboBox2, ComboBox3, ComboBox4}) {
+    for (TComboBox* combo : {ComboBox1, ComboBox2, ComboBox3, ComboBox4}) {
         const int side = combo == ComboBox1 || combo == ComboBox2 ? 0 : 1;
-        connect(combo, &QComboBox::currentIndexChanged, this,
-                Guarded([this, side] { ComboBoxChange(side); }));
+        combo->OnChange = [this, side] { ComboBoxChange(side); };
     }
 
     GroupBox2 = new QGroupBox(QStringLiteral("File manipulations"), TabSheet1);
     GroupBox2->setObjectName("GroupBox2");
     Button1 = MakeButton(GroupBox2, "Button1", "Open reference",
-                         "Click to open picture with reference color table");
+                         "Click to open picture with reference color table", [this] { Button1Click(); });
     Button2 = MakeButton(GroupBox2, "Button2", "Open sample",
-                         "Click to open sample picture wich color table you want correct");
+                         "Click to open sample picture wich color table you want correct",
+                         [this] { Button2Click(); });
     Button3 = MakeButton(GroupBox2, "Button3", "Save points",
-                         "Save file with pictures file names and points coordinates");
+                         "Save file with pictures file names and points coordinates",
+                         [this] { Button3Click(); });
     Button4 = MakeButton(GroupBox2, "Button4", "Open points",
-                         "Open previously saved file with pictures file names and points coordinates");
+                         "Open previously saved file with pictures file names and points coordinates",
+                         [this] { Button4Click(); });
     GroupBox1 = new QGroupBox(QStringLiteral("Export points to Color table"), TabSheet1);
     GroupBox1->setObjectName("GroupBox1");
-    Button9 = MakeButton(GroupBox1, "Button9", "Swap images", "Click to swap pictures");
+    Button9 = MakeButton(GroupBox1, "Button9", "Swap images", "Click to swap pictures",
+                         [this] { Button9Click(); });
     BitBtn4 = MakeButton(GroupBox1, "BitBtn4", "Export colors ",
-                         "Export color information to Color table");
-    CheckBox1 = new QCheckBox(QStringLiteral("Use neighborhood"), GroupBox1);
+                         "Export color information to Color table", [this] { BitBtn4Click(); });
+    CheckBox1 = new TCheckBox("Use neighborhood", GroupBox1);
     CheckBox1->setObjectName("CheckBox1");
-    CheckBox1->setChecked(true);
-    CheckBox1->setToolTip(QStringLiteral("Use 1 or 9 pixels for each pair of points (recommended)"));
+    CheckBox1->SetChecked(true);
+    SetHint(CheckBox1, "Use 1 or 9 pixels for each pair of points (recommended)");
     CheckBox1->adjustSize();
-    connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
-    connect(Button2, &QPushButton::clicked, this, Guarded([this] { Button2Click(); }));
-    connect(Button3, &QPushButton::clicked, this, Guarded([this] { Button3Click(); }));
-    connect(Button4, &QPushButton::clicked, this, Guarded([this] { Button4Click(); }));
-    connect(Button9, &QPushButton::clicked, this, Guarded([this] { Button9Click(); }));
-    connect(BitBtn4, &QPushButton::clicked, this, Guarded([this] { BitBtn4Click(); }));
 
     // "Color table".
-    PageControl2 = new QTabWidget(TabSheet2);
+    PageControl2 = new TPageControl(TabSheet2);
     PageControl2->setObjectName("PageControl2");
     PageControl2->setTabPosition(QTabWidget::South);
     PopupMenu3 = new QMenu(this);
@@ -260,8 +259,7 @@ TColor_Corrector::TColor_Corrector(QWidget* parent) : TGuardedEvents<QWidget>(pa
     const char* const tableHeaders[] = {"№", "R", "G", "B"};
     TStringGrid** grids[] = {&StringGrid1, &StringGrid2, &StringGrid3};
     for (int page = 0; page < 3; ++page) {
-        QWidget* sheet = new QWidget;
-        PageControl2->addTab(sheet, QString::fromUtf8(tableCaptions[page]));
+        QWidget* sheet = PageControl2->AddPage(tableCaptions[page]);
         TStringGrid* grid = new TStringGrid(sheet);
         grid->setObjectName(QStringLiteral("StringGrid%1").arg(page + 1));
         grid->SetColCount(4);
@@ -289,8 +287,7 @@ TColor_Corrector::TColor_Corrector(QWidget* parent) : TGuardedEvents<QWidget>(pa
 
     PaintBox3 = new TPaintBox(TabSheet2);
     PaintBox3->setObjectName("PaintBox3");
-    PaintBox3->setToolTip(
-        QStringLiteral("Left mouse button to add point, right mouse button to delete point"));
+    SetHint(PaintBox3, "Left mouse button to add point, right mouse button to delete point");
     PaintBox3->OnPaint = [this](QPainter& painter) { PaintBox3Paint(painter); };
     PaintBox3->OnMouseUp = [this](QMouseEvent* e) {
         const QPoint at = e->position().toPoint();
@@ -299,45 +296,38 @@ TColor_Corrector::TColor_Corrector(QWidget* parent) : TGuardedEvents<QWidget>(pa
     PaintBox4 = new TPaintBox(TabSheet2);
     PaintBox4->setObjectName("PaintBox4");
     PaintBox4->OnPaint = [this](QPainter& painter) { PaintBox4Paint(painter); };
-    TabControl1 = new QTabBar(TabSheet2);
+    TabControl1 = new TTabControl(TabSheet2);
     TabControl1->setObjectName("TabControl1");
     TabControl1->setExpanding(false);
-    for (const char* tab : {"Red", "Green", "Blue", "All"}) TabControl1->addTab(QString::fromUtf8(tab));
-    TabControl1->setCurrentIndex(0);
-    connect(TabControl1, &QTabBar::currentChanged, this, Guarded([this] { TabControl1Change(); }));
+    TabControl1->SetTabs({"Red", "Green", "Blue", "All"});
+    TabControl1->SetTabIndex(0);
+    TabControl1->OnChange = [this] { TabControl1Change(); };
 
     GroupBox3 = new QGroupBox(QStringLiteral("Actions"), TabSheet2);
     GroupBox3->setObjectName("GroupBox3");
-    Button5 = MakeButton(GroupBox3, "Button5", "Interpolate", "Make interpolation of calculated points");
-    Button6 = MakeButton(GroupBox3, "Button6", "Clear manual", "Clear manual points");
-    Button10 = MakeButton(GroupBox3, "Button10", "Smooth", "Smooth curve");
-    Button7 = MakeButton(GroupBox3, "Button7", "Open", "Open saved color table");
-    Button8 = MakeButton(GroupBox3, "Button8", "Save", "Save color table");
-    connect(Button5, &QPushButton::clicked, this, Guarded([this] { Button5Click(); }));
-    connect(Button6, &QPushButton::clicked, this, Guarded([this] { Button6Click(); }));
-    connect(Button10, &QPushButton::clicked, this, Guarded([this] { Button10Click(); }));
-    connect(Button7, &QPushButton::clicked, this, Guarded([this] { Button7Click(); }));
-    connect(Button8, &QPushButton::clicked, this, Guarded([this] { Button8Click(); }));
+    Button5 = MakeButton(GroupBox3, "Button5", "Interpolate", "Make interpolation of calculated points",
+                         [this] { Button5Click(); });
+    Button6 = MakeButton(GroupBox3, "Button6", "Clear manual", "Clear manual points",
+                         [this] { Button6Click(); });
+    Button10 = MakeButton(GroupBox3, "Button10", "Smooth", "Smooth curve", [this] { Button10Click(); });
+    Button7 = MakeButton(GroupBox3, "Button7", "Open", "Open saved color table", [this] { Button7Click(); });
+    Button8 = MakeButton(GroupBox3, "Button8", "Save", "Save color table", [this] { Button8Click(); });
 
     // "White balance": the frame and the creation defaults; the page's behaviour comes with the
     // white balance work.
     GroupBox5 = new QGroupBox(QStringLiteral("Parameters"), TabSheet3);
     GroupBox5->setObjectName("GroupBox5");
-    Edit1 = new QLineEdit(QStringLiteral("4"), GroupBox5);
-    Edit1->setObjectName("Edit1");
-    TrackBar1 = new QSlider(Qt::Horizontal, GroupBox5);
+    Edit1 = MakeEdit(GroupBox5, "Edit1", "4");
+    TrackBar1 = new TTrackBar(GroupBox5);
     TrackBar1->setObjectName("TrackBar1");
-    TrackBar1->setRange(0, 10);
-    TrackBar1->setValue(4);
-    Edit2 = new QLineEdit(QStringLiteral("255"), GroupBox5);
-    Edit2->setObjectName("Edit2");
-    Edit3 = new QLineEdit(QStringLiteral("255"), GroupBox5);
-    Edit3->setObjectName("Edit3");
-    Edit4 = new QLineEdit(QStringLiteral("255"), GroupBox5);
-    Edit4->setObjectName("Edit4");
+    TrackBar1->SetRange(0, 10);
+    TrackBar1->SetPosition(4);
+    Edit2 = MakeEdit(GroupBox5, "Edit2", "255");
+    Edit3 = MakeEdit(GroupBox5, "Edit3", "255");
+    Edit4 = MakeEdit(GroupBox5, "Edit4", "255");
     Image5 = new TImage;
     Image5->setObjectName("Image5");
-    Image5->setToolTip(QStringLiteral("Click to white area in picture"));
+    SetHint(Image5, "Click to white area in picture");
     Image5->setCursor(Qt::CrossCursor);
     ScrollBox3 = MakeScrollBox(TabSheet3, "ScrollBox3", Image5);
 
@@ -347,18 +337,18 @@ TColor_Corrector::TColor_Corrector(QWidget* parent) : TGuardedEvents<QWidget>(pa
     StringGrid4->SetColCount(1);
     StringGrid4->SetRowCount(2);
     StringGrid4->SetFixedCols(0);
-    StringGrid4->setToolTip(QStringLiteral("Select file to preview result"));
-    BitBtn1 = MakeButton(TabSheet4, "BitBtn1", "Open images", "Open files for correct their color tables");
+    SetHint(StringGrid4, "Select file to preview result");
+    BitBtn1 = MakeButton(TabSheet4, "BitBtn1", "Open images", "Open files for correct their color tables",
+                         nullptr);
     GroupBox4 = new QGroupBox(QStringLiteral("Process"), TabSheet4);
     GroupBox4->setObjectName("GroupBox4");
     Image3 = new TImage(TabSheet4);
     Image3->setObjectName("Image3");
-    Image3->setToolTip(QStringLiteral("Press left mouse button and move cursor for select area"));
+    SetHint(Image3, "Press left mouse button and move cursor for select area");
     Image4 = new TImage(TabSheet4);
     Image4->setObjectName("Image4");
 
     for (QWidget* sheet : {TabSheet1, TabSheet2, TabSheet3, TabSheet4}) sheet->installEventFilter(this);
-    connect(PageControl1, &QTabWidget::currentChanged, this, Guarded([this] { PageControl1Change(); }));
 
     points_.Reset(4);
     ShowPoints();
@@ -370,11 +360,11 @@ TColor_Corrector::TColor_Corrector(QWidget* parent) : TGuardedEvents<QWidget>(pa
 // ---- picture views -------------------------------------------------------------------------
 
 int TColor_Corrector::SideZoom(int side) const {
-    return (side == 0 ? ComboBox1 : ComboBox3)->currentIndex();
+    return (side == 0 ? ComboBox1 : ComboBox3)->ItemIndex();
 }
 
 int TColor_Corrector::SideRotation(int side) const {
-    return (side == 0 ? ComboBox2 : ComboBox4)->currentIndex();
+    return (side == 0 ? ComboBox2 : ComboBox4)->ItemIndex();
 }
 
 ViewSize TColor_Corrector::SideViewSize(int side) const {
@@ -491,12 +481,8 @@ void TColor_Corrector::CommitPicture(int side, TBitmap& picture, const std::stri
     loaded_[side] = true;
     points_.Reset(1);
     ShowPoints();
-    QComboBox* zoom = side == 0 ? ComboBox1 : ComboBox3;
-    QComboBox* turn = side == 0 ? ComboBox2 : ComboBox4;
-    for (QComboBox* combo : {zoom, turn}) {
-        const QSignalBlocker quiet(combo);
-        combo->setCurrentIndex(combo == zoom ? kDefaultZoom : 0);
-    }
+    (side == 0 ? ComboBox1 : ComboBox3)->SetItemIndex(kDefaultZoom);
+    (side == 0 ? ComboBox2 : ComboBox4)->SetItemIndex(0);
     UpdateViewSize(side);
     SideScrollBox(side)->horizontalScrollBar()->setValue(0);
     SideScrollBox(side)->verticalScrollBar()->setValue(0);
@@ -572,13 +558,13 @@ void TColor_Corrector::Button9Click() {
 
 void TColor_Corrector::BitBtn4Click() {
     Clearalltables1Click();
-    if (ExportColors(Image1->Picture(), Image2->Picture(), points_, CheckBox1->isChecked(),
+    if (ExportColors(Image1->Picture(), Image2->Picture(), points_, CheckBox1->Checked(),
                      calculated_) == ExportStatus::TableEmpty) {
         ShowMessage("Table is empty!");
         return;
     }
     ShowTables();
-    PageControl1->setCurrentIndex(1);
+    PageControl1->SetActivePageIndex(1);
 }
 
 void TColor_Corrector::Button3Click() {
@@ -611,7 +597,9 @@ void TColor_Corrector::Button4Click() {
     const PointsFileContent content = ParsePointsFile(text);
     // Both pictures are found and decoded before anything changes, so a points file naming a
     // missing or broken picture leaves the window as it was.
-    const std::string picturePaths[2] = {content.referencePath, content.samplePath};
+    // Paths written on another desktop, or relative ones, are looked up beside the points file.
+    const std::string picturePaths[2] = {ResolveUserFilePath(content.referencePath, path),
+                                         ResolveUserFilePath(content.samplePath, path)};
     TBitmap pictures[2];
     for (int side = 0; side < 2; ++side) {
         std::error_code error;
@@ -677,24 +665,24 @@ void TColor_Corrector::Clearalltables1Click() {
 
 void TColor_Corrector::Cleartable2Click() {
     ColorTable* tables[] = {&calculated_, &manual_, &result_};
-    const int page = PageControl2->currentIndex();
+    const int page = PageControl2->ActivePageIndex();
     if (page >= 0 && page < 3) tables[page]->EraseAll();
     ShowTables();
 }
 
 void TColor_Corrector::Button5Click() {
-    PageControl2->setCurrentIndex(2);
+    PageControl2->SetActivePageIndex(2);
     result_ = InterpolateTable(calculated_);
     ShowTables();
 }
 
 void TColor_Corrector::Button6Click() {
-    ClearManualChannels(TabControl1->currentIndex(), manual_, result_);
+    ClearManualChannels(TabControl1->TabIndex(), manual_, result_);
     ShowTables();
 }
 
 void TColor_Corrector::Button10Click() {
-    PageControl2->setCurrentIndex(2);
+    PageControl2->SetActivePageIndex(2);
     if (!SmoothResultTable(result_)) {
         ShowMessage("Result table isempty!");
         return;
@@ -716,8 +704,8 @@ void TColor_Corrector::Button7Click() {
         return;
     }
     result_ = content.result;
-    PageControl2->setCurrentIndex(2);
-    TabControl1->setCurrentIndex(3);
+    PageControl2->SetActivePageIndex(2);
+    TabControl1->SetTabIndex(3);
     SetColorTableTitle(path);
     ShowTables();
     if (content.rowsRead < kTableSize)
@@ -739,31 +727,31 @@ void TColor_Corrector::Button8Click() {
 }
 
 void TColor_Corrector::SetColorTableTitle(const std::string& path) {
-    setWindowTitle(QString::fromUtf8(kCaption) + QStringLiteral(" - ") + QString::fromStdString(path));
+    SetCaption(this, std::string(kCaption) + " - " + path);
 }
 
 void TColor_Corrector::PaintBox3MouseUp(Qt::MouseButton button, int X, int Y) {
     const ChartButton which = button == Qt::LeftButton    ? ChartButton::Left
                               : button == Qt::RightButton ? ChartButton::Right
                                                           : ChartButton::Other;
-    const int tab = TabControl1->currentIndex();
+    const int tab = TabControl1->TabIndex();
     const int value =
         EditChartPoint(which, X, Y, PaintBox3->width(), PaintBox3->height(), tab, manual_, result_);
     if (value < 0) return;
-    PageControl2->setCurrentIndex(1);
+    PageControl2->SetActivePageIndex(1);
     ShowTables();
     for (int c = 0; c < kChannelCount; ++c)
         if (ChannelSelected(tab, c)) StringGrid2->SetCurrentCell(c + 1, value + 1);
 }
 
 void TColor_Corrector::PaintBox3Paint(QPainter& painter) {
-    DrawChart(calculated_, manual_, result_, TabControl1->currentIndex(), PaintBox3->width(),
+    DrawChart(calculated_, manual_, result_, TabControl1->TabIndex(), PaintBox3->width(),
               PaintBox3->height(), PaintBox4->width(), chart_);
     ReplayShapes(painter, chart_.chart);
 }
 
 void TColor_Corrector::PaintBox4Paint(QPainter& painter) {
-    DrawChart(calculated_, manual_, result_, TabControl1->currentIndex(), PaintBox3->width(),
+    DrawChart(calculated_, manual_, result_, TabControl1->TabIndex(), PaintBox3->width(),
               PaintBox3->height(), PaintBox4->width(), chart_);
     ReplayShapes(painter, chart_.strips);
 }
@@ -778,7 +766,7 @@ void TColor_Corrector::TabControl1Change() {
 void TColor_Corrector::Exit1Click() { QCoreApplication::quit(); }
 
 void TColor_Corrector::PageControl1Change() {
-    if (PageControl1->currentIndex() == 1) {
+    if (PageControl1->ActivePageIndex() == 1) {
         StatusBar1->SetPanelText(0, "");
         StatusBar1->SetPanelText(1, "");
     }

@@ -11,21 +11,20 @@
 #include "point_pairs.h"
 
 class QAction;
-class QCheckBox;
-class QComboBox;
 class QGroupBox;
-class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QMouseEvent;
 class QPainter;
-class QProgressBar;
-class QPushButton;
 class QScrollArea;
-class QSlider;
-class QTabBar;
-class QTabWidget;
+class TButton;
+class TCheckBox;
+class TComboBox;
+class TEdit;
 class TImage;
+class TPageControl;
+class TTabControl;
+class TTrackBar;
 class TPaintBox;
 class TStatusBar;
 class TStringGrid;
@@ -44,7 +43,7 @@ public:
     QMenuBar* MainMenu1 = nullptr;
     QMenu* File1 = nullptr;
     QAction* Exit1 = nullptr;
-    QTabWidget* PageControl1 = nullptr;  // "Source images", "Color table", "White balance", "Files"
+    TPageControl* PageControl1 = nullptr;  // "Source images", "Color table", "White balance", "Files"
     TStatusBar* StatusBar1 = nullptr;    // 0: "X=%i Y=%i", 1: "Red=%i Green=%i Blue=%i", 2: unused
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;
@@ -62,37 +61,37 @@ public:
     TPaintBox* PaintBox1 = nullptr;  // reference view
     TPaintBox* PaintBox2 = nullptr;  // sample view
     TStringGrid* StringGrid5 = nullptr;  // the point list
-    QComboBox* ComboBox1 = nullptr;  // reference zoom
-    QComboBox* ComboBox2 = nullptr;  // reference turn
-    QComboBox* ComboBox3 = nullptr;  // sample zoom
-    QComboBox* ComboBox4 = nullptr;  // sample turn
+    TComboBox* ComboBox1 = nullptr;  // reference zoom
+    TComboBox* ComboBox2 = nullptr;  // reference turn
+    TComboBox* ComboBox3 = nullptr;  // sample zoom
+    TComboBox* ComboBox4 = nullptr;  // sample turn
     QGroupBox* GroupBox2 = nullptr;  // "File manipulations"
-    QPushButton* Button1 = nullptr;  // "Open reference"
-    QPushButton* Button2 = nullptr;  // "Open sample"
-    QPushButton* Button3 = nullptr;  // "Save points"
-    QPushButton* Button4 = nullptr;  // "Open points"
+    TButton* Button1 = nullptr;  // "Open reference"
+    TButton* Button2 = nullptr;  // "Open sample"
+    TButton* Button3 = nullptr;  // "Save points"
+    TButton* Button4 = nullptr;  // "Open points"
     QGroupBox* GroupBox1 = nullptr;  // "Export points to Color table"
-    QPushButton* Button9 = nullptr;  // "Swap images"
-    QPushButton* BitBtn4 = nullptr;  // "Export colors "
-    QCheckBox* CheckBox1 = nullptr;  // "Use neighborhood"
+    TButton* Button9 = nullptr;  // "Swap images"
+    TButton* BitBtn4 = nullptr;  // "Export colors "
+    TCheckBox* CheckBox1 = nullptr;  // "Use neighborhood"
     QMenu* PopupMenu1 = nullptr;     // on the point list
     QAction* Deleterecords1 = nullptr;
     QAction* Cleartable1 = nullptr;
 
     // "Color table".
-    QTabWidget* PageControl2 = nullptr;  // "Calculated", "Manual", "Result"
+    TPageControl* PageControl2 = nullptr;  // "Calculated", "Manual", "Result"
     TStringGrid* StringGrid1 = nullptr;
     TStringGrid* StringGrid2 = nullptr;
     TStringGrid* StringGrid3 = nullptr;
     TPaintBox* PaintBox3 = nullptr;  // the curve chart
     TPaintBox* PaintBox4 = nullptr;  // input / output strips
-    QTabBar* TabControl1 = nullptr;  // "Red", "Green", "Blue", "All"
+    TTabControl* TabControl1 = nullptr;  // "Red", "Green", "Blue", "All"
     QGroupBox* GroupBox3 = nullptr;  // "Actions"
-    QPushButton* Button5 = nullptr;   // "Interpolate"
-    QPushButton* Button6 = nullptr;   // "Clear manual"
-    QPushButton* Button10 = nullptr;  // "Smooth"
-    QPushButton* Button7 = nullptr;   // "Open"
-    QPushButton* Button8 = nullptr;   // "Save"
+    TButton* Button5 = nullptr;   // "Interpolate"
+    TButton* Button6 = nullptr;   // "Clear manual"
+    TButton* Button10 = nullptr;  // "Smooth"
+    TButton* Button7 = nullptr;   // "Open"
+    TButton* Button8 = nullptr;   // "Save"
     QMenu* PopupMenu3 = nullptr;      // on the three tables
     QAction* Cleartable2 = nullptr;
     QMenu* PopupMenu2 = nullptr;      // attached to nothing: two internal commands
@@ -101,17 +100,17 @@ public:
 
     // "White balance" (its behaviour comes with the white balance work).
     QGroupBox* GroupBox5 = nullptr;  // "Parameters"
-    QLineEdit* Edit1 = nullptr;      // radius
-    QSlider* TrackBar1 = nullptr;
-    QLineEdit* Edit2 = nullptr;      // white red
-    QLineEdit* Edit3 = nullptr;      // white green
-    QLineEdit* Edit4 = nullptr;      // white blue
+    TEdit* Edit1 = nullptr;      // radius
+    TTrackBar* TrackBar1 = nullptr;
+    TEdit* Edit2 = nullptr;      // white red
+    TEdit* Edit3 = nullptr;      // white green
+    TEdit* Edit4 = nullptr;      // white blue
     QScrollArea* ScrollBox3 = nullptr;
     TImage* Image5 = nullptr;
 
     // "Files" (its behaviour comes with the batch correction work).
     TStringGrid* StringGrid4 = nullptr;
-    QPushButton* BitBtn1 = nullptr;  // "Open images"
+    TButton* BitBtn1 = nullptr;  // "Open images"
     QGroupBox* GroupBox4 = nullptr;  // "Process"
     TImage* Image3 = nullptr;
     TImage* Image4 = nullptr;

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "color_corrector_window.h"
+#include "controls.h"
 #include "curve_chart.h"
 #include "image_control.h"
 #include "jpeg_image.h"
@@ -88,6 +89,11 @@ protected:
         window->Button2->click();
     }
 
+    static void Pick(QComboBox* combo, int index) {  // as the user picks an item
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+
     static void Click(QWidget* widget, int x, int y, Qt::MouseButton button = Qt::LeftButton) {
         QTest::mouseClick(widget, button, Qt::NoModifier, QPoint(x, y));
     }
@@ -108,8 +114,8 @@ TEST_F(ColorCorrectorWindow, FullSessionFromPointsToASavedAndReopenedColorTable)
 
     // The sample view at 200% turned by 90 degrees is 96 x 128; picture (20, 20) stands at
     // view (55, 40), picture (44, 20) at (55, 88).
-    window->ComboBox3->setCurrentIndex(3);
-    window->ComboBox4->setCurrentIndex(1);
+    Pick(window->ComboBox3, 3);
+    Pick(window->ComboBox4, 1);
     EXPECT_EQ(window->PaintBox2->size(), QSize(96, 128));
     Click(window->PaintBox1, 20, 20);
     Click(window->PaintBox2, 55, 40);
@@ -134,10 +140,14 @@ TEST_F(ColorCorrectorWindow, FullSessionFromPointsToASavedAndReopenedColorTable)
     EXPECT_EQ(window->StatusBar1->PanelText(0), "X=20 Y=20");
     EXPECT_EQ(window->StatusBar1->PanelText(1).rfind("Red=", 0), 0u);
 
-    window->CheckBox1->setChecked(false);
+    window->PageControl1->setCurrentIndex(1);  // the user enters "Color table"
+    EXPECT_EQ(window->StatusBar1->PanelText(0), "");
+    EXPECT_EQ(window->StatusBar1->PanelText(1), "");
+    window->PageControl1->setCurrentIndex(0);
+
+    window->CheckBox1->SetChecked(false);
     window->BitBtn4->click();
     EXPECT_EQ(window->PageControl1->currentIndex(), 1);
-    EXPECT_EQ(window->StatusBar1->PanelText(0), "");
     for (auto [x, y] : {std::pair{20, 20}, std::pair{44, 20}}) {
         const auto ref = DecodedPixel(reference, x, y);
         const auto smp = DecodedPixel(sample, x, y);
@@ -261,6 +271,18 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
     window->Button8->click();
     EXPECT_EQ(dialogs.messages.back(), "Can' open file " + PathOf("no/such/folder/t.txt"));
     EXPECT_EQ(dialogs.errors.size(), 1u);
+}
+
+TEST_F(ColorCorrectorWindow, PointsFileFromAnotherDesktopFindsThePicturesBesideIt) {
+    const std::string pointsPath = PathOf("elsewhere.txt");
+    WriteAll(pointsPath, "reference.jpg\r\nD:\\photos\\sample.jpg\r\n");
+    dialogs.AnswerFile(pointsPath);
+    window->Button4->click();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(window->ReferencePath(), reference);
+    EXPECT_EQ(window->SamplePath(), sample);
+    EXPECT_EQ(window->StringGrid5->RowCount(), 2) << "no records: the header over one empty row";
+    EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector");
 }
 
 TEST_F(ColorCorrectorWindow, ResizeFillsEachPageFromTheClientArea) {
