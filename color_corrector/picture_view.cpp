@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 
@@ -120,27 +121,39 @@ ViewPart RenderViewPart(const TBitmap& picture, int zoom, int rotation, ViewPart
         const int64_t vx = static_cast<int64_t>(clip.left) + i;
         across[i] = NearestIndex(reverseColumns ? acrossZoomed - 1 - vx : vx, acrossSize, acrossZoomed);
     }
+    // Pixels move as one 4-byte word (the fourth byte is overwritten by the next pixel) except
+    // the row's last one and any whose source is the picture's very last pixel, which move as
+    // three bytes so nothing is read or written past the end.
+    const uint8_t* const last = picture.ScanLine(h - 1) + 3 * static_cast<std::size_t>(w - 1);
+    auto movePixels = [&](uint8_t* out, const uint8_t* base, std::size_t step) {
+        for (int32_t i = 0; i + 1 < clip.width; ++i, out += 3) {
+            const uint8_t* p = base + step * static_cast<std::size_t>(across[i]);
+            if (p != last) {
+                std::memcpy(out, p, 4);
+            } else {
+                std::memcpy(out, p, 3);
+            }
+        }
+        std::memcpy(out, base + step * static_cast<std::size_t>(across[clip.width - 1]), 3);
+    };
+    const bool sameColumns = !turned && zoomed.width == w && !reverseColumns;
+    int32_t previousAlong = -1;
     for (int32_t j = 0; j < clip.height; ++j) {
         const int64_t vy = static_cast<int64_t>(clip.top) + j;
         const int32_t along = NearestIndex(reverseRows ? alongZoomed - 1 - vy : vy, alongSize, alongZoomed);
         uint8_t* out = part.ScanLine(j);
-        if (!turned) {
-            const uint8_t* row = picture.ScanLine(along);
-            for (int32_t i = 0; i < clip.width; ++i, out += 3) {
-                const uint8_t* p = row + 3 * static_cast<std::size_t>(across[i]);
-                out[0] = p[0];
-                out[1] = p[1];
-                out[2] = p[2];
-            }
+        if (j > 0 && along == previousAlong) {  // zoomed in: the row above again
+            std::memcpy(out, part.ScanLine(j - 1), 3 * static_cast<std::size_t>(clip.width));
+            continue;
+        }
+        previousAlong = along;
+        if (sameColumns) {  // 100% without a turn: the row's own bytes
+            std::memcpy(out, picture.ScanLine(along) + 3 * static_cast<std::size_t>(clip.left),
+                        3 * static_cast<std::size_t>(clip.width));
+        } else if (!turned) {
+            movePixels(out, picture.ScanLine(along), 3);
         } else {
-            const uint8_t* column = picture.Bits() + 3 * static_cast<std::size_t>(along);
-            const std::size_t stride = picture.Stride();
-            for (int32_t i = 0; i < clip.width; ++i, out += 3) {
-                const uint8_t* p = column + stride * static_cast<std::size_t>(across[i]);
-                out[0] = p[0];
-                out[1] = p[1];
-                out[2] = p[2];
-            }
+            movePixels(out, picture.Bits() + 3 * static_cast<std::size_t>(along), picture.Stride());
         }
     }
     return clip;
