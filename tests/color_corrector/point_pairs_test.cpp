@@ -85,9 +85,10 @@ TEST(PictureView, RenderedViewShowsEachPixelWhereImageToViewPutsIt) {
 }
 
 TEST(PictureView, AnyPartOfTheViewEqualsTheSameRectangleOfTheWholeView) {
-    const TBitmap picture = NumberedPicture(37, 22);
     const ViewPart parts[] = {{0, 0, 1000, 1000}, {5, 3, 7, 11}, {-4, -9, 10, 12}, {20, 30, 500, 2}};
     TBitmap whole, part, expected;
+    // Rows with padding bytes after the last pixel, and rows without any.
+    for (const TBitmap& picture : {NumberedPicture(37, 22), NumberedPicture(36, 21)})
     for (int zoom = 0; zoom < kZoomCount; ++zoom) {
         for (int rotation = 0; rotation < kRotationCount; ++rotation) {
             RenderView(picture, zoom, rotation, whole);
