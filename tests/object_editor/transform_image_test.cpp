@@ -1,0 +1,164 @@
+#include "transform_image.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "image_ops.h"
+#include "test_support.h"
+
+namespace {
+
+bool IsWhite(const TBitmap& b, int x, int y) {
+    const uint8_t* p = b.ScanLine(y) + 3 * x;
+    return p[0] == 255 && p[1] == 255 && p[2] == 255;
+}
+
+bool SamePixel(const TBitmap& a, int ax, int ay, const TBitmap& b, int bx, int by) {
+    return std::memcmp(a.ScanLine(ay) + 3 * ax, b.ScanLine(by) + 3 * bx, 3) == 0;
+}
+
+// Checks out(x, y) == src(mapX(x), mapY(y)) where both lie inside, white elsewhere.
+template <class MapX, class MapY>
+void ExpectAxisMap(const TBitmap& src, const TBitmap& out, MapX mapX, MapY mapY) {
+    for (int y = 0; y < out.Height(); ++y)
+        for (int x = 0; x < out.Width(); ++x) {
+            const int sx = mapX(x), sy = mapY(y);
+            if (sx >= 0 && sx < src.Width() && sy >= 0 && sy < src.Height())
+                ASSERT_TRUE(SamePixel(out, x, y, src, sx, sy)) << x << "," << y;
+            else
+                ASSERT_TRUE(IsWhite(out, x, y)) << x << "," << y;
+        }
+}
+
+}  // namespace
+
+TEST(TransformImage, UnturnedFramesPlaceTheSourceCentreAtTheShiftedOutputCentre) {
+    // Identity, centring with a white border, shifts in both directions, and a frame smaller
+    // than the source (which crops around the centre).
+    struct Case {
+        int W, H, Wo, Ho, X0, Y0;
+    } cases[] = {{17, 12, 17, 12, 0, 0}, {16, 11, 16, 11, 0, 0}, {7, 5, 20, 14, 0, 0},
+                 {7, 5, 20, 14, 10, 0},  {7, 5, 20, 14, 0, 10},  {7, 5, 20, 14, -3, -4},
+                 {30, 20, 9, 6, 2, -1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.W << "x" << c.H << " -> " << c.Wo << "x" << c.Ho
+                                        << " shift " << c.X0 << "," << c.Y0);
+        const TBitmap src = NumberedPicture(c.W, c.H);
+        const TBitmap out = TransformImage(src, c.Wo, c.Ho, c.X0, c.Y0, 0, 1);
+        ASSERT_EQ(out.Width(), c.Wo);
+        ASSERT_EQ(out.Height(), c.Ho);
+        ExpectAxisMap(src, out, [&](int x) { return x - c.Wo / 2 - c.X0 + c.W / 2; },
+                      [&](int y) { return y - c.Ho / 2 - c.Y0 + c.H / 2; });
+    }
+    const TBitmap src = NumberedPicture(17, 12);
+    EXPECT_TRUE(TransformImage(src, 17, 12, 0, 0, 0, 1).SamePixels(src));
+}
+
+TEST(TransformImage, ScaleTwoEnlargesTheCentralHalfAndScaleHalfShrinksWithABorder) {
+    const int W = 40, H = 30;
+    const TBitmap src = NumberedPicture(W, H);
+    // Sample positions W/2 + u/2 truncate, i.e. round down (they are never negative here).
+    const TBitmap twice = TransformImage(src, W, H, 0, 0, 0, 2);
+    ExpectAxisMap(src, twice,
+                  [&](int x) { return static_cast<int>(std::floor(W / 2 + (x - W / 2) / 2.0)); },
+                  [&](int y) { return static_cast<int>(std::floor(H / 2 + (y - H / 2) / 2.0)); });
+    const TBitmap half = TransformImage(src, W, H, 0, 0, 0, 0.5);
+    ExpectAxisMap(src, half, [&](int x) { return W / 2 + 2 * (x - W / 2); },
+                  [&](int y) { return H / 2 + 2 * (y - H / 2); });
+    EXPECT_TRUE(IsWhite(half, 9, 7));
+    EXPECT_FALSE(IsWhite(half, 10, 8));
+}
+
+TEST(TransformImage, QuarterTurnsFollowTheScreen) {
+    // Rotate 90 (-90, 180) is a clockwise (anticlockwise, half) turn about the centre pixel
+    // of an odd square. The cosine (sine) of such a turn is not exactly 0 but a few 1e-17, so
+    // some samples land a hair below a pixel edge and take the pixel next to it: every output
+    // pixel is the turned picture's own or one of its neighbours' (or white on the border,
+    // where the neighbour lies outside), and most are its own.
+    const int N = 41;
+    const TBitmap src = NumberedPicture(N, N);
+    for (int angle : {90, -90, 180}) {
+        SCOPED_TRACE(angle);
+        TBitmap turned;
+        RotateImage(src, turned, angle < 0 ? 360 + angle : angle);
+        const TBitmap out = TransformImage(src, N, N, 0, 0, angle, 1);
+        int exact = 0;
+        for (int y = 0; y < N; ++y)
+            for (int x = 0; x < N; ++x) {
+                bool near = false;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int tx = x + dx, ty = y + dy;
+                        near = near || (tx >= 0 && tx < N && ty >= 0 && ty < N &&
+                                        SamePixel(out, x, y, turned, tx, ty));
+                    }
+                const bool border = x == 0 || y == 0 || x == N - 1 || y == N - 1;
+                ASSERT_TRUE(near || (border && IsWhite(out, x, y))) << x << "," << y;
+                exact += SamePixel(out, x, y, turned, x, y);
+            }
+        EXPECT_GT(exact, N * N * 7 / 10);
+    }
+    // What stood above the centre is shown to its right after Rotate 90.
+    const TBitmap out = TransformImage(src, N, N, 0, 0, 90, 1);
+    EXPECT_TRUE(SamePixel(out, N / 2 + 5, N / 2 - 1, src, N / 2 - 1, N / 2 - 5));
+    const TBitmap upsideDown = TransformImage(src, N, N, 0, 0, 180, 1);
+    EXPECT_TRUE(SamePixel(upsideDown, 1, 1, src, N - 2, N - 2));
+}
+
+TEST(TransformImage, SamplesOnTheFarEdgeAreWhiteAndJustInsideTakeTheLastPixel) {
+    // Output 4 wide, source 2 wide, scale 2: u = -2..1 sample 1 + u/2 = 0, 0.5, 1, 1.5.
+    // With X0 = 1 the positions move half a source pixel left, with X0 = -1 right: the last
+    // column then samples exactly 2.0 = W, which is outside.
+    const TBitmap src = NumberedPicture(2, 2);
+    const TBitmap left = TransformImage(src, 4, 4, -1, 0, 0, 2);
+    EXPECT_TRUE(SamePixel(left, 2, 2, src, 1, 1));  // 1.5 takes column 1
+    EXPECT_TRUE(IsWhite(left, 3, 2));               // 2.0 is white
+    const TBitmap up = TransformImage(src, 4, 4, 0, -1, 0, 2);
+    EXPECT_TRUE(SamePixel(up, 2, 2, src, 1, 1));
+    EXPECT_TRUE(IsWhite(up, 2, 3));
+    const TBitmap right = TransformImage(src, 4, 4, 1, 0, 0, 2);
+    EXPECT_TRUE(IsWhite(right, 0, 2));  // -0.5 is white
+}
+
+TEST(TransformImage, TheReciprocalOfTheScaleIsFormedInExtendedPrecision) {
+    // 0.7 is stored a little below 0.7, so 21 / 0.7 is a little above 30: in an 80-wide frame
+    // column 19 (u = -21) of a 64-wide source samples 32 - 30.000...02, source column 1. With
+    // the reciprocal rounded to double first the product rounds to exactly 30 (column 2).
+    const TBitmap src = NumberedPicture(64, 48);
+    const TBitmap out = TransformImage(src, 80, 60, 0, 0, 0, 0.7);
+    EXPECT_TRUE(SamePixel(out, 19, 30, src, 1, 24));
+}
+
+TEST(TransformImage, DegenerateValuesGiveWhiteFramesNotFaults) {
+    const TBitmap src = NumberedPicture(8, 6);
+    for (double scale : {0.0, -0.0, std::nan("")}) {
+        const TBitmap out = TransformImage(src, 10, 10, 0, 0, 30, scale);
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 10; ++x) ASSERT_TRUE(IsWhite(out, x, y));
+    }
+    EXPECT_TRUE(IsWhite(TransformImage(src, 5, 5, 0, 0, std::nan(""), 1), 2, 2));
+    EXPECT_TRUE(IsWhite(TransformImage(TBitmap(), 5, 5, 0, 0, 0, 1), 2, 2));
+    EXPECT_TRUE(TransformImage(src, -5, 5, 0, 0, 0, 1).Empty());
+    // Shifts at the ends of the integer range do not overflow.
+    EXPECT_TRUE(IsWhite(TransformImage(src, 5, 5, INT32_MIN, INT32_MAX, 45, 1), 0, 0));
+}
+
+TEST(DrawGuideGrid, DividesTheFrameIntoFourByFourCells) {
+    TBitmap frame = TransformImage(TBitmap(), 800, 600, 0, 0, 0, 1);
+    DrawGuideGrid(frame);
+    auto black = [&](int x, int y) {
+        const uint8_t* p = frame.ScanLine(y) + 3 * x;
+        return p[0] == 0 && p[1] == 0 && p[2] == 0;
+    };
+    int blackInRow10 = 0, blackInColumn10 = 0;
+    for (int x = 0; x < 800; ++x) blackInRow10 += black(x, 10);
+    for (int y = 0; y < 600; ++y) blackInColumn10 += black(10, y);
+    EXPECT_EQ(blackInRow10, 3);
+    EXPECT_EQ(blackInColumn10, 3);
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_TRUE(black(200 * k, 0) && black(200 * k, 598) && !black(200 * k, 599));
+        EXPECT_TRUE(black(0, 150 * k) && black(798, 150 * k) && !black(799, 150 * k));
+    }
+}
