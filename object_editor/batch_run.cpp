@@ -9,6 +9,7 @@
 
 #include "jpeg_image.h"
 #include "parameter_editing.h"
+#include "paths.h"
 #include "transform_image.h"
 
 namespace {
@@ -33,7 +34,7 @@ std::future<DecodedSource> DecodeInBackground(const std::string& path) {
 }
 
 std::string ResultFolderFor(const std::string& sourcePath) {
-    return std::filesystem::path(sourcePath).parent_path().append("result").string();
+    return ExtractFilePath(sourcePath) + "result";
 }
 
 void CreateResultFolders(const std::vector<const ProjectRow*>& images) {
@@ -48,9 +49,7 @@ void CreateResultFolders(const std::vector<const ProjectRow*>& images) {
 }  // namespace
 
 std::string ResultPathFor(const std::string& sourcePath) {
-    return std::filesystem::path(ResultFolderFor(sourcePath))
-        .append(std::filesystem::path(sourcePath).filename().string())
-        .string();
+    return JoinPath(ResultFolderFor(sourcePath), ExtractFileName(sourcePath));
 }
 
 RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho,

@@ -2,6 +2,7 @@
 
 #include "atomic_file.h"
 #include "image_error.h"
+#include "paths.h"
 #include "text_io.h"
 
 namespace {
@@ -18,11 +19,6 @@ std::vector<std::string> SplitAtTabs(const std::string& line) {
     }
 }
 
-std::string ResolveImagePath(const std::string& path, const std::string& projectFolder) {
-    (void)projectFolder;
-    return path;
-}
-
 }  // namespace
 
 std::string FormatProjectFile(const std::string& widthText, const std::string& heightText,
@@ -35,7 +31,7 @@ std::string FormatProjectFile(const std::string& widthText, const std::string& h
     return out;
 }
 
-ProjectFileContent ParseProjectFile(const std::string& text, const std::string& projectFolder) {
+ProjectFileContent ParseProjectFile(const std::string& text, const std::string& projectPath) {
     ProjectFileContent content;
     LineReader reader(text);
     std::string line;
@@ -53,7 +49,7 @@ ProjectFileContent ParseProjectFile(const std::string& text, const std::string& 
             continue;
         }
         ProjectRow row;
-        row.path = ResolveImagePath(fields[0], projectFolder);
+        row.path = ResolveUserFilePath(fields[0], projectPath);
         std::string* const numbers[] = {&row.sx, &row.sy, &row.rotate, &row.scale};
         for (std::size_t i = 1; i < fields.size() && i <= 4; ++i) *numbers[i - 1] = fields[i];
         content.rows.push_back(std::move(row));
@@ -64,8 +60,7 @@ ProjectFileContent ParseProjectFile(const std::string& text, const std::string& 
 ProjectFileContent ReadProjectFile(const std::string& path) {
     std::string text;
     if (!ReadTextFile(path, text)) throw ImageError(path + ": the file cannot be read.");
-    std::string folder;
-    return ParseProjectFile(text, folder);
+    return ParseProjectFile(text, path);
 }
 
 void WriteProjectFile(const std::string& path, const std::string& widthText,

@@ -41,8 +41,9 @@ struct ProjectFileContent {
 // Reads a project file's text (CR LF, LF or CR line ends, lines of any length). Each row line
 // is split at TABs; fields beyond the fifth are ignored and missing ones take the values of a
 // newly added image. A line without a path (a blank line, or the four TABs of a saved empty
-// project) is no image and is skipped. Relative paths are resolved against projectFolder.
-ProjectFileContent ParseProjectFile(const std::string& text, const std::string& projectFolder);
+// project) is no image and is skipped. Image paths are resolved as paths read from the file at
+// projectPath (relative ones against its folder, see ResolveUserFilePath).
+ProjectFileContent ParseProjectFile(const std::string& text, const std::string& projectPath);
 
 // Reads the project file at path (throws ImageError naming the file when it cannot be read).
 ProjectFileContent ReadProjectFile(const std::string& path);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "number_format.h"
 #include "text_io.h"
 
 namespace {

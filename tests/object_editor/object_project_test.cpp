@@ -33,6 +33,9 @@ TEST(ProjectFile, ReadsWhatItWroteWhateverTheLineEnds) {
         EXPECT_EQ(content.height, 768);
         EXPECT_EQ(content.rows, rows);
     }
+    // Paths written relative to the project (or on another desktop) name files beside it.
+    EXPECT_EQ(ParseProjectFile("1 1\nsub\\b.jpg\n", "/data/p.oep").rows.at(0).path,
+              "/data/sub/b.jpg");
 }
 
 TEST(ProjectFile, ReaderToleratesOddLines) {
