@@ -1,5 +1,6 @@
 #include "transform_image.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -66,32 +67,89 @@ void TransformAxisAligned(const TBitmap& source, const Frame& f, TBitmap& output
     }
 }
 
+// The exact source position of one output pixel in the x87 rounding order (see the header),
+// from the products u C, u S, v S and v C.
+inline bool ExactSample(const Frame& f, long double uC, long double uS, long double vS,
+                        long double vC, int32_t& sx, int32_t& sy) {
+    const double x = f.cxs + FoldX(uC, vS, f.R);
+    const double y = f.cys + FoldY(uS, vC, f.R);
+    if (!(x >= 0 && x < f.W && y >= 0 && y < f.H)) return false;
+    sx = static_cast<int32_t>(x);
+    sy = static_cast<int32_t>(y);
+    return true;
+}
+
+// Turned frames. Extended arithmetic per pixel is slow, so each position is first estimated in
+// double from per-column and per-row terms; the estimate differs from the exact value by far
+// less than eps, so wherever it lies farther than eps from a whole number both truncate alike
+// and fall on the same side of the source's edges. Only positions within eps of a whole number
+// are computed exactly (nearly none for a general angle; most for a quarter turn).
 void TransformTurned(const TBitmap& source, const Frame& f, TBitmap& output) {
-    std::vector<long double> uC(static_cast<std::size_t>(f.Wo)), uS(uC.size());
+    const double Rd = static_cast<double>(f.R);
+    const double spread = (std::abs(f.C) + std::abs(f.S)) * std::abs(Rd);
+    const double reach = (double(f.Wo) + std::abs(double(f.X0)) + double(f.Ho) +
+                          std::abs(double(f.Y0))) * spread + f.W + f.H;
+    // Beyond 2^40 the estimate is no help (and infinite or NaN terms never are).
+    const bool estimate = reach < 1099511627776.0;
+    const double eps = reach * 0x1p-46;
+
+    std::vector<double> ax(static_cast<std::size_t>(f.Wo)), ay(ax.size());
+    std::vector<long double> uC(ax.size()), uS(ax.size());
     for (int32_t x = 0; x < f.Wo; ++x) {
-        const long double u = static_cast<long double>(int64_t{x} - f.cxo - f.X0);
-        uC[static_cast<std::size_t>(x)] = u * f.C;
-        uS[static_cast<std::size_t>(x)] = u * f.S;
+        const int64_t ui = int64_t{x} - f.cxo - f.X0;
+        const double u = static_cast<double>(ui);
+        ax[static_cast<std::size_t>(x)] = u * f.C * Rd;
+        ay[static_cast<std::size_t>(x)] = u * f.S * Rd;
+        uC[static_cast<std::size_t>(x)] = static_cast<long double>(ui) * f.C;
+        uS[static_cast<std::size_t>(x)] = static_cast<long double>(ui) * f.S;
+    }
+    // Per-row terms.
+    std::vector<double> bx(static_cast<std::size_t>(f.Ho)), by(bx.size());
+    std::vector<long double> vS(bx.size()), vC(bx.size());
+    for (int32_t y = 0; y < f.Ho; ++y) {
+        const int64_t vi = int64_t{y} - f.cyo - f.Y0;
+        const double v = static_cast<double>(vi);
+        bx[static_cast<std::size_t>(y)] = f.cxs - v * f.S * Rd;
+        by[static_cast<std::size_t>(y)] = f.cys + v * f.C * Rd;
+        vS[static_cast<std::size_t>(y)] = static_cast<long double>(vi) * f.S;
+        vC[static_cast<std::size_t>(y)] = static_cast<long double>(vi) * f.C;
     }
     const uint8_t* bits = source.Bits();
     const std::size_t stride = source.Stride();
-    const double cxs = f.cxs, cys = f.cys, W = f.W, H = f.H;
-    const long double R = f.R;
-    for (int32_t y = 0; y < f.Ho; ++y) {
-        uint8_t* dst = output.ScanLine(y);
-        const long double v = static_cast<long double>(int64_t{y} - f.cyo - f.Y0);
-        const long double vS = v * f.S, vC = v * f.C;
-        for (int32_t x = 0; x < f.Wo; ++x, dst += 3) {
-            const double sx = cxs + FoldX(uC[static_cast<std::size_t>(x)], vS, R);
-            const double sy = cys + FoldY(uS[static_cast<std::size_t>(x)], vC, R);
-            if (sx >= 0 && sx < W && sy >= 0 && sy < H) {
-                PutPixel(dst, bits + static_cast<std::size_t>(sy) * stride +
-                                  3 * static_cast<std::size_t>(sx));
-            } else {
-                PutWhite(dst);
+    const double W = f.W, H = f.H;
+    // A turned row walks across many source rows; square tiles keep the source lines that a
+    // tile reads in the cache while all of its rows use them.
+    constexpr int32_t kTile = 64;
+    for (int32_t ty = 0; ty < f.Ho; ty += kTile)
+        for (int32_t tx = 0; tx < f.Wo; tx += kTile) {
+            const int32_t yEnd = std::min(f.Ho, ty + kTile), xEnd = std::min(f.Wo, tx + kTile);
+            for (int32_t y = ty; y < yEnd; ++y) {
+                const std::size_t yi = static_cast<std::size_t>(y);
+                uint8_t* dst = output.ScanLine(y) + 3 * static_cast<std::size_t>(tx);
+                for (int32_t x = tx; x < xEnd; ++x, dst += 3) {
+                    const std::size_t xi = static_cast<std::size_t>(x);
+                    int32_t ix = 0, iy = 0;
+                    bool inside = false;
+                    const double sx = bx[yi] + ax[xi];
+                    const double sy = by[yi] + ay[xi];
+                    bool exact = !estimate;
+                    if (estimate && sx >= -1 && sx < W + 1 && sy >= -1 && sy < H + 1) {
+                        // Floors (the positions are at least -1 here).
+                        ix = static_cast<int32_t>(sx + 1.0) - 1;
+                        iy = static_cast<int32_t>(sy + 1.0) - 1;
+                        const double dx = sx - ix, dy = sy - iy;
+                        exact = dx < eps || dx > 1 - eps || dy < eps || dy > 1 - eps;
+                        inside = ix >= 0 && ix < f.W && iy >= 0 && iy < f.H;
+                    }
+                    if (exact) inside = ExactSample(f, uC[xi], uS[xi], vS[yi], vC[yi], ix, iy);
+                    if (inside)
+                        PutPixel(dst, bits + static_cast<std::size_t>(iy) * stride +
+                                          3 * static_cast<std::size_t>(ix));
+                    else
+                        PutWhite(dst);
+                }
             }
         }
-    }
 }
 
 }  // namespace

@@ -162,3 +162,42 @@ TEST(DrawGuideGrid, DividesTheFrameIntoFourByFourCells) {
         EXPECT_TRUE(black(0, 150 * k) && black(798, 150 * k) && !black(799, 150 * k));
     }
 }
+
+namespace {
+
+// The rule written out per pixel, without tables or estimates.
+TBitmap PlainTransform(const TBitmap& src, int Wo, int Ho, int X0, int Y0, double rot, double sc) {
+    TBitmap out(Wo, Ho);
+    const double t = rot * (-6.283185307179586) * 0.002777777777777778;
+    const double S = std::sin(t), C = std::cos(t);
+    const long double R = 1.0L / static_cast<long double>(sc);
+    for (int y = 0; y < Ho; ++y)
+        for (int x = 0; x < Wo; ++x) {
+            const long double u = (x - Wo / 2) - X0, v = (y - Ho / 2) - Y0;
+            const double sx = src.Width() / 2 + static_cast<double>((u * C - v * S) * R);
+            const double sy = src.Height() / 2 + static_cast<double>((u * S + v * C) * R);
+            uint8_t* d = out.ScanLine(y) + 3 * x;
+            if (sx >= 0 && sx < src.Width() && sy >= 0 && sy < src.Height())
+                std::memcpy(d, src.ScanLine(static_cast<int>(sy)) + 3 * static_cast<int>(sx), 3);
+            else
+                std::memset(d, 255, 3);
+        }
+    return out;
+}
+
+}  // namespace
+
+TEST(TransformImage, EqualsThePlainPerPixelRuleAtAnyTurnScaleAndShift) {
+    const TBitmap src = NumberedPicture(61, 47);
+    const double turns[] = {0, 90, -90, 180, 270, 2.5, -17.3, 45, 135, 359.9, 1e-12};
+    const double scales[] = {1, 0.7, 1.1, 2, 0.1, 10, 3.3};
+    int shift = 0;
+    for (double rot : turns)
+        for (double sc : scales) {
+            shift = (shift * 7 + 5) % 23;
+            const int X0 = shift - 11, Y0 = 9 - shift;
+            SCOPED_TRACE(testing::Message() << rot << " " << sc << " " << X0 << "," << Y0);
+            EXPECT_TRUE(TransformImage(src, 53, 66, X0, Y0, rot, sc)
+                            .SamePixels(PlainTransform(src, 53, 66, X0, Y0, rot, sc)));
+        }
+}
