@@ -67,3 +67,7 @@ void WriteProjectFile(const std::string& path, const std::string& widthText,
                       const std::string& heightText, const std::vector<ProjectRow>& rows) {
     WriteTextFile(path, FormatProjectFile(widthText, heightText, rows));
 }
+
+bool HasJpegSignature(const std::vector<uint8_t>& bytes) {
+    return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}

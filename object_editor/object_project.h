@@ -51,3 +51,7 @@ ProjectFileContent ReadProjectFile(const std::string& path);
 // Writes the project file safely (a failed write keeps the previous file); throws ImageError.
 void WriteProjectFile(const std::string& path, const std::string& widthText,
                       const std::string& heightText, const std::vector<ProjectRow>& rows);
+
+// Whether bytes start like a JPEG stream (the SOI marker and the next marker's FF): the check
+// that a file chosen as a picture is one before it joins the project.
+bool HasJpegSignature(const std::vector<uint8_t>& bytes);
