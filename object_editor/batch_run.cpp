@@ -53,12 +53,13 @@ std::string ResultPathFor(const std::string& sourcePath) {
 }
 
 RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho,
-                     RunProgress* progress) {
+                     Progress& progress) {
     RunReport report;
     std::vector<const ProjectRow*> images;
     for (const ProjectRow& row : rows)
         if (!row.path.empty()) images.push_back(&row);
     report.images = static_cast<int>(images.size());
+    progress.Start(report.images);
     if (images.empty()) return report;
     CreateResultFolders(images);
 
@@ -67,7 +68,7 @@ RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho
     TBitmap output;
     for (int i = 0; i < total; ++i) {
         DecodedSource current = next.get();
-        if (progress && progress->Cancelled()) {
+        if (progress.Cancelled()) {
             report.cancelled = true;
             break;
         }
@@ -86,7 +87,7 @@ RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho
         } catch (const std::exception& e) {
             report.failures.push_back(row.path + ": " + e.what());
         }
-        if (progress) progress->Step(i + 1, total);
+        progress.Step();
     }
     if (next.valid()) next.wait();
     return report;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "object_project.h"
-#include "run_progress.h"
+#include "progress.h"
 
 // The batch run: every image of the project is read from disk again, transformed with its own
 // row's values into the output frame and written as a JPEG of quality 100 under its own name
@@ -22,10 +22,11 @@ struct RunReport {
 // The path a row's result is written to.
 std::string ResultPathFor(const std::string& sourcePath);
 
-// Runs over rows (rows without a file name are no images). Decoding of the next image overlaps
+// Runs over rows (rows without a file name are no images), one progress step per image,
+// stopping between images when the progress reports a cancel. Decoding of the next image overlaps
 // the work on the current one; the files written are the same as one after another.
 RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho,
-                     RunProgress* progress = nullptr);
+                     Progress& progress);
 
 // What the user is told when the run ends.
 std::string RunReportMessage(const RunReport& report);

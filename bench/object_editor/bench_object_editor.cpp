@@ -107,7 +107,8 @@ void BM_RunPerFile(benchmark::State& state) {
         for (const ProjectRow& row : files.rows)
             SaveJpegFile(LoadJpegFile(row.path), row.path + ".ref.jpg", 100);
         const auto t1 = Clock::now();
-        const RunReport report = RunProject(files.rows, Wo, Ho);
+        NoProgress progress;
+        const RunReport report = RunProject(files.rows, Wo, Ho, progress);
         const auto t2 = Clock::now();
         if (report.written != RunFolder::kFiles) state.SkipWithError("run failed");
         const double ref = Seconds(t0, t1) / RunFolder::kFiles;

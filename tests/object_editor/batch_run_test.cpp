@@ -9,15 +9,14 @@
 
 namespace {
 
-class CountingProgress : public RunProgress {
+// Records the steps and cancels after cancelAfter of them.
+class CountingProgress : public Progress {
 public:
-    void Step(int done, int total) override {
-        steps.push_back(done);
-        this->total = total;
-    }
+    void Start(int steps) override { total = steps; }
+    void Step() override { steps.push_back(static_cast<int>(steps.size()) + 1); }
     bool Cancelled() override { return static_cast<int>(steps.size()) >= cancelAfter; }
     std::vector<int> steps;
-    int total = 0;
+    int total = -1;
     int cancelAfter = 1000;
 };
 
@@ -34,7 +33,7 @@ TEST(BatchRun, WritesEveryImageIntoResultBesideItsSource) {
         rows.push_back({paths[i], std::to_string(5 * i), "-3", i == 2 ? "90" : "0", "1.5"});
     }
     CountingProgress progress;
-    const RunReport report = RunProject(rows, 120, 100, &progress);
+    const RunReport report = RunProject(rows, 120, 100, progress);
     EXPECT_EQ(report.written, 3);
     EXPECT_TRUE(report.failures.empty());
     EXPECT_EQ(RunReportMessage(report), "Images succesfully processed!");
@@ -71,7 +70,8 @@ TEST(BatchRun, SkipsWhatFailsAndNamesItWhileTheOthersAreWritten) {
                                           {blocked, "0", "0", "0", "1"},
                                           {"", "", "", "", ""},
                                           {good, "0", "0", "0", "abc2"}};
-    const RunReport report = RunProject(rows, 100, 100);
+    NoProgress progress;
+    const RunReport report = RunProject(rows, 100, 100, progress);
     EXPECT_EQ(report.images, 5);
     EXPECT_EQ(report.written, 0);  // "abc2" reads as scale 0 as well
     ASSERT_EQ(report.failures.size(), 5u);
@@ -83,7 +83,9 @@ TEST(BatchRun, SkipsWhatFailsAndNamesItWhileTheOthersAreWritten) {
 }
 
 TEST(BatchRun, EmptyProjectsAndCancelledRunsSaySo) {
-    const RunReport empty = RunProject({ProjectRow{"", "", "", "", ""}}, 100, 100);
+    NoProgress none;
+    const RunReport empty = RunProject({ProjectRow{"", "", "", "", ""}}, 100, 100, none);
+    EXPECT_EQ(none.Total(), 0);
     EXPECT_EQ(RunReportMessage(empty), "The project has no images to process.");
 
     TempFolder folder;
@@ -94,7 +96,7 @@ TEST(BatchRun, EmptyProjectsAndCancelledRunsSaySo) {
     }
     CountingProgress progress;
     progress.cancelAfter = 1;
-    const RunReport report = RunProject(rows, 100, 100, &progress);
+    const RunReport report = RunProject(rows, 100, 100, progress);
     EXPECT_TRUE(report.cancelled);
     EXPECT_EQ(report.written, 1);
     EXPECT_FALSE(FileExists(folder.File("result/b.jpg")));
