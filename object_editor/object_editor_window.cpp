@@ -226,6 +226,7 @@ void TObject_Editor::BuildControlsPage(QWidget* page) {
     RichEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit1->setTabStopDistance(48);  // half an inch, as rich-text editors place their tabs
     RichEdit1->setPlainText(QString::fromStdString(ControlsHelpText()));
 }
 
