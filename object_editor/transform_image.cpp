@@ -38,15 +38,26 @@ inline double FoldY(long double uS, long double vC, long double R) {
     return static_cast<double>((uS + vC) * R);
 }
 
+// A run of output columns that is either white or copies consecutive source pixels.
+struct ColumnRun {
+    int32_t x, count, offset;  // offset: byte of the first source pixel, -1 for white
+};
+
 // No turn (sine exactly 0): the source column depends on x alone and the source row on y
-// alone, so both are looked up once and the rows become gathers through a column table.
+// alone, so both are looked up once; each row is then a few copies of whole runs (one run for
+// a frame at scale 1).
 void TransformAxisAligned(const TBitmap& source, const Frame& f, TBitmap& output) {
-    std::vector<int32_t> columnOffset(static_cast<std::size_t>(f.Wo));
+    std::vector<ColumnRun> runs;
     for (int32_t x = 0; x < f.Wo; ++x) {
         const long double u = static_cast<long double>(int64_t{x} - f.cxo - f.X0);
         // v S is a zero, which leaves u C unchanged (up to the sign of a zero result).
         const int32_t sx = SampleIndex(f.cxs + FoldX(u * f.C, 0.0L, f.R), f.W);
-        columnOffset[static_cast<std::size_t>(x)] = sx < 0 ? -1 : 3 * sx;
+        const int32_t offset = sx < 0 ? -1 : 3 * sx;
+        ColumnRun* last = runs.empty() ? nullptr : &runs.back();
+        if (last && (offset < 0 ? last->offset < 0 : last->offset + 3 * last->count == offset))
+            ++last->count;
+        else
+            runs.push_back({x, 1, offset});
     }
     for (int32_t y = 0; y < f.Ho; ++y) {
         uint8_t* dst = output.ScanLine(y);
@@ -57,12 +68,15 @@ void TransformAxisAligned(const TBitmap& source, const Frame& f, TBitmap& output
             continue;
         }
         const uint8_t* src = source.ScanLine(sy);
-        const int32_t* offset = columnOffset.data();
-        for (int32_t x = 0; x < f.Wo; ++x, dst += 3) {
-            if (offset[x] < 0)
-                PutWhite(dst);
+        for (const ColumnRun& run : runs) {
+            uint8_t* to = dst + 3 * static_cast<std::size_t>(run.x);
+            const std::size_t bytes = 3 * static_cast<std::size_t>(run.count);
+            if (run.offset < 0)
+                std::memset(to, kWhite, bytes);
+            else if (run.count == 1)
+                PutPixel(to, src + run.offset);
             else
-                PutPixel(dst, src + offset[x]);
+                std::memcpy(to, src + run.offset, bytes);
         }
     }
 }
@@ -79,19 +93,24 @@ inline bool ExactSample(const Frame& f, long double uC, long double uS, long dou
     return true;
 }
 
-// Turned frames. Extended arithmetic per pixel is slow, so each position is first estimated in
-// double from per-column and per-row terms; the estimate differs from the exact value by far
-// less than eps, so wherever it lies farther than eps from a whole number both truncate alike
-// and fall on the same side of the source's edges. Only positions within eps of a whole number
-// are computed exactly (nearly none for a general angle; most for a quarter turn).
+// Turned frames. Extended arithmetic per pixel is slow, so positions are first estimated in
+// 32.32 fixed point, stepped along each row of a tile from a double estimate at the tile's
+// left edge. The estimate stays within about 1e-8 of the exact value (the double estimate is
+// good to a few units of 2^-50 of the reach, each step adds at most 2^-33), far less than
+// kNear = 2^-20 of a pixel: wherever it lies farther than kNear from a whole number, both
+// truncate alike and fall on the same side of the source's edges. Only positions within kNear
+// of a whole number are computed exactly (nearly none for a general angle; most for a quarter
+// turn). Beyond a reach of 2^30 pixels (absurd scales) every position is computed exactly.
 void TransformTurned(const TBitmap& source, const Frame& f, TBitmap& output) {
     const double Rd = static_cast<double>(f.R);
     const double spread = (std::abs(f.C) + std::abs(f.S)) * std::abs(Rd);
     const double reach = (double(f.Wo) + std::abs(double(f.X0)) + double(f.Ho) +
                           std::abs(double(f.Y0))) * spread + f.W + f.H;
-    // Beyond 2^40 the estimate is no help (and infinite or NaN terms never are).
-    const bool estimate = reach < 1099511627776.0;
-    const double eps = reach * 0x1p-46;
+    const bool estimate = reach < 1073741824.0;  // false for infinite or NaN terms too
+    constexpr double kOne = 4294967296.0;        // 1.0 in 32.32 fixed point
+    constexpr uint32_t kNear = 1u << 12;         // 2^-20 of a pixel
+    const int64_t stepX = estimate ? std::llround(f.C * Rd * kOne) : 0;
+    const int64_t stepY = estimate ? std::llround(f.S * Rd * kOne) : 0;
 
     std::vector<double> ax(static_cast<std::size_t>(f.Wo)), ay(ax.size());
     std::vector<long double> uC(ax.size()), uS(ax.size());
@@ -116,32 +135,33 @@ void TransformTurned(const TBitmap& source, const Frame& f, TBitmap& output) {
     }
     const uint8_t* bits = source.Bits();
     const std::size_t stride = source.Stride();
-    const double W = f.W, H = f.H;
+    const uint64_t W = static_cast<uint64_t>(f.W), H = static_cast<uint64_t>(f.H);
     // A turned row walks across many source rows; square tiles keep the source lines that a
     // tile reads in the cache while all of its rows use them.
     constexpr int32_t kTile = 64;
     for (int32_t ty = 0; ty < f.Ho; ty += kTile)
         for (int32_t tx = 0; tx < f.Wo; tx += kTile) {
             const int32_t yEnd = std::min(f.Ho, ty + kTile), xEnd = std::min(f.Wo, tx + kTile);
+            const std::size_t txi = static_cast<std::size_t>(tx);
             for (int32_t y = ty; y < yEnd; ++y) {
                 const std::size_t yi = static_cast<std::size_t>(y);
-                uint8_t* dst = output.ScanLine(y) + 3 * static_cast<std::size_t>(tx);
-                for (int32_t x = tx; x < xEnd; ++x, dst += 3) {
-                    const std::size_t xi = static_cast<std::size_t>(x);
+                uint8_t* dst = output.ScanLine(y) + 3 * txi;
+                int64_t px = estimate ? std::llround((bx[yi] + ax[txi]) * kOne) : 0;
+                int64_t py = estimate ? std::llround((by[yi] + ay[txi]) * kOne) : 0;
+                for (int32_t x = tx; x < xEnd; ++x, dst += 3, px += stepX, py += stepY) {
                     int32_t ix = 0, iy = 0;
-                    bool inside = false;
-                    const double sx = bx[yi] + ax[xi];
-                    const double sy = by[yi] + ay[xi];
-                    bool exact = !estimate;
-                    if (estimate && sx >= -1 && sx < W + 1 && sy >= -1 && sy < H + 1) {
-                        // Floors (the positions are at least -1 here).
-                        ix = static_cast<int32_t>(sx + 1.0) - 1;
-                        iy = static_cast<int32_t>(sy + 1.0) - 1;
-                        const double dx = sx - ix, dy = sy - iy;
-                        exact = dx < eps || dx > 1 - eps || dy < eps || dy > 1 - eps;
-                        inside = ix >= 0 && ix < f.W && iy >= 0 && iy < f.H;
+                    bool inside;
+                    const bool nearEdge = static_cast<uint32_t>(static_cast<uint32_t>(px) + kNear) <= 2 * kNear ||
+                                          static_cast<uint32_t>(static_cast<uint32_t>(py) + kNear) <= 2 * kNear;
+                    if (estimate && !nearEdge) {
+                        const int64_t fx = px >> 32, fy = py >> 32;  // floors
+                        inside = static_cast<uint64_t>(fx) < W && static_cast<uint64_t>(fy) < H;
+                        ix = static_cast<int32_t>(fx);
+                        iy = static_cast<int32_t>(fy);
+                    } else {
+                        const std::size_t xi = static_cast<std::size_t>(x);
+                        inside = ExactSample(f, uC[xi], uS[xi], vS[yi], vC[yi], ix, iy);
                     }
-                    if (exact) inside = ExactSample(f, uC[xi], uS[xi], vS[yi], vC[yi], ix, iy);
                     if (inside)
                         PutPixel(dst, bits + static_cast<std::size_t>(iy) * stride +
                                           3 * static_cast<std::size_t>(ix));

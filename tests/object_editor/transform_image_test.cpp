@@ -192,12 +192,14 @@ TEST(TransformImage, EqualsThePlainPerPixelRuleAtAnyTurnScaleAndShift) {
     const double turns[] = {0, 90, -90, 180, 270, 2.5, -17.3, 45, 135, 359.9, 1e-12};
     const double scales[] = {1, 0.7, 1.1, 2, 0.1, 10, 3.3};
     int shift = 0;
-    for (double rot : turns)
-        for (double sc : scales) {
-            shift = (shift * 7 + 5) % 23;
-            const int X0 = shift - 11, Y0 = 9 - shift;
-            SCOPED_TRACE(testing::Message() << rot << " " << sc << " " << X0 << "," << Y0);
-            EXPECT_TRUE(TransformImage(src, 53, 66, X0, Y0, rot, sc)
-                            .SamePixels(PlainTransform(src, 53, 66, X0, Y0, rot, sc)));
-        }
+    for (const int Wo : {53, 150})  // one partial tile of columns; two whole tiles and a part
+        for (double rot : turns)
+            for (double sc : scales) {
+                shift = (shift * 7 + 5) % 23;
+                const int X0 = shift - 11, Y0 = 9 - shift, Ho = 66;
+                SCOPED_TRACE(testing::Message() << Wo << " " << rot << " " << sc << " " << X0
+                                                << "," << Y0);
+                EXPECT_TRUE(TransformImage(src, Wo, Ho, X0, Y0, rot, sc)
+                                .SamePixels(PlainTransform(src, Wo, Ho, X0, Y0, rot, sc)));
+            }
 }
