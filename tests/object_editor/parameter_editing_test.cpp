@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 TEST(FieldExit, NormalisesEveryFieldToItsRangeAndDefault) {
     struct Case {
         std::string (*normalise)(const std::string&);
@@ -163,11 +161,4 @@ TEST(Layout, PreviewBoxKeepsTheOutputAspect) {
         EXPECT_EQ(box.width, c.width);
         EXPECT_EQ(box.height, c.height);
     }
-}
-
-TEST(ControlsHelp, HasTwentyOneLinesWithItsRules) {
-    const std::string text = ControlsHelpText();
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 20);
-    EXPECT_EQ(text.find(std::string(94, '=') + "\n\t\t\t\t\t\t\tMove image\n"), 0u);
-    EXPECT_NE(text.find("next images. \n            For select"), std::string::npos);
 }
