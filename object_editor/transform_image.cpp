@@ -93,6 +93,30 @@ inline bool ExactSample(const Frame& f, long double uC, long double uS, long dou
     return true;
 }
 
+// A sample position's pixel: -1 before the source, limit after it (NaN counts as before).
+// Monotone in the position.
+inline int32_t Classify(double position, int32_t limit) {
+    return position >= 0 ? (position < limit ? static_cast<int32_t>(position) : limit) : -1;
+}
+
+// Fills out[i * step] for i in [a, b] with value(i), given va = value(a) and vb = value(b),
+// for a value that is monotone in i: wherever both ends agree, everything between does too.
+template <class Value>
+void FillMonotone(int32_t a, int32_t b, int32_t va, int32_t vb, const Value& value,
+                  int32_t* out, std::ptrdiff_t step) {
+    if (va == vb) {
+        for (int32_t i = a; i <= b; ++i) out[i * step] = va;
+        return;
+    }
+    out[a * step] = va;
+    out[b * step] = vb;
+    if (b - a <= 1) return;
+    const int32_t m = a + (b - a) / 2;
+    const int32_t vm = value(m);
+    FillMonotone(a, m, va, vm, value, out, step);
+    FillMonotone(m, b, vm, vb, value, out, step);
+}
+
 // Turned frames. Extended arithmetic per pixel is slow, so positions are first estimated in
 // 32.32 fixed point, stepped along each row of a tile from a double estimate at the tile's
 // left edge. The estimate stays within about 1e-8 of the exact value (the double estimate is
@@ -139,10 +163,65 @@ void TransformTurned(const TBitmap& source, const Frame& f, TBitmap& output) {
     // A turned row walks across many source rows; square tiles keep the source lines that a
     // tile reads in the cache while all of its rows use them.
     constexpr int32_t kTile = 64;
+
+    // Near a quarter or half turn nearly every position lies a hair off a whole number, so the
+    // estimate helps nowhere. But then one coordinate hardly changes along a tile's rows and
+    // the other hardly along its columns, and each, computed exactly, is monotone along its
+    // line (every rounding step is): exact values at the two ends of a line that agree hold
+    // for the whole line, and where they differ, halving finds the change.
+    const double drift = std::min(std::abs(f.C), std::abs(f.S)) * std::abs(Rd);
+    const bool nearQuarter = estimate && drift * kTile < 0.5;
+    const bool xAlongRows = std::abs(f.C) < std::abs(f.S);  // sx depends on the row then
+    std::vector<int32_t> tileX(kTile * kTile), tileY(kTile * kTile);
+    auto exactX = [&](int32_t x, int32_t y) {
+        return Classify(f.cxs + FoldX(uC[static_cast<std::size_t>(x)],
+                                      vS[static_cast<std::size_t>(y)], f.R), f.W);
+    };
+    auto exactY = [&](int32_t x, int32_t y) {
+        return Classify(f.cys + FoldY(uS[static_cast<std::size_t>(x)],
+                                      vC[static_cast<std::size_t>(y)], f.R), f.H);
+    };
+    // Fills tile (tx, ty) .. (xEnd, yEnd) with coordinate along rows (x varies) or columns.
+    auto fillTile = [&](auto exact, bool alongRows, int32_t tx, int32_t ty, int32_t xEnd,
+                        int32_t yEnd, std::vector<int32_t>& tile) {
+        if (alongRows) {
+            for (int32_t y = ty; y < yEnd; ++y) {
+                auto value = [&](int32_t x) { return exact(x, y); };
+                int32_t* row = tile.data() + (y - ty) * kTile - tx;
+                FillMonotone(tx, xEnd - 1, value(tx), value(xEnd - 1), value, row, 1);
+            }
+        } else {
+            for (int32_t x = tx; x < xEnd; ++x) {
+                auto value = [&](int32_t y) { return exact(x, y); };
+                int32_t* column = tile.data() + (x - tx) - std::ptrdiff_t{ty} * kTile;
+                FillMonotone(ty, yEnd - 1, value(ty), value(yEnd - 1), value, column, kTile);
+            }
+        }
+    };
+    auto QuarterTile = [&](int32_t tx, int32_t ty, int32_t xEnd, int32_t yEnd) {
+        fillTile(exactX, xAlongRows, tx, ty, xEnd, yEnd, tileX);
+        fillTile(exactY, !xAlongRows, tx, ty, xEnd, yEnd, tileY);
+        for (int32_t y = ty; y < yEnd; ++y) {
+            uint8_t* dst = output.ScanLine(y) + 3 * static_cast<std::size_t>(tx);
+            const int32_t* ix = tileX.data() + (y - ty) * kTile;
+            const int32_t* iy = tileY.data() + (y - ty) * kTile;
+            for (int32_t i = 0; i < xEnd - tx; ++i, dst += 3) {
+                if (static_cast<uint64_t>(ix[i]) < W && static_cast<uint64_t>(iy[i]) < H)
+                    PutPixel(dst, bits + static_cast<std::size_t>(iy[i]) * stride +
+                                      3 * static_cast<std::size_t>(ix[i]));
+                else
+                    PutWhite(dst);
+            }
+        }
+    };
     for (int32_t ty = 0; ty < f.Ho; ty += kTile)
         for (int32_t tx = 0; tx < f.Wo; tx += kTile) {
             const int32_t yEnd = std::min(f.Ho, ty + kTile), xEnd = std::min(f.Wo, tx + kTile);
             const std::size_t txi = static_cast<std::size_t>(tx);
+            if (nearQuarter) {
+                QuarterTile(tx, ty, xEnd, yEnd);
+                continue;
+            }
             for (int32_t y = ty; y < yEnd; ++y) {
                 const std::size_t yi = static_cast<std::size_t>(y);
                 uint8_t* dst = output.ScanLine(y) + 3 * txi;
