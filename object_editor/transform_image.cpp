@@ -99,22 +99,23 @@ inline int32_t Classify(double position, int32_t limit) {
     return position >= 0 ? (position < limit ? static_cast<int32_t>(position) : limit) : -1;
 }
 
-// Fills out[i * step] for i in [a, b] with value(i), given va = value(a) and vb = value(b),
-// for a value that is monotone in i: wherever both ends agree, everything between does too.
+// Fills out[(i - origin) * step] for i in [a, b] with value(i), given va = value(a) and
+// vb = value(b), for a value that is monotone in i: wherever both ends agree, everything
+// between does too.
 template <class Value>
 void FillMonotone(int32_t a, int32_t b, int32_t va, int32_t vb, const Value& value,
-                  int32_t* out, std::ptrdiff_t step) {
+                  int32_t* out, int32_t origin, std::ptrdiff_t step) {
     if (va == vb) {
-        for (int32_t i = a; i <= b; ++i) out[i * step] = va;
+        for (int32_t i = a; i <= b; ++i) out[(i - origin) * step] = va;
         return;
     }
-    out[a * step] = va;
-    out[b * step] = vb;
+    out[(a - origin) * step] = va;
+    out[(b - origin) * step] = vb;
     if (b - a <= 1) return;
     const int32_t m = a + (b - a) / 2;
     const int32_t vm = value(m);
-    FillMonotone(a, m, va, vm, value, out, step);
-    FillMonotone(m, b, vm, vb, value, out, step);
+    FillMonotone(a, m, va, vm, value, out, origin, step);
+    FillMonotone(m, b, vm, vb, value, out, origin, step);
 }
 
 // Turned frames. Extended arithmetic per pixel is slow, so positions are first estimated in
@@ -187,14 +188,14 @@ void TransformTurned(const TBitmap& source, const Frame& f, TBitmap& output) {
         if (alongRows) {
             for (int32_t y = ty; y < yEnd; ++y) {
                 auto value = [&](int32_t x) { return exact(x, y); };
-                int32_t* row = tile.data() + (y - ty) * kTile - tx;
-                FillMonotone(tx, xEnd - 1, value(tx), value(xEnd - 1), value, row, 1);
+                int32_t* row = tile.data() + (y - ty) * kTile;
+                FillMonotone(tx, xEnd - 1, value(tx), value(xEnd - 1), value, row, tx, 1);
             }
         } else {
             for (int32_t x = tx; x < xEnd; ++x) {
                 auto value = [&](int32_t y) { return exact(x, y); };
-                int32_t* column = tile.data() + (x - tx) - std::ptrdiff_t{ty} * kTile;
-                FillMonotone(ty, yEnd - 1, value(ty), value(yEnd - 1), value, column, kTile);
+                int32_t* column = tile.data() + (x - tx);
+                FillMonotone(ty, yEnd - 1, value(ty), value(yEnd - 1), value, column, ty, kTile);
             }
         }
     };
