@@ -201,7 +201,14 @@ TEST_F(ObjectEditorTest, BadFilesAreNamedAndTheProjectKeepsItsState) {
     EXPECT_EQ(dialogs.messages.back().find("1 of 2 images were processed."), 0u);
     EXPECT_TRUE(FileExists(folder.File("result/shot1.jpg")));
 
-    dialogs.Answer(TAnswer::No);  // the added pictures were never saved
+    // A save that cannot be written keeps the project and its caption; so does a failed open.
+    dialogs.Answer(TAnswer::Yes);
+    dialogs.AnswerFile(folder.File("no/such/folder/p.oep"));
+    w.Newproject1->trigger();
+    EXPECT_EQ(dialogs.messages.back(), "Can't open file!");
+    EXPECT_EQ(w.ImageCount, 2);
+    EXPECT_EQ(w.windowTitle().toStdString(), "Lumivex Photo Object Editor");
+    dialogs.Answer(TAnswer::No);
     dialogs.AnswerFile(folder.File("missing.oep"));
     w.Open1->trigger();
     EXPECT_EQ(dialogs.messages.back(), "Can't open file!");
