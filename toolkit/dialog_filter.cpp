@@ -83,3 +83,25 @@ std::string AddDefaultExt(const std::string& path, const std::string& ext) {
     if (dot != std::string::npos && dot > 0) return path;
     return path + "." + bare;
 }
+
+namespace {
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+}  // namespace
+
+int ChosenFilterIndex(const std::string& filter, const std::string& chosen) {
+    const std::vector<std::string> full = QtNameFilters(filter);
+    for (std::size_t i = 0; i < full.size(); ++i)
+        if (full[i] == chosen) return static_cast<int>(i) + 1;
+    // The caption alone: the name filter without its last " (patterns)" group.
+    const std::string wanted = Trimmed(chosen);
+    for (std::size_t i = 0; i < full.size(); ++i) {
+        const std::size_t open = full[i].rfind(" (");
+        if (open != std::string::npos && Trimmed(full[i].substr(0, open)) == wanted)
+            return static_cast<int>(i) + 1;
+    }
+    return 0;
+}

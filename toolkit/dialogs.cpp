@@ -58,8 +58,9 @@ public:
         request.files.clear();
         for (const QString& f : chosen) request.files.push_back(f.toStdString());
         request.fileName = request.files.front();
-        const int picked = nameFilters.indexOf(dialog.selectedNameFilter());
-        if (picked >= 0) request.filterIndex = picked + 1;
+        const int picked =
+            ChosenFilterIndex(request.filter, dialog.selectedNameFilter().toStdString());
+        if (picked > 0) request.filterIndex = picked;
         return true;
     }
 

@@ -25,6 +25,7 @@
 #include "jpeg_image.h"
 #include "panorama_viewer_window.h"
 #include "printing.h"
+#include "real_file_dialog.h"
 #include "scripted_dialogs.h"
 #include "status_bar.h"
 #include "ui_language.h"
@@ -623,4 +624,20 @@ TEST_F(PanoramaViewerWindow, MenuFollowsTheLanguage) {
     EXPECT_EQ(window->Copytoclipboard1->text().toStdString(), "Copy to clipboard");
     EXPECT_EQ(window->Cross1->text().toStdString(), "Cross");
     EXPECT_EQ(Caption(), "Panorama Viewer");  // the caption stays English
+}
+
+// Through the real Qt dialog: "Bitmaps (*.bmp)" chosen and "view3" typed writes view3.bmp.
+TEST_F(PanoramaViewerWindow, TheRealSaveDialogsFileTypeDecidesTheFormat) {
+    OpenSample();
+    {
+        RealDialogs real;
+        real.AnswerFile(1, PathOf("view3"));
+        window->Save1->trigger();
+    }
+    EXPECT_EQ(FirstBytes(PathOf("view3.bmp"), 2), "BM");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(PathOf("view3.jpg"))));
+    ExpectEveryFilterComesBack(FileDialogKind::Save, window->SavePictureDialog1.Filter,
+                               PathOf("view4"));
+    ExpectEveryFilterComesBack(FileDialogKind::Open, window->OpenPictureDialog1.Filter,
+                               PathOf("pano.jpg"));
 }

@@ -17,6 +17,7 @@
 #include "image_control.h"
 #include "image_error.h"
 #include "jpeg_image.h"
+#include "real_file_dialog.h"
 #include "scripted_dialogs.h"
 #include "status_bar.h"
 #include "stereo_viewer_window.h"
@@ -587,4 +588,10 @@ TEST_F(StereoViewerWindow, CaptionShowsAPathWithBracketedStarAsItIs) {
     ASSERT_TRUE(window->Loaded());
     ASSERT_NE(window->windowHandle(), nullptr);
     EXPECT_EQ(window->windowHandle()->title().toStdString(), "Stereo Viewer - " + path);
+}
+
+TEST_F(StereoViewerWindow, TheRealOpenDialogReportsEveryFileType) {
+    WriteSideBySide(PathOf("pair.jps"), 40, 20);
+    ExpectEveryFilterComesBack(FileDialogKind::Open, window->OpenPictureDialog1.Filter,
+                               PathOf("pair.jps"));
 }
