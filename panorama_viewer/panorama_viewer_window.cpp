@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QFont>
 #include <QIcon>
 #include <QKeyEvent>
@@ -150,6 +151,7 @@ void TPanorama_Viewer::BuildMenus() {
     Redraw1 = MakeMenuItem(PopupMenu2, "Redraw1", "Redraw");
     Qualify1 = MakeMenuItem(PopupMenu2, "Qualify1", "Qualify");
 
+    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { EndMouseSteering(); });
     Image1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Image1, &QWidget::customContextMenuRequested, this,
             Guarded([this](const QPoint& at) { PopupMenu1->popup(Image1->mapToGlobal(at)); }));
@@ -253,6 +255,8 @@ void TPanorama_Viewer::Image1MouseMove(int X, int Y) {
 
 void TPanorama_Viewer::Image1MouseUp(Qt::MouseButton, int, int) { SteerMouseUp(steering_); }
 
+void TPanorama_Viewer::EndMouseSteering() { SteerMouseUp(steering_); }
+
 void TPanorama_Viewer::SetMouseMode(MouseMode mode) {
     steering_.mouseMode = mode;
     switch (mode) {
@@ -279,6 +283,9 @@ void TPanorama_Viewer::Cross1Click() { SetMouseMode(MouseMode::Cross); }
 // Rendering
 
 void TPanorama_Viewer::Redraw1Click() {
+    // The press started steering; only the real button state tells that it is still held.
+    if (steering_.buttonHeld && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
+        EndMouseSteering();
     FrameHooks hooks;
     hooks.repaint = [this] { Image1->repaint(); };
     hooks.setPanel = [this](int panel, const std::string& text) {
@@ -395,6 +402,11 @@ void TPanorama_Viewer::closeEvent(QCloseEvent* event) {
 
 void TPanorama_Viewer::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) Open1Click();
+}
+
+void TPanorama_Viewer::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    EndMouseSteering();
 }
 
 void TPanorama_Viewer::contextMenuEvent(QContextMenuEvent* event) {

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -101,6 +102,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
         UiLanguage = "eng";
+        // QTest keeps the buttons it pressed across tests (a double click leaves one down).
+        QTestPrivate::qtestMouseButtons = Qt::NoButton;
         window = std::make_unique<TPanorama_Viewer>();
         // The tests drive the renderer's ticks themselves, one Redraw1Click per tick.
         window->Timer1->stop();
@@ -149,6 +152,16 @@ protected:
         QMouseEvent event(type, local, window->Image1->mapToGlobal(local), button, held,
                           Qt::NoModifier);
         QCoreApplication::sendEvent(window->Image1, &event);
+    }
+
+    // A mouse event on Image1 through the window system, so the application's button state
+    // follows it, as it does for the user's.
+    void RealMouse(QEvent::Type type, int x, int y, Qt::MouseButton button = Qt::NoButton) {
+        QWindow* handle = window->windowHandle();
+        const QPoint at = window->Image1->mapTo(window.get(), QPoint(x, y));
+        if (type == QEvent::MouseButtonPress) QTest::mousePress(handle, button, {}, at);
+        else if (type == QEvent::MouseButtonRelease) QTest::mouseRelease(handle, button, {}, at);
+        else QTest::mouseMove(handle, at);
     }
 
     std::string Panel(int index) const { return window->StatusBar1->PanelText(index); }
@@ -363,26 +376,61 @@ TEST_F(PanoramaViewerWindow, MouseModesSetCursorsAndSteer) {
     EXPECT_EQ(window->Image1->cursor().shape(), Qt::ArrowCursor);
     window->Redraw1Click();
     const double start = window->View().alpha;
-    // The right button does not steer.
-    Mouse(QEvent::MouseButtonPress, 50, 50, Qt::RightButton, Qt::RightButton);
-    Mouse(QEvent::MouseMove, 100, 50, Qt::NoButton, Qt::RightButton);
-    window->Redraw1Click();
-    EXPECT_EQ(window->View().alpha, start);
-    Mouse(QEvent::MouseButtonRelease, 100, 50, Qt::RightButton, Qt::NoButton);
-
-    Mouse(QEvent::MouseButtonPress, 50, 50, Qt::LeftButton, Qt::LeftButton);
+    // Arrow mode turns on the ticks while the button is really down: the events go through
+    // the window system, as the user's do.
+    RealMouse(QEvent::MouseButtonPress, 50, 50, Qt::LeftButton);
     window->Redraw1Click();
     EXPECT_EQ(window->View().alpha, start);  // held without a move: no turn
-    Mouse(QEvent::MouseMove, 100, 50, Qt::NoButton, Qt::LeftButton);
+    RealMouse(QEvent::MouseMove, 100, 50);
     const double perTick = 50 * 20.0 / (kViewWidth + 10);
     window->Redraw1Click();
     EXPECT_NEAR(window->View().alpha, start - perTick, 1e-9);
     window->Redraw1Click();
     EXPECT_NEAR(window->View().alpha, start - 2 * perTick, 1e-9);
     EXPECT_TRUE(window->LastFrame().rendered);
-    Mouse(QEvent::MouseButtonRelease, 100, 50, Qt::LeftButton, Qt::NoButton);
+    RealMouse(QEvent::MouseButtonRelease, 100, 50, Qt::LeftButton);
     window->Redraw1Click();
     EXPECT_NEAR(window->View().alpha, start - 2 * perTick, 1e-9);
+}
+
+// The right button does not steer, and whatever takes the left button's release (a pop-up
+// menu, another window, the focus going elsewhere) ends Arrow mode's turning.
+TEST_F(PanoramaViewerWindow, ArrowModeEndsWhenTheLeftButtonIsNoLongerDown) {
+    OpenSample();
+    auto turnsOnTick = [&] {
+        const double before = window->View().alpha;
+        window->Redraw1Click();
+        return window->View().alpha != before;
+    };
+    RealMouse(QEvent::MouseButtonPress, 50, 50, Qt::RightButton);  // opens the menu
+    EXPECT_TRUE(window->PopupMenu1->isVisible());
+    window->PopupMenu1->close();
+    RealMouse(QEvent::MouseButtonRelease, 50, 50, Qt::RightButton);
+    EXPECT_FALSE(turnsOnTick());
+
+    // Left held and moved, then a right click opens the menu, which takes the release.
+    RealMouse(QEvent::MouseButtonPress, 50, 50, Qt::LeftButton);
+    RealMouse(QEvent::MouseMove, 100, 50);
+    EXPECT_TRUE(turnsOnTick());
+    RealMouse(QEvent::MouseButtonPress, 100, 50, Qt::RightButton);
+    EXPECT_FALSE(turnsOnTick());
+    window->PopupMenu1->close();
+    RealMouse(QEvent::MouseButtonRelease, 100, 50, Qt::RightButton);
+    RealMouse(QEvent::MouseButtonRelease, 100, 50, Qt::LeftButton);
+
+    // The view saw a press, but the button is up by the next tick (its release went elsewhere).
+    Mouse(QEvent::MouseButtonPress, 50, 50, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, 100, 50, Qt::NoButton, Qt::LeftButton);
+    EXPECT_FALSE(turnsOnTick());
+    EXPECT_FALSE(turnsOnTick());
+
+    // Held, but the window loses the keyboard focus.
+    RealMouse(QEvent::MouseButtonPress, 50, 50, Qt::LeftButton);
+    RealMouse(QEvent::MouseMove, 100, 50);
+    QFocusEvent focusOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(window.get(), &focusOut);
+    EXPECT_FALSE(turnsOnTick());
+    RealMouse(QEvent::MouseButtonRelease, 100, 50, Qt::LeftButton);
 }
 
 TEST_F(PanoramaViewerWindow, SpaceAndBackspaceWalkTheFolderOfThePictureOnRelease) {
