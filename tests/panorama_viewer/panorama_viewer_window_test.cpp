@@ -689,3 +689,16 @@ TEST_F(PanoramaViewerWindow, TheRealSaveDialogsFileTypeDecidesTheFormat) {
     ExpectEveryFilterComesBack(FileDialogKind::Open, window->OpenPictureDialog1.Filter,
                                PathOf("pano.jpg"));
 }
+
+TEST_F(PanoramaViewerWindow, NextAndPreviousPassThroughASubFolderNamedLikeAPicture) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir("x.jpg"));
+    WritePanorama(PathOf("a.jpg"), 90, 45);
+    WritePanorama(PathOf("x.jpg/d.jpg"), 100, 50);
+    WritePanorama(PathOf("z.jpg"), 120, 60);
+    OpenByDialog(PathOf("a.jpg"));
+    for (const auto& [key, width] : {std::pair{Qt::Key_N, 100}, {Qt::Key_N, 120}, {Qt::Key_P, 100},
+                                     {Qt::Key_P, 90}}) {
+        Key(key, Qt::ControlModifier);
+        EXPECT_EQ(window->Panorama().W(), width);
+    }
+}

@@ -595,3 +595,19 @@ TEST_F(StereoViewerWindow, TheRealOpenDialogReportsEveryFileType) {
     ExpectEveryFilterComesBack(FileDialogKind::Open, window->OpenPictureDialog1.Filter,
                                PathOf("pair.jps"));
 }
+
+// A sub-folder named like a picture stands in the listing with its files; the walk goes
+// through it and out again, because it stays rooted at the folder of the file opened.
+TEST_F(StereoViewerWindow, NextAndPreviousPassThroughASubFolderNamedLikeAPicture) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir("x.jpg"));
+    WriteSideBySide(PathOf("a.jpg"), 40, 10);
+    WriteSideBySide(PathOf("x.jpg/d.jpg"), 60, 10);
+    WriteSideBySide(PathOf("z.jpg"), 80, 10);
+    OpenByDialog(PathOf("a.jpg"));
+    for (const auto& [key, file] : {std::pair{Qt::Key_Space, "x.jpg/d.jpg"}, {Qt::Key_Space, "z.jpg"},
+                                    {Qt::Key_Backspace, "x.jpg/d.jpg"}, {Qt::Key_Backspace, "a.jpg"}}) {
+        Key(key);
+        EXPECT_EQ(window->CurrentFile(), PathOf(file));
+    }
+    EXPECT_EQ(Panel(*window, 0), "20x10");
+}
