@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "bmp_file.h"
+#include "file_error.h"
 #include "image_control.h"
 #include "jpeg_image.h"
 #include "printing.h"
@@ -206,7 +207,8 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
     // showing what it showed.
     OpenPictureDialog1.FileName = file;
     currentFile_ = file;
-    PanoramaPixels fresh = PanoramaPixels::FromBitmap(LoadJpegFile(file));
+    PanoramaPixels fresh =
+        NamingFileInErrors(file, [&] { return PanoramaPixels::FromBitmap(LoadJpegFile(file)); });
 
     panorama_ = std::move(fresh);
     view_.alpha = view_.betta = view_.gamma = 0.0;

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <utility>
 
+#include "file_error.h"
 #include "image_control.h"
 #include "jpeg_image.h"
 #include "menu_language.h"
@@ -179,7 +180,7 @@ void TStereo_Viewer::Open1Click(const std::string& path) {
     // walk on from it instead of hitting it again. Everything else that can fail happens
     // before the window changes: pair, caption and view stay as they were.
     currentFile_ = file;
-    StereoPair pair = SplitStereoPair(LoadJpegFile(file));
+    StereoPair pair = NamingFileInErrors(file, [&] { return SplitStereoPair(LoadJpegFile(file)); });
 
     pair_ = std::move(pair);
     SetCaption(this, "Stereo Viewer - " + file);

@@ -577,7 +577,8 @@ TEST_F(PanoramaViewerWindow, AFileThatDoesNotOpenLeavesTheHeldPanoramaShown) {
         dialogs.errors.clear();
         OpenByDialog(bad);
         ASSERT_EQ(dialogs.errors.size(), 1u) << bad;
-        EXPECT_FALSE(dialogs.errors[0].empty());
+        EXPECT_EQ(dialogs.errors[0].rfind(bad + ": ", 0), 0u) << dialogs.errors[0];
+        EXPECT_GT(dialogs.errors[0].size(), bad.size() + 2);  // and a reason after it
         EXPECT_EQ(Caption(), "Panorama Viewer - " + good);
         EXPECT_TRUE(window->PanoramaLoaded());
         EXPECT_EQ(window->Panorama().W(), 360);

@@ -390,8 +390,17 @@ TEST_F(StereoViewerWindow, NextStepsPastADamagedFile) {
     WriteSideBySide(PathOf("c.jpg"), 80, 10);
     OpenByDialog(PathOf("a.jpg"));
 
+    // Another window is the active one; the box still stands over the viewer and names the
+    // file it is about before the decoder's reason.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     Key(Qt::Key_Space);
     ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].rfind(PathOf("b.jpg") + ": Not a JPEG file", 0), 0u)
+        << dialogs.errors[0];
+    EXPECT_EQ(dialogs.boxOwners, std::vector<QWidget*>{window.get()});
     EXPECT_EQ(Panel(*window, 0), "20x10");  // the shown pair stays
     EXPECT_EQ(Caption(*window), "Stereo Viewer - " + PathOf("a.jpg"));
     Key(Qt::Key_Space);
@@ -531,7 +540,7 @@ TEST_F(StereoViewerWindow, FailedOpenShowsTheDecoderMessageAndKeepsEverything) {
         dialogs.errors.clear();
         OpenByDialog(bad);
         ASSERT_EQ(dialogs.errors.size(), 1u) << bad;
-        EXPECT_EQ(dialogs.errors[0], decoderMessage);
+        EXPECT_EQ(dialogs.errors[0], bad + ": " + decoderMessage);
 
         EXPECT_EQ(Caption(*window), "Stereo Viewer - " + good);
         EXPECT_EQ(window->CurrentFile(), bad);  // Next walks on from the file chosen
