@@ -354,8 +354,9 @@ void TPanorama_Viewer::FormClose() {
     Image1->Picture().SetSize(1, 1);
     Image1->resize(1, 1);
     renderer_.ReleaseBuffers();
-    // Nothing is shown any more, so the caption no longer names a picture.
-    setWindowTitle(kCaption);
+    // The size, angles and frame rate were those of the released panorama. The caption stays
+    // as it is: the window only hides.
+    for (int panel = 0; panel < StatusBar1->PanelCount(); ++panel) StatusBar1->SetPanelText(panel, "");
 }
 
 void TPanorama_Viewer::Timer2Timer() {

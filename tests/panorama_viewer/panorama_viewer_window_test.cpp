@@ -611,7 +611,7 @@ TEST_F(PanoramaViewerWindow, NextStepsPastADamagedPicture) {
 }
 
 TEST_F(PanoramaViewerWindow, ResizeSizesTheViewAndCloseReleasesThePanorama) {
-    OpenSample();
+    const std::string path = OpenSample();
     SetViewSize(300, 220);
     EXPECT_EQ(window->Image1->Picture().Width(), 300);
     EXPECT_EQ(window->Image1->Picture().Height(), 220);
@@ -625,7 +625,8 @@ TEST_F(PanoramaViewerWindow, ResizeSizesTheViewAndCloseReleasesThePanorama) {
     EXPECT_FALSE(window->PanoramaLoaded());
     EXPECT_EQ(window->Image1->Picture().Width(), 1);
     EXPECT_EQ(window->Image1->Picture().Height(), 1);
-    EXPECT_EQ(Caption(), "Panorama Viewer");
+    EXPECT_EQ(Caption(), "Panorama Viewer - " + path);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(Panel(i), "") << i;  // nothing of the released one
     window->Redraw1Click();
     Key(Qt::Key_Right);
     EXPECT_EQ(window->View().alpha, 0.0);
@@ -636,6 +637,8 @@ TEST_F(PanoramaViewerWindow, ResizeSizesTheViewAndCloseReleasesThePanorama) {
     EXPECT_EQ(window->Image1->width(), 300);
     EXPECT_EQ(window->Image1->Picture().Width(), 300);
     EXPECT_EQ(window->Image1->Picture().Height(), 220);
+    window->Redraw1Click();
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(Panel(i), "") << i;
     OpenSample("again.jpg");
     EXPECT_EQ(Panel(0), "360x180");
 }
