@@ -651,3 +651,17 @@ TEST_F(StereoViewerWindow, TheZoomPanelShowsItsWholeText) {
     EXPECT_EQ(inkWidth(window->StatusBar1->grab().toImage(), 402), whole);  // from panel 3 on
     EXPECT_EQ(window->StatusBar1->PanelCount(), 5);
 }
+
+TEST_F(StereoViewerWindow, TheOpenDialogStartsAtTheFileReachedByNextAndPrevious) {
+    WriteSideBySide(PathOf("a.jpg"), 40, 10);
+    WriteSideBySide(PathOf("b.jpg"), 60, 10);
+    OpenByDialog(PathOf("a.jpg"));
+    Key(Qt::Key_Space);
+    dialogs.CancelFile();
+    Key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.fileRequests.back().fileName, PathOf("b.jpg"));
+    Key(Qt::Key_Backspace);
+    dialogs.CancelFile();
+    Key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.fileRequests.back().fileName, PathOf("a.jpg"));
+}
