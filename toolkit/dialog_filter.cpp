@@ -1,5 +1,7 @@
 #include "dialog_filter.h"
 
+#include "paths.h"
+
 std::vector<FilterEntry> ParseDialogFilter(const std::string& filter) {
     std::vector<std::string> parts;
     std::string current;
@@ -75,13 +77,8 @@ std::vector<std::string> QtNameFilters(const std::string& filter) {
 
 std::string AddDefaultExt(const std::string& path, const std::string& ext) {
     const std::string bare = !ext.empty() && ext[0] == '.' ? ext.substr(1) : ext;
-    if (bare.empty()) return path;
-    const std::size_t nameStart = path.find_last_of("/\\");
-    const std::string name = path.substr(nameStart == std::string::npos ? 0 : nameStart + 1);
-    if (name.empty()) return path;  // a folder, not a file name
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) return path;
-    return path + "." + bare;
+    if (bare.empty() || ExtractFileName(path).empty()) return path;  // no name to complete
+    return ExtractFileExt(path).empty() ? path + "." + bare : path;
 }
 
 namespace {

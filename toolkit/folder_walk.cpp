@@ -1,6 +1,7 @@
 #include "folder_walk.h"
 
 #include "folder_listing.h"
+#include "paths.h"
 
 namespace {
 bool Listed(const std::string& listing, const std::string& path) {
