@@ -629,16 +629,14 @@ TEST_F(StereoViewerWindow, TheZoomPanelShowsItsWholeText) {
     OpenByDialog(PathOf("a.jpg"));
     for (int i = 0; i < 12; ++i) Key(Qt::Key_I, Qt::ControlModifier);
     ASSERT_EQ(Panel(*window, 3), "1000.0%");
-    // Width of the dark text pixels from column from on.
-    auto inkWidth = [](const QImage& shot, int from) {
+    // Width of the dark text pixels of a bar, from column from on.
+    auto inkWidth = [](TStatusBar& bar, int from) {
+        const QImage shot = bar.grab().toImage();
         int first = -1, last = -1;
         for (int x = from; x < shot.width() - 2; ++x)
             for (int y = 4; y < shot.height() - 3; ++y)
-                if (shot.pixelColor(x, y).lightness() < 100) {
-                    if (first < 0) first = x;
-                    last = x;
-                }
-        return first < 0 ? 0 : last - first + 1;
+                if (shot.pixelColor(x, y).lightness() < 100) last = (first < 0 ? first = x : x);
+        return last - first;
     };
     window->StatusBar1->resize(600, window->StatusBar1->height());
     TStatusBar roomy;  // the same text with room to spare
@@ -646,9 +644,8 @@ TEST_F(StereoViewerWindow, TheZoomPanelShowsItsWholeText) {
     roomy.resize(300, window->StatusBar1->height());
     roomy.SetPanels({{300, false}});
     roomy.SetPanelText(0, "1000.0%");
-    const int whole = inkWidth(roomy.grab().toImage(), 2);
-    ASSERT_GT(whole, 0);
-    EXPECT_EQ(inkWidth(window->StatusBar1->grab().toImage(), 402), whole);  // from panel 3 on
+    ASSERT_GT(inkWidth(roomy, 2), 0);
+    EXPECT_EQ(inkWidth(*window->StatusBar1, 402), inkWidth(roomy, 2));  // from panel 3 on
     EXPECT_EQ(window->StatusBar1->PanelCount(), 5);
 }
 
