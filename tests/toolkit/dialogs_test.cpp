@@ -12,6 +12,7 @@
 #include "bitmap_image.h"
 #include "dialogs.h"
 #include "printing.h"
+#include "real_file_dialog.h"
 #include "scripted_dialogs.h"
 
 namespace {
@@ -189,4 +190,12 @@ TEST(BitmapImage, WrapSharesTheBytesCopyDoesNot) {
     EXPECT_NE(copy.constBits(), picture.Bits());
     EXPECT_TRUE(WrapBitmap(TBitmap()).isNull());
     EXPECT_TRUE(ImageToBitmap(QImage()).Empty());
+}
+
+TEST(RealFileDialog, TheChosenFileTypeComesBackAsItsIndex) {
+    QTemporaryDir dir;
+    // Captions that hold patterns of their own, and one without any caption.
+    ExpectEveryFilterComesBack(FileDialogKind::Save,
+                               "All (*.jpg;*.jpeg)|*.jpg;*.jpeg|Text|*.txt||*.mvw|All files (*)|*",
+                               dir.path().toStdString() + "/view3");
 }
