@@ -97,7 +97,7 @@ void TAboutBox::Timer1Timer() {
     for (int k = 1; k <= 9; ++k) Images[k - 1]->setVisible(k == number);
 }
 
-void TAboutBox::CommentsClick() { OpenUrl(UserGuideUrl()); }
+void TAboutBox::CommentsClick() { OpenUserGuide(); }
 
 void TAboutBox::showEvent(QShowEvent* event) {
     if (launcher_) {

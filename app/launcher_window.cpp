@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
@@ -18,6 +19,7 @@
 #include "start_language.h"
 #include "status_bar.h"
 #include "ui_language.h"
+#include "window_placement.h"
 
 namespace {
 
@@ -68,7 +70,9 @@ void ShowToolWindow(QWidget* window) {
     window->activateWindow();
 }
 
-TForm1::TForm1(QWidget* parent) : TForm1(LocaleCountryCode(), ExecutableFolder(), parent) {}
+TForm1::TForm1(QWidget* parent)
+    : TForm1(LocaleCountryCode(),
+             ExecutableFolder(QCoreApplication::applicationDirPath().toStdString()), parent) {}
 
 TForm1::TForm1(const std::string& localeCountryCode, const std::string& programFolder,
                QWidget* parent)
@@ -159,7 +163,7 @@ void TForm1::Build() {
     HideOnMinimize = QSystemTrayIcon::isSystemTrayAvailable();
     if (HideOnMinimize) TrayIcon1->show();
 
-    move(0, 0);
+    PlaceWindow(this, QPoint(0, 0));  // the outer frame at the screen's top-left corner
 }
 
 TImage* TForm1::Tile(int tile) const {
@@ -212,7 +216,7 @@ void TForm1::N2Click() {
     UiLanguage = "rus";
 }
 
-void TForm1::Onlinehelp1Click() { OpenUrl(UserGuideUrl()); }
+void TForm1::Onlinehelp1Click() { OpenUserGuide(); }
 
 void TForm1::About1Click() {
     if (AboutBox) AboutBox->exec();

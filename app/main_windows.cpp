@@ -16,6 +16,7 @@
 #include "panorama_viewer_window.h"
 #include "program_folder.h"
 #include "stereo_viewer_window.h"
+#include "window_placement.h"
 
 MainWindows::MainWindows() = default;
 MainWindows::~MainWindows() = default;
@@ -58,6 +59,11 @@ std::unique_ptr<MainWindows> CreateMainWindows(std::vector<QWidget*>* recordCrea
     launcher.ObjectEditor = windows->Object_Editor.get();
     launcher.PanoramaViewer = windows->Panorama_Viewer.get();
     launcher.MultiViewer = windows->Multi_Viewer.get();
+    // Each tool window keeps the position its constructor gave it (or the window manager's
+    // choice), measured by its outer frame and kept wholly on the screen. The About window
+    // centres itself on the launcher.
+    for (QWidget* window : windows->InOrder())
+        if (window != windows->Form1.get() && window != windows->AboutBox.get()) PlaceWindow(window);
     launcher.show();
     return windows;
 }

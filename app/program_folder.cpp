@@ -14,14 +14,15 @@ std::string ProgramFolder;
 const char* const kInstalledGuide = LUMIVEX_INSTALLED_GUIDE;
 const char* const kInstalledSamples = LUMIVEX_INSTALLED_SAMPLES;
 
-std::string ExecutableFolder() {
+std::string ExecutableFolder(const std::string& fallbackFolder, const char* selfLink) {
     // /proc/self/exe names the running program even when it was started through a link or
     // from another working folder.
     std::vector<char> buffer(4096);
-    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (length <= 0) return std::string();
+    const ssize_t length = readlink(selfLink, buffer.data(), buffer.size() - 1);
+    if (length <= 0) return fallbackFolder;
     const std::string path(buffer.data(), static_cast<std::size_t>(length));
-    return ExtractFileDir(path);
+    const std::string folder = ExtractFileDir(path);
+    return folder.empty() ? fallbackFolder : folder;
 }
 
 namespace {

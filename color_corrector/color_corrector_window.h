@@ -1,10 +1,205 @@
 #pragma once
+#include <QPoint>
 #include <QWidget>
+#include <string>
 
-// Placeholder: the window's title and size are final; its controls and behaviour come with
-// the Color Corrector work that fills this file.
-class TColor_Corrector : public QWidget {
+#include "color_tables.h"
+#include "curve_chart.h"
+#include "dialogs.h"
+#include "guarded.h"
+#include "picture_view.h"
+#include "point_pairs.h"
+
+class QAction;
+class QGroupBox;
+class QMenu;
+class QMenuBar;
+class QMouseEvent;
+class QPainter;
+class QScrollArea;
+class TButton;
+class TCheckBox;
+class TComboBox;
+class TEdit;
+class TImage;
+class TPageControl;
+class TTabControl;
+class TTrackBar;
+class TPaintBox;
+class TStatusBar;
+class TStringGrid;
+
+// The Color Corrector: matches the colours of a sample picture to a reference picture from
+// pairs of points marked in both, builds and edits per-channel colour tables, balances white
+// and corrects picture files with the table. English only. Created once; closing hides it and
+// keeps every picture, list and table; "File" > "Exit" ends the whole application. Its events
+// and commands run guarded: a failure shows the error box and the window keeps its state.
+class TColor_Corrector : public TGuardedEvents<QWidget> {
     Q_OBJECT
 public:
     explicit TColor_Corrector(QWidget* parent = nullptr);
+
+    // Window frame.
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* File1 = nullptr;
+    QAction* Exit1 = nullptr;
+    TPageControl* PageControl1 = nullptr;  // "Source images", "Color table", "White balance", "Files"
+    TStatusBar* StatusBar1 = nullptr;    // 0: "X=%i Y=%i", 1: "Red=%i Green=%i Blue=%i", 2: unused
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QWidget* TabSheet4 = nullptr;
+    TOpenDialog OpenPictureDialog1;  // reference and sample pictures
+    TOpenDialog OpenDialog1;         // points and colour table files
+    TSaveDialog SaveDialog1;
+
+    // "Source images".
+    TImage* Image1 = nullptr;  // hidden: the reference picture at full size
+    TImage* Image2 = nullptr;  // hidden: the sample picture at full size
+    QScrollArea* ScrollBox1 = nullptr;
+    QScrollArea* ScrollBox2 = nullptr;
+    TPaintBox* PaintBox1 = nullptr;  // reference view
+    TPaintBox* PaintBox2 = nullptr;  // sample view
+    TStringGrid* StringGrid5 = nullptr;  // the point list
+    TComboBox* ComboBox1 = nullptr;  // reference zoom
+    TComboBox* ComboBox2 = nullptr;  // reference turn
+    TComboBox* ComboBox3 = nullptr;  // sample zoom
+    TComboBox* ComboBox4 = nullptr;  // sample turn
+    QGroupBox* GroupBox2 = nullptr;  // "File manipulations"
+    TButton* Button1 = nullptr;  // "Open reference"
+    TButton* Button2 = nullptr;  // "Open sample"
+    TButton* Button3 = nullptr;  // "Save points"
+    TButton* Button4 = nullptr;  // "Open points"
+    QGroupBox* GroupBox1 = nullptr;  // "Export points to Color table"
+    TButton* Button9 = nullptr;  // "Swap images"
+    TButton* BitBtn4 = nullptr;  // "Export colors "
+    TCheckBox* CheckBox1 = nullptr;  // "Use neighborhood"
+    QMenu* PopupMenu1 = nullptr;     // on the point list
+    QAction* Deleterecords1 = nullptr;
+    QAction* Cleartable1 = nullptr;
+
+    // "Color table".
+    TPageControl* PageControl2 = nullptr;  // "Calculated", "Manual", "Result"
+    TStringGrid* StringGrid1 = nullptr;
+    TStringGrid* StringGrid2 = nullptr;
+    TStringGrid* StringGrid3 = nullptr;
+    TPaintBox* PaintBox3 = nullptr;  // the curve chart
+    TPaintBox* PaintBox4 = nullptr;  // input / output strips
+    TTabControl* TabControl1 = nullptr;  // "Red", "Green", "Blue", "All"
+    QGroupBox* GroupBox3 = nullptr;  // "Actions"
+    TButton* Button5 = nullptr;   // "Interpolate"
+    TButton* Button6 = nullptr;   // "Clear manual"
+    TButton* Button10 = nullptr;  // "Smooth"
+    TButton* Button7 = nullptr;   // "Open"
+    TButton* Button8 = nullptr;   // "Save"
+    QMenu* PopupMenu3 = nullptr;      // on the three tables
+    QAction* Cleartable2 = nullptr;
+    QMenu* PopupMenu2 = nullptr;      // attached to nothing: two internal commands
+    QAction* Redrawwhitecolor1 = nullptr;
+    QAction* Clearalltables1 = nullptr;
+
+    // "White balance" (its behaviour comes with the white balance work).
+    QGroupBox* GroupBox5 = nullptr;  // "Parameters"
+    TEdit* Edit1 = nullptr;      // radius
+    TTrackBar* TrackBar1 = nullptr;
+    TEdit* Edit2 = nullptr;      // white red
+    TEdit* Edit3 = nullptr;      // white green
+    TEdit* Edit4 = nullptr;      // white blue
+    QScrollArea* ScrollBox3 = nullptr;
+    TImage* Image5 = nullptr;
+
+    // "Files" (its behaviour comes with the batch correction work).
+    TStringGrid* StringGrid4 = nullptr;
+    TButton* BitBtn1 = nullptr;  // "Open images"
+    QGroupBox* GroupBox4 = nullptr;  // "Process"
+    TImage* Image3 = nullptr;
+    TImage* Image4 = nullptr;
+
+    // Handlers of "Source images". A path given to the load handlers skips the dialog.
+    void Button1Click(const std::string& path = std::string());
+    void Button2Click(const std::string& path = std::string());
+    void Button3Click();
+    void Button4Click();
+    void Button9Click();
+    void BitBtn4Click();
+    void PaintBox1Paint(QPainter& painter);
+    void PaintBox2Paint(QPainter& painter);
+    void PaintBox1Click();
+    void PaintBox2Click();
+    void PaintBox1MouseMove(int X, int Y);
+    void PaintBox2MouseMove(int X, int Y);
+    void StringGrid5Click();
+    void Deleterecords1Click();
+    void Cleartable1Click();
+    void ComboBoxChange(int side);  // 0: reference (ComboBox1, 2), 1: sample (ComboBox3, 4)
+
+    // Handlers of "Color table".
+    void Button5Click();
+    void Button6Click();
+    void Button10Click();
+    void Button7Click();
+    void Button8Click();
+    void Cleartable2Click();
+    void Clearalltables1Click();
+    void PaintBox3MouseUp(Qt::MouseButton button, int X, int Y);
+    void PaintBox3Paint(QPainter& painter);
+    void PaintBox4Paint(QPainter& painter);
+    void TabControl1Change();
+
+    void Exit1Click();
+    void PageControl1Change();
+    void FormResize();
+
+    // The state behind the controls, for the batch and white balance work and for tests.
+    const PointList& Points() const { return points_; }
+    const ColorTable& Calculated() const { return calculated_; }
+    const ColorTable& Manual() const { return manual_; }
+    const ColorTable& Result() const { return result_; }
+    ColorTable& ResultTable() { return result_; }  // change, then call ShowTables()
+    void ShowTables();  // the three grids show the tables; the chart is repainted
+    bool ReferenceLoaded() const { return loaded_[0]; }
+    bool SampleLoaded() const { return loaded_[1]; }
+    const std::string& ReferencePath() const { return paths_[0]; }
+    const std::string& SamplePath() const { return paths_[1]; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;  // page layout on sheet resize
+
+private:
+    struct ViewState {
+        TBitmap part;       // the visible part of the zoomed and turned picture, as last built
+        ViewPart at;        // where that part stands in the view
+        bool valid = false;
+        QPoint lastMouse;   // last position over the paint box, view coordinates
+    };
+
+    TImage* SideImage(int side) const { return side == 0 ? Image1 : Image2; }
+    TPaintBox* SidePaintBox(int side) const { return side == 0 ? PaintBox1 : PaintBox2; }
+    QScrollArea* SideScrollBox(int side) const { return side == 0 ? ScrollBox1 : ScrollBox2; }
+    int SideZoom(int side) const;
+    int SideRotation(int side) const;
+    void LoadPicture(int side, const std::string& chosenPath);
+    void CommitPicture(int side, TBitmap& picture, const std::string& path);
+    ViewSize SideViewSize(int side) const;
+    void UpdateViewSize(int side);
+    void PaintSide(int side, QPainter& painter);
+    void ClickSide(int side);
+    void MouseMoveSide(int side, int X, int Y);
+    void ShowPoints();
+    void RepaintViews();
+    void ShowTable(TStringGrid* grid, const ColorTable& table);
+    void DrawTableCell(TStringGrid* grid, int col, int row, const QRect& rect, QPainter& painter);
+    void SetColorTableTitle(const std::string& path);
+    void LayoutSourcePage(int pageW, int pageH);
+    void LayoutTablePage(int pageW, int pageH);
+    void LayoutBalancePage(int pageW, int pageH);
+    void LayoutFilesPage(int pageW, int pageH);
+
+    PointList points_;
+    ColorTable calculated_, manual_, result_;
+    ChartDrawing chart_;
+    bool loaded_[2] = {false, false};
+    std::string paths_[2];
+    ViewState sides_[2];
 };

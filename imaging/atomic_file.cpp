@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "image_error.h"
 #include "paths.h"
@@ -19,33 +20,75 @@ constexpr std::size_t kBufferSize = 1 << 16;
 
 std::string SystemReason(int error) { return std::strerror(error); }
 
+// The file a save replaces: path itself or, for a symbolic link, the file at the end of its
+// chain of links (a relative link counts from the link's own folder). A dangling link names
+// the file to create. Returns "" with errno ELOOP for a cycle.
+std::string FollowLinks(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info;
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+        std::vector<char> link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 2);
+        const ssize_t length = ::readlink(current.c_str(), link.data(), link.size() - 1);
+        if (length <= 0) return current;
+        const std::string to(link.data(), static_cast<std::size_t>(length));
+        current = to.front() == '/' ? to : ExtractFilePath(current) + to;
+    }
+    errno = ELOOP;
+    return std::string();
+}
+
 }  // namespace
 
 AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
     static std::atomic<unsigned> counter{0};
     if (path.empty() || path.back() == kPathSeparator) Fail("Cannot create file", EISDIR);
+    target_ = FollowLinks(path);
+    if (target_.empty()) Fail("Cannot create file", errno);
     // The temporary name is the target's with a dot before its name part: whichever character
     // the split takes as the separator, no folder separator is added or removed, so the
     // temporary file always lies in the target's own folder (which the rename needs).
-    const std::string folder = ExtractFilePath(path);
-    const std::string name = ExtractFileName(path);
+    const std::string folder = ExtractFilePath(target_);
+    const std::string name = ExtractFileName(target_);
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath_ = folder + "." + name + ".tmp" + std::to_string(getpid()) + "-" +
                     std::to_string(counter.fetch_add(1));
         fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) break;
-        if (errno != EEXIST) Fail("Cannot create file", errno);
+        if (errno == EEXIST) continue;
+        tempPath_.clear();
+        if (errno == EACCES || errno == EPERM || errno == EROFS) {
+            OpenInPlace(errno);
+            return;
+        }
+        Fail("Cannot create file", errno);
     }
-    if (fd_ < 0) Fail("Cannot create file", EEXIST);
+    if (fd_ < 0) {
+        tempPath_.clear();
+        Fail("Cannot create file", EEXIST);
+    }
     // A replaced file keeps its permissions.
     struct stat old;
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+    if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode))
         (void)::fchmod(fd_, old.st_mode & 07777);
     try {
         buffer_.resize(kBufferSize);
     } catch (const std::bad_alloc&) {
         Fail("Cannot create file", ENOMEM);
     }
+}
+
+void AtomicFileWriter::OpenInPlace(int tempError) {
+    // Only an existing regular file can be overwritten in place; anything else keeps the
+    // reason the folder gave.
+    struct stat info;
+    if (::stat(target_.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        Fail("Cannot create file", tempError);
+    // Opened now so that a read-only file is refused before anything is encoded; nothing is
+    // written to it before Commit.
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd_ < 0) Fail("Cannot create file", errno);
+    inPlace_ = true;
 }
 
 AtomicFileWriter::~AtomicFileWriter() { Discard(); }
@@ -66,33 +109,37 @@ void AtomicFileWriter::Fail(const char* what, int error) {
     throw ImageError(std::string(what) + " \"" + path_ + "\". " + SystemReason(error));
 }
 
-void AtomicFileWriter::Flush() {
+void AtomicFileWriter::WriteAll(const uint8_t* bytes, std::size_t size) {
     std::size_t done = 0;
-    while (done < used_) {
-        const ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
+    while (done < size) {
+        const ssize_t n = ::write(fd_, bytes + done, size - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             Fail("Cannot write file", errno);
         }
         done += static_cast<std::size_t>(n);
     }
+}
+
+void AtomicFileWriter::Flush() {
+    WriteAll(buffer_.data(), used_);
     used_ = 0;
 }
 
 void AtomicFileWriter::Write(const void* data, std::size_t size) {
     if (fd_ < 0) Fail("Cannot write file", EBADF);
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    if (inPlace_) {
+        try {
+            buffer_.insert(buffer_.end(), bytes, bytes + size);
+        } catch (const std::bad_alloc&) {
+            Fail("Cannot write file", ENOMEM);
+        }
+        return;
+    }
     if (size >= kBufferSize) {
         Flush();
-        std::size_t done = 0;
-        while (done < size) {
-            const ssize_t n = ::write(fd_, bytes + done, size - done);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                Fail("Cannot write file", errno);
-            }
-            done += static_cast<std::size_t>(n);
-        }
+        WriteAll(bytes, size);
         return;
     }
     if (used_ + size > kBufferSize) Flush();
@@ -100,14 +147,28 @@ void AtomicFileWriter::Write(const void* data, std::size_t size) {
     used_ += size;
 }
 
+void AtomicFileWriter::CommitInPlace() {
+    WriteAll(buffer_.data(), buffer_.size());
+    if (::ftruncate(fd_, static_cast<off_t>(buffer_.size())) != 0)
+        Fail("Cannot write file", errno);
+    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) Fail("Cannot write file", errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) Fail("Cannot write file", errno);
+}
+
 void AtomicFileWriter::Commit() {
     if (fd_ < 0) Fail("Cannot write file", EBADF);
+    if (inPlace_) {
+        CommitInPlace();
+        return;
+    }
     Flush();
     if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) Fail("Cannot write file", errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) Fail("Cannot write file", errno);
-    if (::rename(tempPath_.c_str(), path_.c_str()) != 0) Fail("Cannot create file", errno);
+    if (::rename(tempPath_.c_str(), target_.c_str()) != 0) Fail("Cannot create file", errno);
     tempPath_.clear();
 }
 

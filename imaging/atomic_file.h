@@ -8,6 +8,12 @@
 // which is renamed over the target only once it is complete. A failure at any step removes the
 // temporary file and leaves the previous target untouched. Failures throw ImageError with the
 // system's reason and the target path.
+//
+// A path that is a symbolic link saves to the file the link points to (through any chain of
+// links), so the link itself stays. Where no temporary file can be made beside the target
+// (a read-only folder) but the target itself is writable, the bytes are kept in memory and
+// written over the target in place on Commit; a write that does not complete is reported, as
+// the previous contents can then no longer be kept.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(const std::string& path);
@@ -23,10 +29,15 @@ private:
     void Flush();
     [[noreturn]] void Fail(const char* what, int error);
     void Discard() noexcept;
+    void OpenInPlace(int tempError);
+    void WriteAll(const uint8_t* bytes, std::size_t size);
+    void CommitInPlace();
 
-    std::string path_;
+    std::string path_;      // as the caller named it, for messages
+    std::string target_;    // the file actually replaced (links followed)
     std::string tempPath_;
     int fd_ = -1;
+    bool inPlace_ = false;  // fd_ is the target itself; buffer_ holds the whole new contents
     std::vector<uint8_t> buffer_;
     std::size_t used_ = 0;
 };

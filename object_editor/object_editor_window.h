@@ -1,10 +1,167 @@
 #pragma once
 #include <QWidget>
+#include <array>
+#include <string>
+#include <vector>
 
-// Placeholder: the window's title and size are final; its controls and behaviour come with
-// the Object Editor work that fills this file.
-class TObject_Editor : public QWidget {
+#include "bitmap.h"
+#include "dialogs.h"
+#include "guarded.h"
+#include "jpeg_image.h"
+#include "object_project.h"
+#include "parameter_editing.h"
+
+class QAction;
+class QGroupBox;
+class QMenu;
+class QMenuBar;
+class QMouseEvent;
+class QPlainTextEdit;
+class TButton;
+class TComboBox;
+class TEdit;
+class TImage;
+class TPageControl;
+class TProgressBar;
+class TStatusBar;
+class TStringGrid;
+class TTabControl;
+
+// The Object Editor: collects up to 100 photographs of one object into a project, gives each
+// its own shift, rotation and scale (typed, by mouse gestures on the preview, or copied from a
+// neighbour, with undo), previews the result in the common output frame with a guide grid and
+// writes every transformed picture into a "result" folder beside it. Created once, hidden on
+// close; "File" > "Exit" ends the program. Handlers run guarded: an exception shows the error
+// box and the command ends there.
+class TObject_Editor : public TGuardedEvents<QWidget> {
     Q_OBJECT
 public:
     explicit TObject_Editor(QWidget* parent = nullptr);
+
+    // Menu.
+    QMenuBar* MainMenu1 = nullptr;
+    QAction* Newproject1 = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* Save1 = nullptr;
+    QAction* Saveas1 = nullptr;
+    QAction* Addimages1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* Undo1 = nullptr;
+    QAction* Run1 = nullptr;
+
+    // Controls.
+    TPageControl* PageControl1 = nullptr;  // "Parameters", "Images", "Controls"
+    TStringGrid* StringGrid1 = nullptr;    // the project's rows
+    TImage* Image1 = nullptr;              // the preview
+    QGroupBox* GroupBox1 = nullptr;        // "Parameters"
+    QGroupBox* GroupBox2 = nullptr;        // "Result"
+    TEdit* Edit1 = nullptr;                // output width
+    TEdit* Edit2 = nullptr;                // output height
+    TEdit* Edit3 = nullptr;                // X0
+    TEdit* Edit4 = nullptr;                // Y0
+    TEdit* Edit5 = nullptr;                // Rotate
+    TEdit* Edit6 = nullptr;                // Scale
+    TComboBox* ComboBox1 = nullptr;        // output size presets
+    TButton* Button1 = nullptr;            // "Clear"
+    TButton* Button2 = nullptr;            // "Copy to next"
+    TButton* Button3 = nullptr;            // "<<"
+    TButton* Button4 = nullptr;            // ">>"
+    TButton* Button5 = nullptr;            // "Copy to previous"
+    TTabControl* TabControl1 = nullptr;    // "1" ... ImageCount
+    QPlainTextEdit* RichEdit1 = nullptr;   // the "Controls" help text
+    TStatusBar* StatusBar1 = nullptr;      // "%i / %i", the current image's path
+    TProgressBar* ProgressBar1 = nullptr;  // shown over the status bar during a run
+    TOpenDialog OpenDialog1;               // project files
+    TSaveDialog SaveDialog1;
+    TOpenDialog OpenPictureDialog1;        // pictures, several at once
+
+    // Project state.
+    std::array<TJPEGImage, kMaxProjectImages + 1> ImageTable;  // slot n: grid row n; 0 unused
+    int ImageCount = 0;
+    int CurrentImage = 0;
+    std::string ProjectFileName;
+
+    // Handlers.
+    void Newproject1Click();
+    void Open1Click();
+    void Save1Click();
+    void Saveas1Click();
+    void Addimages1Click();
+    void Exit1Click();
+    void Undo1Click();
+    void Run1Click();
+    void Showimage1Click();
+    void Numberoftabs1Click();
+    void SavePrams1Click();
+    void RestoreParams1Click();
+    void InitParamsClick();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void TabControl1Change();
+    void StringGrid1Click();
+    void PageControl1Change();
+    void ComboBox1Change();
+    void Edit1Exit();
+    void Edit2Exit();
+    void Edit3Exit();
+    void Edit4Exit();
+    void Edit5Exit();
+    void Edit6Exit();
+    void Image1MouseDown(QMouseEvent* event);
+    void Image1MouseUp(QMouseEvent* event);
+    void FormResize();
+
+    // The four parameter fields as they stand.
+    ParamFields Fields() const;
+    void SetFields(const ParamFields& fields);
+    // Grid rows 1 .. row count - 1 as they stand.
+    std::vector<ProjectRow> Rows() const;
+    // The project differs from what was last opened, saved or started new.
+    bool Modified() const;
+    // Rows whose picture could not be loaded (drawn in red).
+    bool Unreadable(int row) const { return unreadable_[static_cast<std::size_t>(row)]; }
+
+signals:
+    // "File" > "Exit": the program ends (connected to the application's quit).
+    void ExitRequested();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenu();
+    void BuildParametersPage(QWidget* page);
+    void BuildImagesPage(QWidget* page);
+    void BuildControlsPage(QWidget* page);
+
+    // Loads pictures for rows; slots and marks are filled only after all were tried.
+    struct LoadedImages {
+        std::vector<TJPEGImage> pictures;
+        std::vector<bool> unreadable;
+        std::vector<std::string> failures;  // "<file>: <reason>"
+    };
+    static LoadedImages LoadPictures(const std::vector<std::string>& paths);
+    void PutRow(int row, const ProjectRow& values);
+    void FitPathColumn(int startWidth);
+    void AfterProjectChange();
+    void LoadFieldsFromRow(int row);
+    void GoToImage(int image);
+    void ExitField(TEdit* edit, std::string (*normalise)(const std::string&), bool undoable);
+    void WriteProject(const std::string& path);
+    void MarkSaved();
+    bool ConfirmDropChanges();  // false: the user cancelled
+    const TBitmap& CurrentSource();
+    std::string CurrentRowKey() const;
+
+    ParamHistory history_;
+    PreviewGestures gestures_;
+    ParamFields shownFields_;  // the fields as last previewed: what an edit changes from
+    std::array<bool, kMaxProjectImages + 1> unreadable_{};
+    std::string savedProject_;  // the project text at the last open, save or new
+    TBitmap decoded_;           // the current image, decoded once for the previews
+    int decodedSlot_ = -1;
 };

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QFont>
 #include <QIcon>
 #include <QKeyEvent>
@@ -17,6 +18,7 @@
 #include <utility>
 
 #include "bmp_file.h"
+#include "file_error.h"
 #include "image_control.h"
 #include "jpeg_image.h"
 #include "printing.h"
@@ -150,6 +152,7 @@ void TPanorama_Viewer::BuildMenus() {
     Redraw1 = MakeMenuItem(PopupMenu2, "Redraw1", "Redraw");
     Qualify1 = MakeMenuItem(PopupMenu2, "Qualify1", "Qualify");
 
+    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { EndMouseSteering(); });
     Image1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Image1, &QWidget::customContextMenuRequested, this,
             Guarded([this](const QPoint& at) { PopupMenu1->popup(Image1->mapToGlobal(at)); }));
@@ -204,7 +207,8 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
     // showing what it showed.
     OpenPictureDialog1.FileName = file;
     currentFile_ = file;
-    PanoramaPixels fresh = PanoramaPixels::FromBitmap(LoadJpegFile(file));
+    PanoramaPixels fresh =
+        NamingFileInErrors(file, [&] { return PanoramaPixels::FromBitmap(LoadJpegFile(file)); });
 
     panorama_ = std::move(fresh);
     view_.alpha = view_.betta = view_.gamma = 0.0;
@@ -253,6 +257,8 @@ void TPanorama_Viewer::Image1MouseMove(int X, int Y) {
 
 void TPanorama_Viewer::Image1MouseUp(Qt::MouseButton, int, int) { SteerMouseUp(steering_); }
 
+void TPanorama_Viewer::EndMouseSteering() { SteerMouseUp(steering_); }
+
 void TPanorama_Viewer::SetMouseMode(MouseMode mode) {
     steering_.mouseMode = mode;
     switch (mode) {
@@ -279,6 +285,9 @@ void TPanorama_Viewer::Cross1Click() { SetMouseMode(MouseMode::Cross); }
 // Rendering
 
 void TPanorama_Viewer::Redraw1Click() {
+    // The press started steering; only the real button state tells that it is still held.
+    if (steering_.buttonHeld && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
+        EndMouseSteering();
     FrameHooks hooks;
     hooks.repaint = [this] { Image1->repaint(); };
     hooks.setPanel = [this](int panel, const std::string& text) {
@@ -345,8 +354,9 @@ void TPanorama_Viewer::FormClose() {
     Image1->Picture().SetSize(1, 1);
     Image1->resize(1, 1);
     renderer_.ReleaseBuffers();
-    // Nothing is shown any more, so the caption no longer names a picture.
-    setWindowTitle(kCaption);
+    // The size, angles and frame rate were those of the released panorama. The caption stays
+    // as it is: the window only hides.
+    for (int panel = 0; panel < StatusBar1->PanelCount(); ++panel) StatusBar1->SetPanelText(panel, "");
 }
 
 void TPanorama_Viewer::Timer2Timer() {
@@ -395,6 +405,11 @@ void TPanorama_Viewer::closeEvent(QCloseEvent* event) {
 
 void TPanorama_Viewer::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) Open1Click();
+}
+
+void TPanorama_Viewer::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    EndMouseSteering();
 }
 
 void TPanorama_Viewer::contextMenuEvent(QContextMenuEvent* event) {

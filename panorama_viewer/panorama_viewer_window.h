@@ -100,6 +100,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void BuildView();
@@ -108,6 +109,9 @@ private:
     void BuildTimers();
     void StepThroughFolder(int step);
     void SetMouseMode(MouseMode mode);
+    // Mouse steering ends without a release reaching the view: the release may go to a menu or
+    // another window, and Arrow mode would otherwise turn the view on every tick.
+    void EndMouseSteering();
     bool ViewAvailable();  // a panorama is held; otherwise says so in the current language
 
     PanoramaPixels panorama_;

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <utility>
 
+#include "file_error.h"
 #include "image_control.h"
 #include "jpeg_image.h"
 #include "menu_language.h"
@@ -177,9 +178,11 @@ void TStereo_Viewer::Open1Click(const std::string& path) {
     }
     // The chosen file is the current one even if it turns out damaged, so Next and Previous
     // walk on from it instead of hitting it again. Everything else that can fail happens
-    // before the window changes: pair, caption and view stay as they were.
+    // before the window changes: pair, caption and view stay as they were. The dialog starts
+    // at this file next time, also when Next or Previous reached it.
+    OpenPictureDialog1.FileName = file;
     currentFile_ = file;
-    StereoPair pair = SplitStereoPair(LoadJpegFile(file));
+    StereoPair pair = NamingFileInErrors(file, [&] { return SplitStereoPair(LoadJpegFile(file)); });
 
     pair_ = std::move(pair);
     SetCaption(this, "Stereo Viewer - " + file);

@@ -12,6 +12,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
+    const DialogOwnerScope owner(receiver);  // a box shown meanwhile stands over its window
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {

@@ -1,5 +1,7 @@
 #include "dialog_filter.h"
 
+#include "paths.h"
+
 std::vector<FilterEntry> ParseDialogFilter(const std::string& filter) {
     std::vector<std::string> parts;
     std::string current;
@@ -75,11 +77,28 @@ std::vector<std::string> QtNameFilters(const std::string& filter) {
 
 std::string AddDefaultExt(const std::string& path, const std::string& ext) {
     const std::string bare = !ext.empty() && ext[0] == '.' ? ext.substr(1) : ext;
-    if (bare.empty()) return path;
-    const std::size_t nameStart = path.find_last_of("/\\");
-    const std::string name = path.substr(nameStart == std::string::npos ? 0 : nameStart + 1);
-    if (name.empty()) return path;  // a folder, not a file name
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) return path;
-    return path + "." + bare;
+    if (bare.empty() || ExtractFileName(path).empty()) return path;  // no name to complete
+    return ExtractFileExt(path).empty() ? path + "." + bare : path;
+}
+
+namespace {
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+}  // namespace
+
+int ChosenFilterIndex(const std::string& filter, const std::string& chosen) {
+    const std::vector<std::string> full = QtNameFilters(filter);
+    for (std::size_t i = 0; i < full.size(); ++i)
+        if (full[i] == chosen) return static_cast<int>(i) + 1;
+    // The caption alone: the name filter without its last " (patterns)" group.
+    const std::string wanted = Trimmed(chosen);
+    for (std::size_t i = 0; i < full.size(); ++i) {
+        const std::size_t open = full[i].rfind(" (");
+        if (open != std::string::npos && Trimmed(full[i].substr(0, open)) == wanted)
+            return static_cast<int>(i) + 1;
+    }
+    return 0;
 }

@@ -20,7 +20,12 @@ std::vector<FilterEntry> ParseDialogFilter(const std::string& filter);
 // lists the patterns, because Qt reads the last parenthesis group.
 std::vector<std::string> QtNameFilters(const std::string& filter);
 
-// path with "." + ext appended when its file name has no extension of its own (a leading dot,
-// as in ".profile", is no extension). ext may be given with or without its dot; an empty ext
-// leaves path unchanged.
+// The 1-based entry of filter that a dialog reports as chosen, or 0 when none matches. Dialogs
+// hand back either the whole Qt name filter or only the caption they showed (Qt's own dialog
+// does so when it hides the pattern lists), so both forms are recognised.
+int ChosenFilterIndex(const std::string& filter, const std::string& chosen);
+
+// path with "." + ext appended when its file name has no extension of its own (paths.h decides
+// what an extension is). ext may be given with or without its dot; an empty ext, or a path
+// without a file name, leaves path unchanged.
 std::string AddDefaultExt(const std::string& path, const std::string& ext);

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPageSetupDialog>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QStringList>
 #include <filesystem>
@@ -14,7 +15,13 @@
 
 namespace {
 
-QWidget* DialogOwner() { return QApplication::activeWindow(); }
+QWidget* DialogOwner() { return DialogOwnerWindow(); }
+
+// The object whose event is being handled; cleared by Qt when it is destroyed meanwhile.
+QPointer<QObject>& Handling() {
+    static QPointer<QObject> handling;
+    return handling;
+}
 
 QString BoxTitle() {
     const QString name = QApplication::applicationDisplayName();
@@ -58,8 +65,9 @@ public:
         request.files.clear();
         for (const QString& f : chosen) request.files.push_back(f.toStdString());
         request.fileName = request.files.front();
-        const int picked = nameFilters.indexOf(dialog.selectedNameFilter());
-        if (picked >= 0) request.filterIndex = picked + 1;
+        const int picked =
+            ChosenFilterIndex(request.filter, dialog.selectedNameFilter().toStdString());
+        if (picked > 0) request.filterIndex = picked;
         return true;
     }
 
@@ -126,6 +134,23 @@ std::string ExistingWithDefaultExt(const std::string& path, const std::string& e
 }
 
 }  // namespace
+
+DialogOwnerScope::DialogOwnerScope(QObject* handling) : previous_(Handling()) {
+    Handling() = handling;
+}
+
+DialogOwnerScope::~DialogOwnerScope() { Handling() = previous_; }
+
+QWidget* DialogOwnerWindow() {
+    // Up from the handled object to the first widget that is not a pop-up (a menu item's menu
+    // belongs to the window it pops up over), then to that widget's window.
+    for (QObject* at = Handling().data(); at; at = at->parent()) {
+        auto* widget = qobject_cast<QWidget*>(at);
+        if (widget && !widget->isWindow()) return widget->window();
+        if (widget && !(widget->windowType() == Qt::Popup)) return widget;
+    }
+    return QApplication::activeWindow();
+}
 
 DialogDriver& CurrentDialogDriver() { return activeDriver ? *activeDriver : QtDriver(); }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <QPointer>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,25 @@ public:
 DialogDriver& CurrentDialogDriver();
 // Replaces the driver (nullptr restores the Qt one); returns the previous one.
 DialogDriver* SetDialogDriver(DialogDriver* driver);
+
+class QWidget;
+
+// The window that boxes and dialogs stand over: the window of the object whose event is being
+// handled (a widget, a menu item, a timer of a window), else the active window.
+QWidget* DialogOwnerWindow();
+
+// Marks the object whose event is being handled, for DialogOwnerWindow; TApplication sets it
+// for every event it delivers. Nested scopes restore the outer one.
+class DialogOwnerScope {
+public:
+    explicit DialogOwnerScope(QObject* handling);
+    ~DialogOwnerScope();
+    DialogOwnerScope(const DialogOwnerScope&) = delete;
+    DialogOwnerScope& operator=(const DialogOwnerScope&) = delete;
+
+private:
+    QPointer<QObject> previous_;
+};
 
 // Plain message box ("Open file before!") and the error box for escaped exceptions.
 void ShowMessage(const std::string& text);

@@ -2,7 +2,8 @@
 #include <string>
 
 // Next and Previous of a viewer: the picture files around the current one that match a mask,
-// sorted as the folder listing sorts them. Plain C++, no Qt.
+// in the order of the listing of the folder of the file the user chose (sub-folders whose
+// names match the mask stand in it with their files). Plain C++, no Qt.
 //
 //   FolderWalk walk("*.jp*");
 //   walk.Root(OpenPictureDialog1.FileName);        // a file the user chose
@@ -11,7 +12,7 @@ class FolderWalk {
 public:
     explicit FolderWalk(std::string mask) : mask_(std::move(mask)) {}
 
-    // A file the user chose through the dialog or the command line.
+    // A file the user chose through the dialog or the command line: the walk lists its folder.
     void Root(const std::string& chosenFile) { root_ = chosenFile; }
 
     // The file standing step places after current, or "" when there is none.

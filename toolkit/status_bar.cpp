@@ -67,16 +67,29 @@ void TStatusBar::paintEvent(QPaintEvent*) {
                          QString::fromStdString(simpleText_));
         return;
     }
+    const QFontMetrics metrics(font());
+    // The last panel reaches the right edge, as desktop status bars draw it.
+    auto panelWidth = [&](std::size_t i, int x) {
+        return i + 1 == specs_.size() ? std::max(specs_[i].width, width() - x) : specs_[i].width;
+    };
     int x = 0;
-    for (std::size_t i = 0; i < specs_.size(); ++i) {
-        // The last panel reaches the right edge, as desktop status bars draw it.
-        const bool last = i + 1 == specs_.size();
-        const int w = last ? std::max(specs_[i].width, width() - x) : specs_[i].width;
+    for (std::size_t i = 0; i < specs_.size();) {
+        const QString text = QString::fromStdString(texts_[i]);
+        const int needed = metrics.horizontalAdvance(text) + 6;
+        int w = panelWidth(i, x);
+        std::size_t next = i + 1;
+        // A text wider than its panel runs on over the empty panels after it, drawn as one box
+        // with them; the panels keep their places.
+        while (w < needed && next < specs_.size() && texts_[next].empty()) {
+            w += panelWidth(next, x + w);
+            ++next;
+        }
+        const bool centred = specs_[i].centred && (next == i + 1 || w < needed);
         const QRect r(x, 2, w - 2, height() - 3);
         sunken(r);
-        const Qt::Alignment align =
-            (specs_[i].centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
-        painter.drawText(r.adjusted(3, 0, -3, 0), align, QString::fromStdString(texts_[i]));
-        x += specs_[i].width;
+        const Qt::Alignment align = (centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
+        painter.drawText(r.adjusted(3, 0, -3, 0), align, text);
+        x += w;
+        i = next;
     }
 }

@@ -136,7 +136,7 @@ TEST(TAboutBox, CommentsOpenTheUserGuide) {
     ProgramFolder = "/opt/lumivex";
     std::vector<QUrl> opened;
     const auto saved = UrlOpener;
-    UrlOpener = [&opened](const QUrl& url) { opened.push_back(url); };
+    UrlOpener = [&opened](const QUrl& url, std::function<void()>) { opened.push_back(url); };
     TAboutBox box;
     box.CommentsClick();
     UrlOpener = saved;

@@ -32,7 +32,7 @@ protected:
         folder_ = pattern;
         opened_.clear();
         savedOpener_ = UrlOpener;
-        UrlOpener = [this](const QUrl& url) { opened_.push_back(url); };
+        UrlOpener = [this](const QUrl& url, std::function<void()>) { opened_.push_back(url); };
     }
     void TearDown() override {
         UrlOpener = savedOpener_;
@@ -56,7 +56,7 @@ protected:
 
     std::string folder_;
     std::vector<QUrl> opened_;
-    std::function<void(const QUrl&)> savedOpener_;
+    UrlOpenerFunction savedOpener_;
 };
 
 void ExpectEnglishMenu(const TForm1& f) {
@@ -287,6 +287,15 @@ TEST_F(LauncherTest, OnlineHelpOpensTheGuideBesideTheProgram) {
     ASSERT_EQ(opened_.size(), 1u);
     EXPECT_TRUE(opened_[0].isLocalFile());
     EXPECT_EQ(opened_[0].toLocalFile().toStdString(), folder_ + "/docs/index.html");
+}
+
+TEST_F(LauncherTest, TheOuterFrameStandsAtTheScreensTopLeftCorner) {
+    TForm1 form("1", folder_);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.frameGeometry().topLeft() == QPoint(0, 0); }, 3000))
+        << form.frameGeometry().x() << "," << form.frameGeometry().y();
+    EXPECT_NE(form.geometry().topLeft(), QPoint(0, 0));  // the client area lies inside the frame
 }
 
 TEST_F(LauncherTest, ClosingTheLauncherIsReported) {

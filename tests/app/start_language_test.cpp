@@ -59,3 +59,9 @@ TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram) {
     EXPECT_NE(folder.back(), '/');
     EXPECT_EQ(access((folder + "/test_app_core").c_str(), X_OK), 0);
 }
+
+TEST(ExecutableFolder, FallsBackToTheFolderTheToolkitReportsWhenTheLinkCannotBeRead) {
+    // Empty, the settings file would become "/Lumivex_Photo_Studio.ini".
+    EXPECT_EQ(ExecutableFolder("/opt/lumivex", "/nonexistent/exe"), "/opt/lumivex");
+    EXPECT_EQ(ExecutableFolder("/opt/lumivex"), ExecutableFolder());  // a readable link wins
+}

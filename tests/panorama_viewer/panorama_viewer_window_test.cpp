@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -25,6 +26,7 @@
 #include "jpeg_image.h"
 #include "panorama_viewer_window.h"
 #include "printing.h"
+#include "real_file_dialog.h"
 #include "scripted_dialogs.h"
 #include "status_bar.h"
 #include "ui_language.h"
@@ -100,6 +102,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
         UiLanguage = "eng";
+        // QTest keeps the buttons it pressed across tests (a double click leaves one down).
+        QTestPrivate::qtestMouseButtons = Qt::NoButton;
         window = std::make_unique<TPanorama_Viewer>();
         // The tests drive the renderer's ticks themselves, one Redraw1Click per tick.
         window->Timer1->stop();
@@ -148,6 +152,16 @@ protected:
         QMouseEvent event(type, local, window->Image1->mapToGlobal(local), button, held,
                           Qt::NoModifier);
         QCoreApplication::sendEvent(window->Image1, &event);
+    }
+
+    // A mouse event on Image1 through the window system, so the application's button state
+    // follows it, as it does for the user's.
+    void RealMouse(QEvent::Type type, int x, int y, Qt::MouseButton button = Qt::NoButton) {
+        QWindow* handle = window->windowHandle();
+        const QPoint at = window->Image1->mapTo(window.get(), QPoint(x, y));
+        if (type == QEvent::MouseButtonPress) QTest::mousePress(handle, button, {}, at);
+        else if (type == QEvent::MouseButtonRelease) QTest::mouseRelease(handle, button, {}, at);
+        else QTest::mouseMove(handle, at);
     }
 
     std::string Panel(int index) const { return window->StatusBar1->PanelText(index); }
@@ -362,26 +376,61 @@ TEST_F(PanoramaViewerWindow, MouseModesSetCursorsAndSteer) {
     EXPECT_EQ(window->Image1->cursor().shape(), Qt::ArrowCursor);
     window->Redraw1Click();
     const double start = window->View().alpha;
-    // The right button does not steer.
-    Mouse(QEvent::MouseButtonPress, 50, 50, Qt::RightButton, Qt::RightButton);
-    Mouse(QEvent::MouseMove, 100, 50, Qt::NoButton, Qt::RightButton);
-    window->Redraw1Click();
-    EXPECT_EQ(window->View().alpha, start);
-    Mouse(QEvent::MouseButtonRelease, 100, 50, Qt::RightButton, Qt::NoButton);
-
-    Mouse(QEvent::MouseButtonPress, 50, 50, Qt::LeftButton, Qt::LeftButton);
+    // Arrow mode turns on the ticks while the button is really down: the events go through
+    // the window system, as the user's do.
+    RealMouse(QEvent::MouseButtonPress, 50, 50, Qt::LeftButton);
     window->Redraw1Click();
     EXPECT_EQ(window->View().alpha, start);  // held without a move: no turn
-    Mouse(QEvent::MouseMove, 100, 50, Qt::NoButton, Qt::LeftButton);
+    RealMouse(QEvent::MouseMove, 100, 50);
     const double perTick = 50 * 20.0 / (kViewWidth + 10);
     window->Redraw1Click();
     EXPECT_NEAR(window->View().alpha, start - perTick, 1e-9);
     window->Redraw1Click();
     EXPECT_NEAR(window->View().alpha, start - 2 * perTick, 1e-9);
     EXPECT_TRUE(window->LastFrame().rendered);
-    Mouse(QEvent::MouseButtonRelease, 100, 50, Qt::LeftButton, Qt::NoButton);
+    RealMouse(QEvent::MouseButtonRelease, 100, 50, Qt::LeftButton);
     window->Redraw1Click();
     EXPECT_NEAR(window->View().alpha, start - 2 * perTick, 1e-9);
+}
+
+// The right button does not steer, and whatever takes the left button's release (a pop-up
+// menu, another window, the focus going elsewhere) ends Arrow mode's turning.
+TEST_F(PanoramaViewerWindow, ArrowModeEndsWhenTheLeftButtonIsNoLongerDown) {
+    OpenSample();
+    auto turnsOnTick = [&] {
+        const double before = window->View().alpha;
+        window->Redraw1Click();
+        return window->View().alpha != before;
+    };
+    RealMouse(QEvent::MouseButtonPress, 50, 50, Qt::RightButton);  // opens the menu
+    EXPECT_TRUE(window->PopupMenu1->isVisible());
+    window->PopupMenu1->close();
+    RealMouse(QEvent::MouseButtonRelease, 50, 50, Qt::RightButton);
+    EXPECT_FALSE(turnsOnTick());
+
+    // Left held and moved, then a right click opens the menu, which takes the release.
+    RealMouse(QEvent::MouseButtonPress, 50, 50, Qt::LeftButton);
+    RealMouse(QEvent::MouseMove, 100, 50);
+    EXPECT_TRUE(turnsOnTick());
+    RealMouse(QEvent::MouseButtonPress, 100, 50, Qt::RightButton);
+    EXPECT_FALSE(turnsOnTick());
+    window->PopupMenu1->close();
+    RealMouse(QEvent::MouseButtonRelease, 100, 50, Qt::RightButton);
+    RealMouse(QEvent::MouseButtonRelease, 100, 50, Qt::LeftButton);
+
+    // The view saw a press, but the button is up by the next tick (its release went elsewhere).
+    Mouse(QEvent::MouseButtonPress, 50, 50, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, 100, 50, Qt::NoButton, Qt::LeftButton);
+    EXPECT_FALSE(turnsOnTick());
+    EXPECT_FALSE(turnsOnTick());
+
+    // Held, but the window loses the keyboard focus.
+    RealMouse(QEvent::MouseButtonPress, 50, 50, Qt::LeftButton);
+    RealMouse(QEvent::MouseMove, 100, 50);
+    QFocusEvent focusOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(window.get(), &focusOut);
+    EXPECT_FALSE(turnsOnTick());
+    RealMouse(QEvent::MouseButtonRelease, 100, 50, Qt::LeftButton);
 }
 
 TEST_F(PanoramaViewerWindow, SpaceAndBackspaceWalkTheFolderOfThePictureOnRelease) {
@@ -528,7 +577,8 @@ TEST_F(PanoramaViewerWindow, AFileThatDoesNotOpenLeavesTheHeldPanoramaShown) {
         dialogs.errors.clear();
         OpenByDialog(bad);
         ASSERT_EQ(dialogs.errors.size(), 1u) << bad;
-        EXPECT_FALSE(dialogs.errors[0].empty());
+        EXPECT_EQ(dialogs.errors[0].rfind(bad + ": ", 0), 0u) << dialogs.errors[0];
+        EXPECT_GT(dialogs.errors[0].size(), bad.size() + 2);  // and a reason after it
         EXPECT_EQ(Caption(), "Panorama Viewer - " + good);
         EXPECT_TRUE(window->PanoramaLoaded());
         EXPECT_EQ(window->Panorama().W(), 360);
@@ -561,7 +611,7 @@ TEST_F(PanoramaViewerWindow, NextStepsPastADamagedPicture) {
 }
 
 TEST_F(PanoramaViewerWindow, ResizeSizesTheViewAndCloseReleasesThePanorama) {
-    OpenSample();
+    const std::string path = OpenSample();
     SetViewSize(300, 220);
     EXPECT_EQ(window->Image1->Picture().Width(), 300);
     EXPECT_EQ(window->Image1->Picture().Height(), 220);
@@ -575,7 +625,8 @@ TEST_F(PanoramaViewerWindow, ResizeSizesTheViewAndCloseReleasesThePanorama) {
     EXPECT_FALSE(window->PanoramaLoaded());
     EXPECT_EQ(window->Image1->Picture().Width(), 1);
     EXPECT_EQ(window->Image1->Picture().Height(), 1);
-    EXPECT_EQ(Caption(), "Panorama Viewer");
+    EXPECT_EQ(Caption(), "Panorama Viewer - " + path);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(Panel(i), "") << i;  // nothing of the released one
     window->Redraw1Click();
     Key(Qt::Key_Right);
     EXPECT_EQ(window->View().alpha, 0.0);
@@ -586,6 +637,8 @@ TEST_F(PanoramaViewerWindow, ResizeSizesTheViewAndCloseReleasesThePanorama) {
     EXPECT_EQ(window->Image1->width(), 300);
     EXPECT_EQ(window->Image1->Picture().Width(), 300);
     EXPECT_EQ(window->Image1->Picture().Height(), 220);
+    window->Redraw1Click();
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(Panel(i), "") << i;
     OpenSample("again.jpg");
     EXPECT_EQ(Panel(0), "360x180");
 }
@@ -623,4 +676,33 @@ TEST_F(PanoramaViewerWindow, MenuFollowsTheLanguage) {
     EXPECT_EQ(window->Copytoclipboard1->text().toStdString(), "Copy to clipboard");
     EXPECT_EQ(window->Cross1->text().toStdString(), "Cross");
     EXPECT_EQ(Caption(), "Panorama Viewer");  // the caption stays English
+}
+
+// Through the real Qt dialog: "Bitmaps (*.bmp)" chosen and "view3" typed writes view3.bmp.
+TEST_F(PanoramaViewerWindow, TheRealSaveDialogsFileTypeDecidesTheFormat) {
+    OpenSample();
+    {
+        RealDialogs real;
+        real.AnswerFile(1, PathOf("view3"));
+        window->Save1->trigger();
+    }
+    EXPECT_EQ(FirstBytes(PathOf("view3.bmp"), 2), "BM");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(PathOf("view3.jpg"))));
+    ExpectEveryFilterComesBack(FileDialogKind::Save, window->SavePictureDialog1.Filter,
+                               PathOf("view4"));
+    ExpectEveryFilterComesBack(FileDialogKind::Open, window->OpenPictureDialog1.Filter,
+                               PathOf("pano.jpg"));
+}
+
+TEST_F(PanoramaViewerWindow, NextAndPreviousPassThroughASubFolderNamedLikeAPicture) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir("x.jpg"));
+    WritePanorama(PathOf("a.jpg"), 90, 45);
+    WritePanorama(PathOf("x.jpg/d.jpg"), 100, 50);
+    WritePanorama(PathOf("z.jpg"), 120, 60);
+    OpenByDialog(PathOf("a.jpg"));
+    for (const auto& [key, width] : {std::pair{Qt::Key_N, 100}, {Qt::Key_N, 120}, {Qt::Key_P, 100},
+                                     {Qt::Key_P, 90}}) {
+        Key(key, Qt::ControlModifier);
+        EXPECT_EQ(window->Panorama().W(), width);
+    }
 }

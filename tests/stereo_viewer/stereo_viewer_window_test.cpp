@@ -17,6 +17,7 @@
 #include "image_control.h"
 #include "image_error.h"
 #include "jpeg_image.h"
+#include "real_file_dialog.h"
 #include "scripted_dialogs.h"
 #include "status_bar.h"
 #include "stereo_viewer_window.h"
@@ -389,8 +390,17 @@ TEST_F(StereoViewerWindow, NextStepsPastADamagedFile) {
     WriteSideBySide(PathOf("c.jpg"), 80, 10);
     OpenByDialog(PathOf("a.jpg"));
 
+    // Another window is the active one; the box still stands over the viewer and names the
+    // file it is about before the decoder's reason.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     Key(Qt::Key_Space);
     ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].rfind(PathOf("b.jpg") + ": Not a JPEG file", 0), 0u)
+        << dialogs.errors[0];
+    EXPECT_EQ(dialogs.boxOwners, std::vector<QWidget*>{window.get()});
     EXPECT_EQ(Panel(*window, 0), "20x10");  // the shown pair stays
     EXPECT_EQ(Caption(*window), "Stereo Viewer - " + PathOf("a.jpg"));
     Key(Qt::Key_Space);
@@ -530,7 +540,7 @@ TEST_F(StereoViewerWindow, FailedOpenShowsTheDecoderMessageAndKeepsEverything) {
         dialogs.errors.clear();
         OpenByDialog(bad);
         ASSERT_EQ(dialogs.errors.size(), 1u) << bad;
-        EXPECT_EQ(dialogs.errors[0], decoderMessage);
+        EXPECT_EQ(dialogs.errors[0], bad + ": " + decoderMessage);
 
         EXPECT_EQ(Caption(*window), "Stereo Viewer - " + good);
         EXPECT_EQ(window->CurrentFile(), bad);  // Next walks on from the file chosen
@@ -587,4 +597,68 @@ TEST_F(StereoViewerWindow, CaptionShowsAPathWithBracketedStarAsItIs) {
     ASSERT_TRUE(window->Loaded());
     ASSERT_NE(window->windowHandle(), nullptr);
     EXPECT_EQ(window->windowHandle()->title().toStdString(), "Stereo Viewer - " + path);
+}
+
+TEST_F(StereoViewerWindow, TheRealOpenDialogReportsEveryFileType) {
+    WriteSideBySide(PathOf("pair.jps"), 40, 20);
+    ExpectEveryFilterComesBack(FileDialogKind::Open, window->OpenPictureDialog1.Filter,
+                               PathOf("pair.jps"));
+}
+
+// A sub-folder named like a picture stands in the listing with its files; the walk goes
+// through it and out again, because it stays rooted at the folder of the file opened.
+TEST_F(StereoViewerWindow, NextAndPreviousPassThroughASubFolderNamedLikeAPicture) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir("x.jpg"));
+    WriteSideBySide(PathOf("a.jpg"), 40, 10);
+    WriteSideBySide(PathOf("x.jpg/d.jpg"), 60, 10);
+    WriteSideBySide(PathOf("z.jpg"), 80, 10);
+    OpenByDialog(PathOf("a.jpg"));
+    for (const auto& [key, file] : {std::pair{Qt::Key_Space, "x.jpg/d.jpg"}, {Qt::Key_Space, "z.jpg"},
+                                    {Qt::Key_Backspace, "x.jpg/d.jpg"}, {Qt::Key_Backspace, "a.jpg"}}) {
+        Key(key);
+        EXPECT_EQ(window->CurrentFile(), PathOf(file));
+    }
+    EXPECT_EQ(Panel(*window, 0), "20x10");
+}
+
+// The zoom panel keeps its width; a text wider than it ("1000.0%") is shown whole, running on
+// into the always empty last panel rather than losing its first digit.
+TEST_F(StereoViewerWindow, TheZoomPanelShowsItsWholeText) {
+    WriteSideBySide(PathOf("a.jpg"), 400, 100);
+    SetImageArea(300, 100);
+    OpenByDialog(PathOf("a.jpg"));
+    for (int i = 0; i < 12; ++i) Key(Qt::Key_I, Qt::ControlModifier);
+    ASSERT_EQ(Panel(*window, 3), "1000.0%");
+    // Width of the dark text pixels of a bar, from column from on.
+    auto inkWidth = [](TStatusBar& bar, int from) {
+        const QImage shot = bar.grab().toImage();
+        int first = -1, last = -1;
+        for (int x = from; x < shot.width() - 2; ++x)
+            for (int y = 4; y < shot.height() - 3; ++y)
+                if (shot.pixelColor(x, y).lightness() < 100) last = (first < 0 ? first = x : x);
+        return last - first;
+    };
+    window->StatusBar1->resize(600, window->StatusBar1->height());
+    TStatusBar roomy;  // the same text with room to spare
+    roomy.setFont(window->StatusBar1->font());
+    roomy.resize(300, window->StatusBar1->height());
+    roomy.SetPanels({{300, false}});
+    roomy.SetPanelText(0, "1000.0%");
+    ASSERT_GT(inkWidth(roomy, 2), 0);
+    EXPECT_EQ(inkWidth(*window->StatusBar1, 402), inkWidth(roomy, 2));  // from panel 3 on
+    EXPECT_EQ(window->StatusBar1->PanelCount(), 5);
+}
+
+TEST_F(StereoViewerWindow, TheOpenDialogStartsAtTheFileReachedByNextAndPrevious) {
+    WriteSideBySide(PathOf("a.jpg"), 40, 10);
+    WriteSideBySide(PathOf("b.jpg"), 60, 10);
+    OpenByDialog(PathOf("a.jpg"));
+    Key(Qt::Key_Space);
+    dialogs.CancelFile();
+    Key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.fileRequests.back().fileName, PathOf("b.jpg"));
+    Key(Qt::Key_Backspace);
+    dialogs.CancelFile();
+    Key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.fileRequests.back().fileName, PathOf("a.jpg"));
 }

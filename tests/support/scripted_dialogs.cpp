@@ -97,6 +97,12 @@ TAnswer ScriptedDialogDriver::Ask(const std::string& text, bool withCancel) {
     return answer;
 }
 
-void ScriptedDialogDriver::ShowMessage(const std::string& text) { messages.push_back(text); }
+void ScriptedDialogDriver::ShowMessage(const std::string& text) {
+    messages.push_back(text);
+    boxOwners.push_back(DialogOwnerWindow());
+}
 
-void ScriptedDialogDriver::ShowError(const std::string& text) { errors.push_back(text); }
+void ScriptedDialogDriver::ShowError(const std::string& text) {
+    errors.push_back(text);
+    boxOwners.push_back(DialogOwnerWindow());
+}

@@ -26,6 +26,7 @@ public:
     std::vector<FileDialogRequest> fileRequests;  // every file dialog shown, as requested
     std::vector<std::string> messages;            // texts shown by ShowMessage
     std::vector<std::string> errors;              // texts shown by ShowErrorBox
+    std::vector<QWidget*> boxOwners;              // the window each message or error stood over
     std::vector<std::string> questions;           // texts asked by the question boxes
     std::vector<FolderDialogRequest> folderRequests;  // every folder chooser, as requested
     int printDialogs = 0, printerSetupDialogs = 0;

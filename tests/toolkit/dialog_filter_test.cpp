@@ -70,7 +70,7 @@ TEST(DialogFilter, DefaultExtOnlyCompletesNamesWithoutExtension) {
         {"/tmp/view3.jpg", "bmp", "/tmp/view3.jpg"},
         {"/tmp/dir.d/view3", "prj", "/tmp/dir.d/view3.prj"},  // a dot in a folder is no extension
         {"C:\\work\\table", "txt", "C:\\work\\table.txt"},
-        {"/home/u/.profile", "txt", "/home/u/.profile.txt"},
+        {"/home/u/.profile", "txt", "/home/u/.profile"},  // all extension, as paths.h reads it
         {"/tmp/view3", "", "/tmp/view3"},
         {"/tmp/", "bmp", "/tmp/"},
         {"", "bmp", ""},

@@ -12,6 +12,7 @@
 #include "bitmap_image.h"
 #include "dialogs.h"
 #include "printing.h"
+#include "real_file_dialog.h"
 #include "scripted_dialogs.h"
 
 namespace {
@@ -178,7 +179,7 @@ TEST(DialogDriver, PrintAnswersMessagesAndNestedDrivers) {
     EXPECT_EQ(&CurrentDialogDriver(), &outer);
 }
 
-TEST(Printing, OnePageWithThePictureAtItsPixelSize) {
+TEST(Printing, OnePagePerPrintAndNothingForAnEmptyPicture) {
     QTemporaryDir dir;
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -214,4 +215,12 @@ TEST(BitmapImage, WrapSharesTheBytesCopyDoesNot) {
     EXPECT_NE(copy.constBits(), picture.Bits());
     EXPECT_TRUE(WrapBitmap(TBitmap()).isNull());
     EXPECT_TRUE(ImageToBitmap(QImage()).Empty());
+}
+
+TEST(RealFileDialog, TheChosenFileTypeComesBackAsItsIndex) {
+    QTemporaryDir dir;
+    // Captions that hold patterns of their own, and one without any caption.
+    ExpectEveryFilterComesBack(FileDialogKind::Save,
+                               "All (*.jpg;*.jpeg)|*.jpg;*.jpeg|Text|*.txt||*.mvw|All files (*)|*",
+                               dir.path().toStdString() + "/view3");
 }

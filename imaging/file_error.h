@@ -1,0 +1,25 @@
+#pragma once
+#include <exception>
+#include <string>
+#include <utility>
+
+#include "image_error.h"
+
+// Errors about a file name the file first, then the reason: "<path>: <reason>".
+//
+//   TBitmap picture = NamingFileInErrors(path, [&] { return LoadJpegFile(path); });
+inline std::string FileErrorText(const std::string& path, const std::string& reason) {
+    if (path.empty() || reason.rfind(path, 0) == 0) return reason;  // already named first
+    return path + ": " + reason;
+}
+
+// Runs work; an exception escaping it comes out as an ImageError whose message names path
+// first, then the original message.
+template <class F>
+decltype(auto) NamingFileInErrors(const std::string& path, F&& work) {
+    try {
+        return std::forward<F>(work)();
+    } catch (const std::exception& e) {
+        throw ImageError(FileErrorText(path, e.what()));
+    }
+}

@@ -1,0 +1,107 @@
+#include "batch_run.h"
+
+#include <cmath>
+#include <exception>
+#include <filesystem>
+#include <future>
+#include <set>
+#include <system_error>
+
+#include "jpeg_image.h"
+#include "parameter_editing.h"
+#include "paths.h"
+#include "transform_image.h"
+
+namespace {
+
+constexpr int kResultQuality = 100;
+
+struct DecodedSource {
+    TBitmap picture;
+    std::string error;  // empty when the picture was read
+};
+
+std::future<DecodedSource> DecodeInBackground(const std::string& path) {
+    return std::async(std::launch::async, [path] {
+        DecodedSource d;
+        try {
+            d.picture = LoadJpegFile(path);
+        } catch (const std::exception& e) {
+            d.error = e.what();
+        }
+        return d;
+    });
+}
+
+std::string ResultFolderFor(const std::string& sourcePath) {
+    return ExtractFilePath(sourcePath) + "result";
+}
+
+void CreateResultFolders(const std::vector<const ProjectRow*>& images) {
+    std::set<std::string> folders;
+    for (const ProjectRow* row : images) folders.insert(ResultFolderFor(row->path));
+    for (const std::string& folder : folders) {
+        std::error_code ignored;  // a folder that cannot be made shows when its files fail
+        std::filesystem::create_directory(folder, ignored);
+    }
+}
+
+}  // namespace
+
+std::string ResultPathFor(const std::string& sourcePath) {
+    return JoinPath(ResultFolderFor(sourcePath), ExtractFileName(sourcePath));
+}
+
+RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho,
+                     Progress& progress) {
+    RunReport report;
+    std::vector<const ProjectRow*> images;
+    for (const ProjectRow& row : rows)
+        if (!row.path.empty()) images.push_back(&row);
+    report.images = static_cast<int>(images.size());
+    progress.Start(report.images);
+    if (images.empty()) return report;
+    CreateResultFolders(images);
+
+    const int total = report.images;
+    std::future<DecodedSource> next = DecodeInBackground(images[0]->path);
+    TBitmap output;
+    for (int i = 0; i < total; ++i) {
+        DecodedSource current = next.get();
+        if (progress.Cancelled()) {
+            report.cancelled = true;
+            break;
+        }
+        if (i + 1 < total) next = DecodeInBackground(images[i + 1]->path);
+
+        const ProjectRow& row = *images[i];
+        const TransformValues v = TransformValuesOf("", "", FieldsOfRow(row));
+        try {
+            if (!current.error.empty()) throw std::runtime_error(current.error);
+            if (v.Scale == 0 || std::isnan(v.Scale))
+                throw std::runtime_error("the scale \"" + row.scale + "\" gives no picture.");
+            TransformImage(current.picture, Wo, Ho, v.X0, v.Y0, v.Rotate, v.Scale, output);
+            current.picture = TBitmap();  // the source is no longer needed
+            SaveJpegFile(output, ResultPathFor(row.path), kResultQuality);
+            ++report.written;
+        } catch (const std::exception& e) {
+            report.failures.push_back(row.path + ": " + e.what());
+        }
+        progress.Step();
+    }
+    if (next.valid()) next.wait();
+    return report;
+}
+
+std::string RunReportMessage(const RunReport& report) {
+    if (report.images == 0) return "The project has no images to process.";
+    if (report.failures.empty() && !report.cancelled) return "Images succesfully processed!";
+    std::string text = report.cancelled ? "The run was cancelled. " : "";
+    text += std::to_string(report.written) + " of " + std::to_string(report.images) +
+            " images were processed.";
+    if (!report.failures.empty()) {
+        text += " These could not be processed:";
+        for (const std::string& failure : report.failures) text += "\n" + failure;
+    }
+    return text;
+}

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "object_project.h"
+#include "progress.h"
+
+// The batch run: every image of the project is read from disk again, transformed with its own
+// row's values into the output frame and written as a JPEG of quality 100 under its own name
+// into the folder "result" beside it (created when missing, for every folder the images come
+// from). An image that cannot be read, has a scale of 0, or cannot be written is skipped and
+// named in the report; the others are still written.
+
+struct RunReport {
+    int images = 0;   // rows with a file name
+    int written = 0;  // result files written
+    std::vector<std::string> failures;  // "<file>: <reason>", in project order
+    bool cancelled = false;
+};
+
+// The path a row's result is written to.
+std::string ResultPathFor(const std::string& sourcePath);
+
+// Runs over rows (rows without a file name are no images), one progress step per image,
+// stopping between images when the progress reports a cancel. Decoding of the next image overlaps
+// the work on the current one; the files written are the same as one after another.
+RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho,
+                     Progress& progress);
+
+// What the user is told when the run ends.
+std::string RunReportMessage(const RunReport& report);

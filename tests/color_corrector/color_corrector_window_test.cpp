@@ -1,0 +1,322 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QFile>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "color_corrector_window.h"
+#include "controls.h"
+#include "curve_chart.h"
+#include "image_control.h"
+#include "jpeg_image.h"
+#include "paint_box.h"
+#include "scripted_dialogs.h"
+#include "status_bar.h"
+#include "string_grid.h"
+
+namespace {
+
+// Two flat halves of 32 x 48 (whole JPEG blocks, so quality 100 keeps each half one colour).
+void WriteHalves(const std::string& path, const uint8_t left[3], const uint8_t right[3]) {
+    TBitmap picture(64, 48);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const uint8_t* rgb = x < 32 ? left : right;
+            uint8_t* p = picture.ScanLine(y) + 3 * x;
+            p[0] = rgb[2];
+            p[1] = rgb[1];
+            p[2] = rgb[0];
+        }
+    SaveJpegFile(picture, path, 100);
+}
+
+// Red, green and blue of a decoded file's pixel, as the window sees it.
+std::array<int, 3> DecodedPixel(const std::string& path, int x, int y) {
+    const TBitmap picture = LoadJpegFile(path);
+    const uint8_t* p = picture.ScanLine(y) + 3 * x;
+    return {p[2], p[1], p[0]};
+}
+
+std::string ReadAll(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return std::string();
+    return file.readAll().toStdString();
+}
+
+void WriteAll(const std::string& path, const std::string& text) {
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+class ColorCorrectorWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        const uint8_t refLeft[3] = {200, 100, 50}, refRight[3] = {40, 160, 220};
+        const uint8_t smpLeft[3] = {180, 90, 40}, smpRight[3] = {30, 150, 200};
+        reference = PathOf("reference.jpg");
+        sample = PathOf("sample.jpg");
+        WriteHalves(reference, refLeft, refRight);
+        WriteHalves(sample, smpLeft, smpRight);
+        window = std::make_unique<TColor_Corrector>();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    std::string PathOf(const std::string& name) const {
+        return QDir(folder.path()).filePath(QString::fromStdString(name)).toStdString();
+    }
+
+    void OpenPictures() {
+        dialogs.AnswerFile(reference);
+        window->Button1->click();
+        dialogs.AnswerFile(sample);
+        window->Button2->click();
+    }
+
+    static void Pick(QComboBox* combo, int index) {  // as the user picks an item
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+
+    static void Click(QWidget* widget, int x, int y, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseClick(widget, button, Qt::NoModifier, QPoint(x, y));
+    }
+
+    std::string Cell(TStringGrid* grid, int col, int row) const { return grid->Cell(col, row); }
+
+    QTemporaryDir folder;
+    ScriptedDialogDriver dialogs;
+    std::string reference, sample;
+    std::unique_ptr<TColor_Corrector> window;
+};
+
+TEST_F(ColorCorrectorWindow, FullSessionFromPointsToASavedAndReopenedColorTable) {
+    EXPECT_EQ(window->StringGrid5->RowCount(), 5);  // header and four empty records
+    OpenPictures();
+    ASSERT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(window->StringGrid5->RowCount(), 2);
+
+    // The sample view at 200% turned by 90 degrees is 96 x 128; picture (20, 20) stands at
+    // view (55, 40), picture (44, 20) at (55, 88).
+    Pick(window->ComboBox3, 3);
+    Pick(window->ComboBox4, 1);
+    EXPECT_EQ(window->PaintBox2->size(), QSize(96, 128));
+    Click(window->PaintBox1, 20, 20);
+    Click(window->PaintBox2, 55, 40);
+    Click(window->PaintBox1, 44, 20);
+    Click(window->PaintBox2, 55, 88);
+    const char* const expected[2][4] = {{"20", "20", "20", "20"}, {"44", "20", "44", "20"}};
+    for (int row = 1; row <= 2; ++row)
+        for (int col = 1; col <= 4; ++col)
+            EXPECT_EQ(Cell(window->StringGrid5, col, row), expected[row - 1][col - 1]);
+    EXPECT_EQ(Cell(window->StringGrid5, 0, 2), "2");
+
+    // Crosses are drawn where the points are.
+    const QImage shown = window->PaintBox2->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(55, 38), QColor(Qt::black));
+    EXPECT_EQ(shown.pixelColor(53, 40), QColor(Qt::black));
+
+    // The status bar shows the colour and picture position under the mouse; the "Color table"
+    // page empties both.
+    QMouseEvent move(QEvent::MouseMove, QPointF(55, 40), window->PaintBox2->mapToGlobal(QPointF(55, 40)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window->PaintBox2, &move);
+    EXPECT_EQ(window->StatusBar1->PanelText(0), "X=20 Y=20");
+    EXPECT_EQ(window->StatusBar1->PanelText(1).rfind("Red=", 0), 0u);
+
+    window->PageControl1->setCurrentIndex(1);  // the user enters "Color table"
+    EXPECT_EQ(window->StatusBar1->PanelText(0), "");
+    EXPECT_EQ(window->StatusBar1->PanelText(1), "");
+    window->PageControl1->setCurrentIndex(0);
+
+    window->CheckBox1->SetChecked(false);
+    window->BitBtn4->click();
+    EXPECT_EQ(window->PageControl1->currentIndex(), 1);
+    for (auto [x, y] : {std::pair{20, 20}, std::pair{44, 20}}) {
+        const auto ref = DecodedPixel(reference, x, y);
+        const auto smp = DecodedPixel(sample, x, y);
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(Cell(window->StringGrid1, c + 1, smp[c] + 1), std::to_string(ref[c]));
+    }
+
+    window->Button5->click();  // Interpolate
+    EXPECT_EQ(window->PageControl2->currentIndex(), 2);
+    for (int v = 0; v < 256; ++v) ASSERT_FALSE(Cell(window->StringGrid3, 3, v + 1).empty());
+
+    const std::string tablePath = PathOf("table.txt");
+    dialogs.AnswerFile(tablePath);
+    window->Button8->click();  // Save
+    EXPECT_EQ(dialogs.messages.back(), "Data saved!");
+    EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector - " + tablePath);
+    const ColorTable saved = window->Result();
+    EXPECT_EQ(ReadAll(tablePath).substr(0, 7), "0\t0\t0\r\n");
+
+    window->PageControl2->setCurrentIndex(2);
+    window->Cleartable2->trigger();
+    EXPECT_EQ(Cell(window->StringGrid3, 1, 100), "");
+    window->TabControl1->setCurrentIndex(0);
+    dialogs.AnswerFile(tablePath);
+    window->Button7->click();  // Open
+    EXPECT_EQ(window->Result(), saved);
+    EXPECT_EQ(Cell(window->StringGrid3, 2, 129), saved.CellText(1, 128));
+    EXPECT_EQ(window->TabControl1->currentIndex(), 3);
+
+    // The points file keeps both paths and the pairs; reading it back restores them.
+    const std::string pointsPath = PathOf("points.txt");
+    dialogs.AnswerFile(pointsPath);
+    window->Button3->click();
+    EXPECT_EQ(ReadAll(pointsPath), reference + "\r\n" + sample + "\r\n20\t20\t20\t20\r\n44\t20\t44\t20\r\n");
+    window->Cleartable1->trigger();
+    EXPECT_EQ(window->StringGrid5->RowCount(), 2);
+    dialogs.AnswerFile(pointsPath);
+    window->Button4->click();
+    EXPECT_EQ(Cell(window->StringGrid5, 3, 2), "44");
+    EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector - " + tablePath);
+    EXPECT_TRUE(window->Result().Empty()) << "loading pictures clears the tables";
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(ColorCorrectorWindow, ChartEditingAndTableCommands) {
+    window->PageControl1->setCurrentIndex(1);
+    window->TabControl1->setCurrentIndex(3);
+    const int w = window->PaintBox3->width(), h = window->PaintBox3->height();
+    Click(window->PaintBox3, w / 2, 0);
+    const int v = static_cast<int>((w / 2) * 255.0 / (w - 1) + 0.5);
+    EXPECT_EQ(window->PageControl2->currentIndex(), 1);
+    EXPECT_EQ(Cell(window->StringGrid2, 1, v + 1), "254");
+    EXPECT_EQ(Cell(window->StringGrid2, 3, v + 1), "254");
+    EXPECT_EQ(window->StringGrid2->Row(), v + 1);
+    EXPECT_EQ(Cell(window->StringGrid3, 2, 256), "255");
+    // The chart shows the Manual point as a dot in the channel colour (blue drawn last).
+    const QImage chart = window->PaintBox3->grab().toImage();
+    EXPECT_EQ(chart.pixelColor(ChartScale(w, h).X(v), ChartScale(w, h).Y(254)), QColor(0, 0, 255));
+
+    window->TabControl1->setCurrentIndex(1);
+    window->Button6->click();  // Clear manual: green only
+    EXPECT_EQ(Cell(window->StringGrid2, 2, v + 1), "");
+    EXPECT_EQ(Cell(window->StringGrid2, 1, v + 1), "254");
+    EXPECT_EQ(Cell(window->StringGrid3, 2, v + 1), std::to_string(v));
+
+    Click(window->PaintBox3, w / 2, h + 50, Qt::RightButton);  // released below the chart
+    EXPECT_EQ(Cell(window->StringGrid2, 2, v + 1), "");
+
+    window->Clearalltables1->trigger();
+    window->Button10->click();
+    EXPECT_EQ(dialogs.messages.back(), "Result table isempty!");
+    window->Button5->click();
+    window->Button10->click();
+    EXPECT_EQ(Cell(window->StringGrid3, 1, 129), "128");
+}
+
+TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
+    window->Button9->click();
+    window->Button3->click();
+    EXPECT_EQ(dialogs.messages, (std::vector<std::string>{"Open left and right images!", "Nothing to save!"}));
+    window->BitBtn4->click();
+    EXPECT_EQ(dialogs.messages.back(), "Table is empty!");
+
+    OpenPictures();
+    Click(window->PaintBox1, 5, 5);
+    const PointList points = window->Points();
+
+    const std::string broken = PathOf("broken.jpg");
+    WriteAll(broken, "not a picture");
+    dialogs.AnswerFile(broken);
+    window->Button2->click();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].rfind(broken + ": ", 0), 0u);
+    EXPECT_EQ(window->SamplePath(), sample);
+
+    const std::string pointsPath = PathOf("points.txt");
+    WriteAll(pointsPath, reference + "\n" + PathOf("gone.jpg") + "\n1 2 3 4\n");
+    dialogs.AnswerFile(pointsPath);
+    window->Button4->click();
+    EXPECT_EQ(dialogs.messages.back(), "File not found: " + PathOf("gone.jpg"));
+    EXPECT_EQ(window->Points().Records(), points.Records());
+
+    WriteAll(pointsPath, reference + "\r\n" + sample + "\r\n1 2 3 4\r\n5 6 x 8\r\n");
+    dialogs.AnswerFile(pointsPath);
+    window->Button4->click();
+    EXPECT_EQ(dialogs.messages.back(),
+              pointsPath + ": line 4 does not hold four whole numbers; the 1 point pairs before it were read.");
+    EXPECT_EQ(window->StringGrid5->RowCount(), 2);
+
+    dialogs.AnswerFile(PathOf("missing.txt"));
+    window->Button7->click();
+    EXPECT_EQ(dialogs.messages.back(), "Can' open file " + PathOf("missing.txt"));
+    const std::string junk = PathOf("junk.txt");
+    WriteAll(junk, "junk");
+    dialogs.AnswerFile(junk);
+    window->Button7->click();
+    EXPECT_EQ(dialogs.messages.back().rfind(junk + ": ", 0), 0u);
+    EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector");
+
+    dialogs.AnswerFile(PathOf("no/such/folder/t.txt"));
+    window->Button8->click();
+    EXPECT_EQ(dialogs.messages.back(), "Can' open file " + PathOf("no/such/folder/t.txt"));
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+}
+
+TEST_F(ColorCorrectorWindow, PointsFileFromAnotherDesktopFindsThePicturesBesideIt) {
+    const std::string pointsPath = PathOf("elsewhere.txt");
+    WriteAll(pointsPath, "reference.jpg\r\nD:\\photos\\sample.jpg\r\n");
+    dialogs.AnswerFile(pointsPath);
+    window->Button4->click();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(window->ReferencePath(), reference);
+    EXPECT_EQ(window->SamplePath(), sample);
+    EXPECT_EQ(window->StringGrid5->RowCount(), 2) << "no records: the header over one empty row";
+    EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector");
+}
+
+TEST_F(ColorCorrectorWindow, ResizeFillsEachPageFromTheClientArea) {
+    window->resize(1300, 800);
+    for (int page = 0; page < 4; ++page) {
+        window->PageControl1->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+    }
+    const QWidget* sheet = window->TabSheet1;
+    EXPECT_EQ(window->PageControl1->geometry().bottom() + 1, window->StatusBar1->geometry().top());
+    EXPECT_NEAR(window->ScrollBox2->geometry().right() + 1, sheet->width() - 2, 1);
+    EXPECT_EQ(window->ScrollBox1->width(), window->ScrollBox2->width());
+    EXPECT_EQ(window->StringGrid5->geometry().bottom() + 1, sheet->height() - 7);
+    EXPECT_NEAR(window->ComboBox3->geometry().right(), window->ScrollBox2->geometry().right(), 1);
+    EXPECT_EQ(window->PaintBox4->geometry().right() + 1, window->TabSheet2->width() - 1);
+    EXPECT_LE(window->GroupBox3->geometry().bottom(), window->TabSheet2->height());
+    EXPECT_NEAR(window->Image4->geometry().right() + 1, window->TabSheet4->width() - 2, 1);
+    EXPECT_EQ(window->ScrollBox3->geometry().bottom() + 1, window->TabSheet3->height() - 7);
+}
+
+TEST(ColorCorrectorExit, FileExitEndsTheApplication) {
+    TColor_Corrector window;
+    window.show();
+    QTimer::singleShot(0, &window, [&] { window.Exit1->trigger(); });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    bool timedOut = false;
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    watchdog.start(5000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_FALSE(timedOut);
+}
+
+}  // namespace

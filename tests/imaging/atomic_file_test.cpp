@@ -1,0 +1,82 @@
+#include "atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <string>
+
+#include "image_error.h"
+#include "test_support.h"
+
+namespace {
+
+void Save(const std::string& path, const std::string& text) {
+    WriteFileAtomically(path, text.data(), text.size());
+}
+
+std::string Text(const std::string& path) {
+    const std::vector<uint8_t> bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Runs in a death-test child (root may create files anywhere, so it drops to "nobody" first);
+// the exit code tells which step went wrong.
+[[noreturn]] void SaveInReadOnlyFolder(const std::string& file, const std::string& locked) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(10);
+    Save(file, "short");
+    if (Text(file) != "short") _exit(11);
+    try {  // a read-only file in a read-only folder cannot be saved at all
+        Save(locked, "x");
+        _exit(12);
+    } catch (const ImageError&) {
+    }
+    struct rlimit small;  // the write runs out of room half-way: reported, not passed over
+    small.rlim_cur = small.rlim_max = 4;
+    std::signal(SIGXFSZ, SIG_IGN);
+    if (::setrlimit(RLIMIT_FSIZE, &small) != 0) _exit(13);
+    try {
+        Save(file, "far too long for the limit");
+    } catch (const ImageError& e) {
+        _exit(std::string(e.what()).find("File too large") == std::string::npos ? 14 : 0);
+    }
+    _exit(15);
+}
+
+}  // namespace
+
+TEST(AtomicFile, SavingThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
+    TempFolder folder;
+    ASSERT_EQ(::mkdir(folder.File("pictures").c_str(), 0755), 0);
+    WriteBytes(folder.File("pictures/a.jpg"), {'o', 'l', 'd'});
+    const struct {
+        const char *link, *pointsTo, *target;
+    } cases[] = {
+        {"relative.jpg", "pictures/a.jpg", "pictures/a.jpg"},
+        {"chain.jpg", "relative.jpg", "pictures/a.jpg"},
+        {"dangling.jpg", "pictures/new.jpg", "pictures/new.jpg"},  // the target is created
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(::symlink(c.pointsTo, folder.File(c.link).c_str()), 0);
+        Save(folder.File(c.link), c.link);
+        EXPECT_EQ(Text(folder.File(c.target)), c.link);
+        struct stat info;
+        ASSERT_EQ(::lstat(folder.File(c.link).c_str(), &info), 0);
+        EXPECT_TRUE(S_ISLNK(info.st_mode)) << c.link;
+    }
+    EXPECT_EQ(FolderEntries(folder.File("pictures")).size(), 2u);  // no temporary left
+}
+
+TEST(AtomicFile, ReadOnlyFolderWritesAWritableFileInPlaceAndReportsAnIncompleteWrite) {
+    TempFolder folder;
+    WriteBytes(folder.File("view.bmp"), {'l', 'o', 'n', 'g', 'e', 'r', ' ', 'o', 'l', 'd'});
+    WriteBytes(folder.File("locked.bmp"), {'k'});
+    ASSERT_EQ(::chmod(folder.File("view.bmp").c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(folder.File("locked.bmp").c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(folder.Path().c_str(), 0555), 0);
+    EXPECT_EXIT(SaveInReadOnlyFolder(folder.File("view.bmp"), folder.File("locked.bmp")),
+                ::testing::ExitedWithCode(0), "");
+    ::chmod(folder.Path().c_str(), 0755);
+}

@@ -1,0 +1,104 @@
+#include "batch_run.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "jpeg_image.h"
+#include "test_support.h"
+#include "transform_image.h"
+
+namespace {
+
+// Records the steps and cancels after cancelAfter of them.
+class CountingProgress : public Progress {
+public:
+    void Start(int steps) override { total = steps; }
+    void Step() override { steps.push_back(static_cast<int>(steps.size()) + 1); }
+    bool Cancelled() override { return static_cast<int>(steps.size()) >= cancelAfter; }
+    std::vector<int> steps;
+    int total = -1;
+    int cancelAfter = 1000;
+};
+
+}  // namespace
+
+TEST(BatchRun, WritesEveryImageIntoResultBesideItsSource) {
+    TempFolder folder;
+    ::mkdir(folder.File("other").c_str(), 0755);
+    const std::string paths[] = {folder.File("a.jpg"), folder.File("b.jpeg"),
+                                 folder.File("other/c.JPG")};
+    std::vector<ProjectRow> rows;
+    for (int i = 0; i < 3; ++i) {
+        SaveJpegFile(GradientPicture(90 + 10 * i, 60), paths[i], 100);
+        rows.push_back({paths[i], std::to_string(5 * i), "-3", i == 2 ? "90" : "0", "1.5"});
+    }
+    CountingProgress progress;
+    const RunReport report = RunProject(rows, 120, 100, progress);
+    EXPECT_EQ(report.written, 3);
+    EXPECT_TRUE(report.failures.empty());
+    EXPECT_EQ(RunReportMessage(report), "Images succesfully processed!");
+    EXPECT_EQ(progress.steps, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(progress.total, 3);
+
+    const std::string results[] = {folder.File("result/a.jpg"), folder.File("result/b.jpeg"),
+                                   folder.File("other/result/c.JPG")};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(ResultPathFor(paths[i]), results[i]);
+        const TBitmap written = LoadJpegFile(results[i]);
+        const TBitmap expected = TransformImage(LoadJpegFile(paths[i]), 120, 100, 5 * i, -3,
+                                                i == 2 ? 90 : 0, 1.5);
+        EXPECT_EQ(written.Width(), 120);
+        EXPECT_EQ(written.Height(), 100);
+        TJPEGImage encoded;  // the very bytes of the transform encoded at quality 100
+        encoded.CompressionQuality = 100;
+        encoded.Assign(expected);
+        EXPECT_EQ(ReadBytes(results[i]), encoded.Bytes()) << results[i];
+    }
+}
+
+TEST(BatchRun, SkipsWhatFailsAndNamesItWhileTheOthersAreWritten) {
+    TempFolder folder;
+    const std::string good = folder.File("good.jpg"), text = folder.File("notes.jpg"),
+                      zero = folder.File("zero.jpg"), blocked = folder.File("blocked.jpg");
+    for (const std::string& p : {good, zero, blocked}) SaveJpegFile(GradientPicture(20, 20), p, 90);
+    WriteBytes(text, {'h', 'i'});
+    ::mkdir(folder.File("result").c_str(), 0755);
+    ::mkdir(folder.File("result/blocked.jpg").c_str(), 0755);  // a folder where the file goes
+    const std::vector<ProjectRow> rows = {{folder.File("gone.jpg"), "0", "0", "0", "1"},
+                                          {text, "0", "0", "0", "1"},
+                                          {zero, "0", "0", "0", "0"},
+                                          {blocked, "0", "0", "0", "1"},
+                                          {"", "", "", "", ""},
+                                          {good, "0", "0", "0", "abc2"}};
+    NoProgress progress;
+    const RunReport report = RunProject(rows, 100, 100, progress);
+    EXPECT_EQ(report.images, 5);
+    EXPECT_EQ(report.written, 0);  // "abc2" reads as scale 0 as well
+    ASSERT_EQ(report.failures.size(), 5u);
+    const std::string message = RunReportMessage(report);
+    EXPECT_EQ(message.find("0 of 5 images were processed."), 0u) << message;
+    for (const std::string& p : {folder.File("gone.jpg"), text, zero, blocked, good})
+        EXPECT_NE(message.find("\n" + p + ": "), std::string::npos) << p;
+    EXPECT_TRUE(FileExists(folder.File("result/blocked.jpg")));
+}
+
+TEST(BatchRun, EmptyProjectsAndCancelledRunsSaySo) {
+    NoProgress none;
+    const RunReport empty = RunProject({ProjectRow{"", "", "", "", ""}}, 100, 100, none);
+    EXPECT_EQ(none.Total(), 0);
+    EXPECT_EQ(RunReportMessage(empty), "The project has no images to process.");
+
+    TempFolder folder;
+    std::vector<ProjectRow> rows;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        SaveJpegFile(GradientPicture(10, 10), folder.File(name), 90);
+        rows.push_back({folder.File(name), "0", "0", "0", "1"});
+    }
+    CountingProgress progress;
+    progress.cancelAfter = 1;
+    const RunReport report = RunProject(rows, 100, 100, progress);
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_EQ(report.written, 1);
+    EXPECT_FALSE(FileExists(folder.File("result/b.jpg")));
+    EXPECT_EQ(RunReportMessage(report).find("The run was cancelled. 1 of 3"), 0u);
+}
