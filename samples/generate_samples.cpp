@@ -168,7 +168,7 @@ struct Misplacement {
 void WriteEditorShots(const std::string& folder) {
     constexpr int kW = 800, kH = 600;
     const Misplacement shots[] = {{0, 0, 0, 1},      {36, -20, 4, 1.08}, {-28, 14, -3, 0.94},
-                                  {18, 30, 6, 1.12}, {-40, -26, -5, 0.9}, {24, 8, 2.5, 1.05}};
+                                  {18, 30, 6, 1.12}, {-40, -26, -5, 0.9}, {30, -18, 3.5, 1.07}};
     const Camera cam = RobotCamera();
     std::string project = "800\t600";
     project += "\r\n";

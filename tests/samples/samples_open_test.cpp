@@ -2,10 +2,13 @@
 
 #include <QAction>
 #include <cstdlib>
+#include <QWidget>
 #include <string>
 
+#include "color_corrector_window.h"
 #include "image_control.h"
 #include "jpeg_image.h"
+#include "object_editor_window.h"
 #include "object_viewer_window.h"
 #include "panorama_viewer_window.h"
 #include "scripted_dialogs.h"
@@ -37,6 +40,15 @@ int Disparity(const TBitmap& pair, int x, int y) {
     for (int shift = 1; shift <= 60; ++shift)
         if (BlockDifference(pair, x, y, shift) < BlockDifference(pair, x, y, best)) best = shift;
     return best;
+}
+
+// Mean absolute byte difference of two pictures over a rectangle.
+double MeanDifference(const TBitmap& a, const TBitmap& b, int left, int top, int width, int height) {
+    long sum = 0;
+    for (int y = top; y < top + height; ++y)
+        for (int i = 3 * left; i < 3 * (left + width); ++i)
+            sum += std::abs(a.ScanLine(y)[i] - b.ScanLine(y)[i]);
+    return static_cast<double>(sum) / (3.0 * width * height);
 }
 
 }  // namespace
@@ -76,4 +88,57 @@ TEST(Samples, TheTurntableLoadsAllThirtySixFramesFromTheCommandLine) {
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     EXPECT_TRUE(w.SequenceLoaded());
     EXPECT_EQ(w.Frames().size(), 36u);
+}
+
+TEST(Samples, ThePointsAndTheColourTableOpenAndTheTableIsWhatThePointsMeasure) {
+    ScriptedDialogDriver dialogs;
+    dialogs.AnswerFile(Sample("color/points.txt"));
+    dialogs.AnswerFile(Sample("color/correction_table.txt"));
+    TColor_Corrector w;
+    w.Button4Click();
+    EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
+    ASSERT_TRUE(w.ReferenceLoaded() && w.SampleLoaded());
+    EXPECT_EQ(w.Points().Count(), 21);
+    w.BitBtn4Click();  // "Export colors "
+    w.Button5Click();  // "Interpolate"
+    const ColorTable measured = w.Result();
+    w.Button7Click();  // "Open" the shipped table
+    EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
+    // The curves measured from the marked spots follow the shipped correction closely.
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        long sum = 0;
+        for (int v = 0; v < kTableSize; ++v) {
+            ASSERT_TRUE(w.Result().Has(channel, v) && measured.Has(channel, v));
+            sum += std::abs(w.Result().Value(channel, v) - measured.Value(channel, v));
+        }
+        EXPECT_LT(sum / kTableSize, 12) << "channel " << channel;
+    }
+}
+
+TEST(Samples, TheProjectOpensAndItsParametersLineTheShotsUp) {
+    ScriptedDialogDriver dialogs;
+    dialogs.AnswerFile(Sample("object_editor/project.oep"));
+    TObject_Editor w;
+    w.resize(1000, 760);
+    w.Open1->trigger();
+    EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
+    ASSERT_EQ(w.ImageCount, 6);
+    const TBitmap first = w.Image1->Picture();
+    ASSERT_EQ(first.Width(), 800);
+    // The horizon and the floor's tiles to the upper left of the robot (inside the guide grid's
+    // first cell) stand where they stand in the first shot once each shot's parameters are
+    // applied, and not without them.
+    for (int shot = 2; shot <= 6; ++shot) {
+        w.Button4Click();  // ">>"
+        ASSERT_EQ(w.CurrentImage, shot);
+        EXPECT_FALSE(w.Unreadable(shot));
+        const double lined = MeanDifference(first, w.Image1->Picture(), 40, 50, 150, 90);
+        const ParamFields own = w.Fields();
+        w.SetFields(ParamFields());
+        w.Showimage1Click();
+        const double raw = MeanDifference(first, w.Image1->Picture(), 40, 50, 150, 90);
+        w.SetFields(own);
+        w.Showimage1Click();
+        EXPECT_LT(lined * 2, raw) << "shot " << shot << ": " << lined << " vs " << raw;
+    }
 }
