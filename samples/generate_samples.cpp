@@ -211,7 +211,7 @@ double Uncast(int channel, double v) {
 uint8_t ToByte(double v) { return static_cast<uint8_t>(std::clamp(v * 255 + 0.5, 0.0, 255.0)); }
 
 void WriteColorSamples(const std::string& folder, const TBitmap& panorama) {
-    // The scene: a piece of the panorama around the west mast above a colour chart on grey card.
+    // The scene: a piece of the panorama around the east house above a colour chart on grey card.
     constexpr int kW = 1040, kH = 790, kLandscape = 490;
     TBitmap scene(kW, kH);
     const int px0 = panorama.Width() / 4 - kW / 2, py0 = panorama.Height() / 2 - 330;

@@ -121,7 +121,7 @@ Colour GroundAt(double lon, double lat) {
     } else if (std::fabs(Delta(lon, 0)) < 1.1 && distance > 14) {  // the lake
         c = Mix({0.20, 0.35, 0.50}, SkyAt(lon, -lat), 0.5);
     } else {  // grass with mowing stripes
-        c = Colour{0.30, 0.50, 0.20} * (0.9 + 0.1 * std::sin(lon * 60));
+        c = Colour{0.30, 0.50, 0.20} * (0.9 + 0.1 * std::sin(distance * 0.7 + 2 * std::sin(lon * 8)));
     }
     return Mix(c, {0.70, 0.78, 0.80}, 1 - std::exp(-distance / 400));
 }
@@ -132,7 +132,7 @@ TBitmap DrawPanorama(int width, int height) {
     TBitmap picture(width, height);
     std::vector<double> lons(width), hills(width);
     for (int x = 0; x < width; ++x) {
-        lons[x] = (x + 0.5) / width * 2 * kPi - kPi;
+        lons[x] = (x + 0.5) / width * 2 * kPi;
         hills[x] = Hills(lons[x]);
     }
     for (int y = 0; y < height; ++y) {

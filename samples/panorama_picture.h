@@ -5,5 +5,5 @@
 // and latitude: sky with sun and clouds, hills on the horizon, a lake to the north, a round
 // plaza underfoot with the letters N, E, S, W painted towards the four directions and a
 // landmark in each of them (north a lighthouse, east a house, south trees, west a radio mast).
-// Longitude 0 (north) is the middle column; east is three quarters across.
+// North is the left edge, where a viewer starts looking; east is a quarter of the way across.
 TBitmap DrawPanorama(int width, int height);
