@@ -170,8 +170,8 @@ void WriteEditorShots(const std::string& folder) {
     const Misplacement shots[] = {{0, 0, 0, 1},      {36, -20, 4, 1.08}, {-28, 14, -3, 0.94},
                                   {18, 30, 6, 1.12}, {-40, -26, -5, 0.9}, {30, -18, 3.5, 1.07}};
     const Camera cam = RobotCamera();
-    std::string project = "800\t600";
-    project += "\r\n";
+    std::string project;
+    AppendLine(project, FormatText("%d\t%d", kW, kH));
     int n = 0;
     for (const Misplacement& m : shots) {
         const double theta = m.rotate * -2 * kPi / 360;

@@ -126,9 +126,17 @@ Colour Scene::Trace(Vec3 o, Vec3 d) const {
 
 
 void PutPixel(uint8_t* p, Colour c) {
+    // Display gamma 2.2 through a table over finely quantised linear values: pow per channel
+    // would dominate the drawing of the larger pictures.
+    constexpr int kSteps = 16384;
+    static const std::vector<uint8_t> encoded = [] {
+        std::vector<uint8_t> table(kSteps + 1);
+        for (int i = 0; i <= kSteps; ++i)
+            table[i] = static_cast<uint8_t>(std::pow(static_cast<double>(i) / kSteps, 1 / 2.2) * 255 + 0.5);
+        return table;
+    }();
     auto encode = [](double v) {
-        return static_cast<uint8_t>(std::clamp(std::pow(std::max(v, 0.0), 1 / 2.2) * 255 + 0.5,
-                                               0.0, 255.0));
+        return encoded[static_cast<std::size_t>(std::clamp(v, 0.0, 1.0) * kSteps + 0.5)];
     };
     p[0] = encode(c.b);
     p[1] = encode(c.g);
