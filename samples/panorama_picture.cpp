@@ -111,6 +111,12 @@ Colour SkyAt(double lon, double lat) {
     return Mix(c, {0.97, 0.97, 0.97}, cloud * std::clamp((lat - 0.06) / 0.08, 0.0, 1.0));
 }
 
+// The lake to the north, on the ground plane (x east, z north, metres from the viewer), with a
+// winding shore.
+bool InLake(double x, double z) {
+    return z > 14 + 3 * std::sin(x * 0.15) && std::fabs(x) < 30 + 8 * std::sin(z * 0.1);
+}
+
 Colour GroundAt(double lon, double lat) {
     const double distance = kEyeHeight / std::tan(-lat);
     Colour c;
@@ -118,7 +124,7 @@ Colour GroundAt(double lon, double lat) {
         c = static_cast<int>(distance * 4) % 2 ? Colour{0.55, 0.53, 0.50} : Colour{0.50, 0.48, 0.45};
         if (PaintedLetter(lon, lat)) c = {0.95, 0.95, 0.95};
         if (lat < -1.48) c = c * 0.4;
-    } else if (std::fabs(Delta(lon, 0)) < 1.1 && distance > 14) {  // the lake
+    } else if (InLake(distance * std::sin(lon), distance * std::cos(lon))) {
         c = Mix({0.20, 0.35, 0.50}, SkyAt(lon, -lat), 0.5);
     } else {  // grass with mowing stripes
         c = Colour{0.30, 0.50, 0.20} * (0.9 + 0.1 * std::sin(distance * 0.7 + 2 * std::sin(lon * 8)));
