@@ -4,11 +4,8 @@
 #include <memory>
 #include <vector>
 
-// Storage of large pictures: aligned to 2 MiB and offered to the kernel for huge pages, which
-// turns thousands of page faults per fresh picture (and TLB misses in the quarter turns) into a
-// few. Small blocks come from the ordinary heap.
-void* AllocatePictureBytes(std::size_t bytes);
-void FreePictureBytes(void* block, std::size_t bytes) noexcept;
+#include "picture_memory.h"
+
 
 // Allocator whose value-less construction leaves bytes uninitialised, so that a bitmap about to
 // be overwritten completely is not cleared first.

@@ -3,7 +3,7 @@
 // the steering state. The window maps its events to these calls; the renderer picks the
 // change up on its next tick.
 
-#include "panorama_renderer.h"
+#include "panorama_view.h"
 
 enum class MouseMode { Arrow, Hand, Cross };
 

@@ -8,12 +8,9 @@
 #include <new>
 #include <string>
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(LUMIVEX_STEREO_NO_SHUFFLE)
-#include <immintrin.h>
-#define LUMIVEX_STEREO_SHUFFLE 1
-#endif
-
 #include "image_error.h"
+#include "pixel_gather.h"
+#include "shuffle_target.h"
 
 namespace {
 
@@ -26,45 +23,24 @@ std::size_t HalfBytes(const StereoPair& pair) {
     return static_cast<std::size_t>(pair.halfWidth) * static_cast<std::size_t>(pair.height) * 3;
 }
 
-// A half whose array does not hold the declared size is treated as absent (all grey) rather than
-// read out of bounds.
+// A half whose buffer does not have the declared size is treated as absent (all grey) rather
+// than read out of bounds.
 const uint8_t* HalfData(const StereoPair& pair, StereoHalf half) {
-    const std::vector<uint8_t>& bytes = half == StereoHalf::First ? pair.first : pair.second;
-    const std::size_t need = HalfBytes(pair);
-    if (need == 0 || bytes.size() < need) return nullptr;
-    return bytes.data();
-}
-
-inline uint32_t Load32(const uint8_t* p) {
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
-inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
-
-inline void Copy3(uint8_t* out, const uint8_t* source) {
-    out[0] = source[0];
-    out[1] = source[1];
-    out[2] = source[2];
+    const PackedPixels& pixels = half == StereoHalf::First ? pair.first : pair.second;
+    if (HalfBytes(pair) == 0 || pixels.Width() != pair.halfWidth || pixels.Height() != pair.height)
+        return nullptr;
+    return pixels.Data();
 }
 
 inline void PutPixel(uint8_t* out, const uint8_t* row, int32_t offset) {
     if (offset >= 0) {
-        Copy3(out, row + offset);
+        CopyPixel(out, row + offset);
     } else {
         out[0] = kStereoGrey;
         out[1] = kStereoGrey;
         out[2] = kStereoGrey;
     }
 }
-
-// Up to five neighbouring display pixels whose source bytes lie within 16 bytes of one row: one
-// 16-byte load and one byte shuffle produce all of them.
-struct ShuffleBlock {
-    int32_t column = 0;  // first display column
-    int32_t source = 0;  // byte offset of the 16 source bytes within the row
-    alignas(16) uint8_t pick[16] = {};
-};
 
 // The source columns of one half for one frame.
 struct ColumnTable {
@@ -75,48 +51,9 @@ struct ColumnTable {
     int32_t end = 0;
     bool contiguous = false;  // inside, neighbouring display columns read neighbouring pixels
     int32_t maxOffset = -1;
-    // Shuffle blocks covering [begin, shuffleEnd); each writes 16 bytes, so blocks stop where
-    // that would run past the display row.
-    std::vector<ShuffleBlock> blocks;
-    int32_t shuffleEnd = 0;
-    int32_t maxBlockSource = -1;
+    // Shuffle blocks covering the start of [begin, end) where it is not contiguous.
+    GatherPlan blocks;
 };
-
-bool ShuffleAvailable() {
-#ifdef LUMIVEX_STEREO_SHUFFLE
-    static const bool available = __builtin_cpu_supports("ssse3");
-    return available;
-#else
-    return false;
-#endif
-}
-
-// Shuffle blocks for display columns [begin, end) of a table whose entries there are all inside
-// the half. Returns the column where the blocks stop; the rest is left to the scalar loops.
-int32_t BuildShuffleBlocks(const int32_t* offsets, int32_t begin, int32_t end, int32_t width,
-                           std::vector<ShuffleBlock>& blocks, int32_t& maxSource) {
-    blocks.clear();
-    maxSource = -1;
-    if (!ShuffleAvailable()) return begin;
-    int32_t x = begin;
-    while (x < end && 3 * static_cast<int64_t>(x) + 16 <= 3 * static_cast<int64_t>(width)) {
-        ShuffleBlock block;
-        block.column = x;
-        block.source = offsets[x];
-        int32_t n = 0;
-        while (n < 5 && x + n < end && offsets[x + n] >= block.source &&
-               offsets[x + n] + 3 - block.source <= 16) {
-            for (int c = 0; c < 3; ++c)
-                block.pick[3 * n + c] = static_cast<uint8_t>(offsets[x + n] - block.source + c);
-            ++n;
-        }
-        for (int i = 3 * n; i < 16; ++i) block.pick[i] = 0x80;  // zero; overwritten later
-        maxSource = std::max(maxSource, block.source);
-        blocks.push_back(block);
-        x += n;
-    }
-    return x;
-}
 
 void BuildColumnTable(ColumnTable& table, int32_t width, double scale, double position,
                       int64_t shift, int64_t halfWidth) {
@@ -151,12 +88,8 @@ void BuildColumnTable(ColumnTable& table, int32_t width, double scale, double po
             table.contiguous = table.offsets[static_cast<std::size_t>(x)] ==
                                table.offsets[static_cast<std::size_t>(x) - 1] + 3;
     }
-    table.blocks.clear();
-    table.shuffleEnd = table.begin;
-    table.maxBlockSource = -1;
-    if (!table.contiguous)
-        table.shuffleEnd = BuildShuffleBlocks(table.offsets.data(), table.begin, table.end, width,
-                                              table.blocks, table.maxBlockSource);
+    table.blocks.Clear();
+    if (!table.contiguous) table.blocks.Build(table.offsets.data(), table.begin, table.end, width);
 }
 
 // One row of a half as a display row needs it.
@@ -176,46 +109,10 @@ SourceRow RowOf(const uint8_t* half, int64_t row, int64_t rows, std::size_t rowB
     // Only the last row or so lacks the bytes after its last pixels.
     result.wideReads =
         table.maxOffset >= 0 && at + static_cast<std::size_t>(table.maxOffset) + 4 <= total;
-    result.shuffleReads = table.maxBlockSource >= 0 &&
-                          at + static_cast<std::size_t>(table.maxBlockSource) + 16 <= total;
+    result.shuffleReads = table.blocks.MaxSource() >= 0 &&
+                          at + static_cast<std::size_t>(table.blocks.MaxSource()) + 16 <= total;
     return result;
 }
-
-// Four pixels given as the low three bytes of a, b, c, d, stored as twelve packed bytes.
-inline void StorePacked4(uint8_t* out, uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-    Store32(out, (a & 0xFFFFFFu) | (b << 24));
-    Store32(out + 4, ((b >> 8) & 0xFFFFu) | (c << 16));
-    Store32(out + 8, ((c >> 16) & 0xFFu) | (d << 8));
-}
-
-// Display columns [begin, end), all inside the half. With wide reads, four pixels are fetched
-// with 4-byte loads and written as three 4-byte stores.
-void GatherColumns(uint8_t* out, const uint8_t* row, const int32_t* offsets, int32_t begin,
-                   int32_t end, bool wideReads) {
-    int32_t x = begin;
-    if (wideReads)
-        for (; x + 4 <= end; x += 4)
-            StorePacked4(out + 3 * x, Load32(row + offsets[x]), Load32(row + offsets[x + 1]),
-                         Load32(row + offsets[x + 2]), Load32(row + offsets[x + 3]));
-    for (; x < end; ++x) Copy3(out + 3 * x, row + offsets[x]);
-}
-
-#ifdef LUMIVEX_STEREO_SHUFFLE
-// Blocks are written left to right; the unused tail of each 16-byte store lands on the columns
-// the next block (or the caller, right after) writes.
-__attribute__((target("ssse3"))) void ShuffleColumns(uint8_t* out, const uint8_t* row,
-                                                     const ShuffleBlock* blocks,
-                                                     std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const ShuffleBlock& block = blocks[i];
-        const __m128i source =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + block.source));
-        const __m128i pick = _mm_load_si128(reinterpret_cast<const __m128i*>(block.pick));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * block.column),
-                         _mm_shuffle_epi8(source, pick));
-    }
-}
-#endif
 
 // A display row from one half.
 void CopyHalfRow(uint8_t* out, int32_t width, const SourceRow& source, const ColumnTable& table) {
@@ -230,13 +127,11 @@ void CopyHalfRow(uint8_t* out, int32_t width, const SourceRow& source, const Col
                     static_cast<std::size_t>(table.end - table.begin) * 3);
     } else {
         int32_t x = table.begin;
-#ifdef LUMIVEX_STEREO_SHUFFLE
-        if (source.shuffleReads && !table.blocks.empty()) {
-            ShuffleColumns(out, source.bytes, table.blocks.data(), table.blocks.size());
-            x = table.shuffleEnd;
+        if (source.shuffleReads && !table.blocks.Empty()) {
+            GatherBlocks(out, source.bytes, table.blocks);
+            x = table.blocks.End();
         }
-#endif
-        GatherColumns(out, source.bytes, offsets, x, table.end, source.wideReads);
+        GatherPixels(out, source.bytes, offsets, x, table.end, source.wideReads ? table.end : x);
     }
     for (int32_t x = table.end; x < width; ++x) PutPixel(out + 3 * x, source.bytes, offsets[x]);
 }
@@ -280,28 +175,23 @@ struct JointColumns {
     int32_t end = 0;
     bool contiguous = false;
     int32_t secondaryShift = 0;  // 3 * dx in bytes
-    std::vector<ShuffleBlock> blocks;
-    int32_t shuffleEnd = 0;
-    int32_t maxBlockSource = -1;  // in the primary row
+    GatherPlan blocks;           // loads counted in the primary row
 };
 
 void BuildJointColumns(JointColumns& joint, const ColumnTable& primary,
                        const ColumnTable& secondary, int32_t width) {
     joint.begin = std::max(primary.begin, secondary.begin);
     joint.end = std::min(primary.end, secondary.end);
-    joint.blocks.clear();
-    joint.maxBlockSource = -1;
+    joint.blocks.Clear();
     if (joint.end <= joint.begin) {
-        joint.begin = joint.end = joint.shuffleEnd = 0;
+        joint.begin = joint.end = 0;
         return;
     }
     joint.contiguous = primary.contiguous && secondary.contiguous;
     joint.secondaryShift = secondary.offsets[static_cast<std::size_t>(joint.begin)] -
                            primary.offsets[static_cast<std::size_t>(joint.begin)];
-    joint.shuffleEnd = joint.begin;
     if (!joint.contiguous)
-        joint.shuffleEnd = BuildShuffleBlocks(primary.offsets.data(), joint.begin, joint.end, width,
-                                              joint.blocks, joint.maxBlockSource);
+        joint.blocks.Build(primary.offsets.data(), joint.begin, joint.end, width);
 }
 
 // The careful pixel of the two-half modes, right for any table entry and for rows outside a
@@ -324,21 +214,18 @@ inline void TwoHalfPixel(uint8_t* out, int32_t x, StereoMode mode, const uint8_t
     }
 }
 
-#ifdef LUMIVEX_STEREO_SHUFFLE
+#ifdef LUMIVEX_X86_SHUFFLES
 // Each block shuffles 16 bytes of either half the same way and takes the masked bytes from the
 // primary half. The secondary bytes lie secondaryShift bytes after the primary ones.
-__attribute__((target("ssse3"))) void ShuffleTwoHalves(uint8_t* out, const uint8_t* primaryRow,
-                                                       const uint8_t* secondaryRow,
-                                                       int32_t secondaryShift,
-                                                       const ShuffleBlock* blocks,
-                                                       std::size_t count, StereoMode mode) {
+LUMIVEX_SSSE3 void ShuffleTwoHalves(uint8_t* out, const uint8_t* primaryRow,
+                                    const uint8_t* secondaryRow, int32_t secondaryShift,
+                                    const GatherPlan& plan, StereoMode mode) {
     const __m128i red = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kBlendMasks.red));
     const __m128i odd[2] = {
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(kBlendMasks.oddPixels[0])),
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(kBlendMasks.oddPixels[1]))};
     const bool anaglyph = mode == StereoMode::Anaglyph;
-    for (std::size_t i = 0; i < count; ++i) {
-        const ShuffleBlock& block = blocks[i];
+    for (const GatherBlock& block : plan.Blocks()) {
         const __m128i pick = _mm_load_si128(reinterpret_cast<const __m128i*>(block.pick));
         const __m128i p = _mm_shuffle_epi8(
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(primaryRow + block.source)), pick);
@@ -380,14 +267,13 @@ void TwoHalfRow(uint8_t* out, int32_t width, StereoMode mode, const SourceRow& p
                    kBlendMasks.For(mode, joint.begin));
     } else {
         int32_t x = joint.begin;
-#ifdef LUMIVEX_STEREO_SHUFFLE
+#ifdef LUMIVEX_X86_SHUFFLES
         // The bytes left from each row's start to the end of its half bound the 16-byte loads.
-        const int64_t lastLoad = static_cast<int64_t>(joint.maxBlockSource) + 16;
-        if (!joint.blocks.empty() && lastLoad <= static_cast<int64_t>(primaryBytesLeft) &&
+        const int64_t lastLoad = joint.blocks.MaxSource() + 16;
+        if (!joint.blocks.Empty() && lastLoad <= static_cast<int64_t>(primaryBytesLeft) &&
             lastLoad + joint.secondaryShift <= static_cast<int64_t>(secondaryBytesLeft)) {
-            ShuffleTwoHalves(out, pr, qr, joint.secondaryShift, joint.blocks.data(),
-                             joint.blocks.size(), mode);
-            x = joint.shuffleEnd;
+            ShuffleTwoHalves(out, pr, qr, joint.secondaryShift, joint.blocks, mode);
+            x = joint.blocks.End();
         }
 #else
         (void)primaryBytesLeft;
@@ -396,7 +282,7 @@ void TwoHalfRow(uint8_t* out, int32_t width, StereoMode mode, const SourceRow& p
         if (primary.wideReads && secondary.wideReads) {
             if (mode == StereoMode::Anaglyph) {
                 auto mixed = [&](int32_t at) {
-                    return (Load32(qr + q[at]) & 0xFFFFu) | (uint32_t{pr[p[at] + 2]} << 16);
+                    return (LoadPixelWide(qr + q[at]) & 0xFFFFu) | (uint32_t{pr[p[at] + 2]} << 16);
                 };
                 for (; x + 4 <= joint.end; x += 4)
                     StorePacked4(out + 3 * x, mixed(x), mixed(x + 1), mixed(x + 2), mixed(x + 3));
@@ -406,8 +292,8 @@ void TwoHalfRow(uint8_t* out, int32_t width, StereoMode mode, const SourceRow& p
                     ++x;
                 }
                 for (; x + 4 <= joint.end; x += 4)
-                    StorePacked4(out + 3 * x, Load32(qr + q[x]), Load32(pr + p[x + 1]),
-                                 Load32(qr + q[x + 2]), Load32(pr + p[x + 3]));
+                    StorePacked4(out + 3 * x, LoadPixelWide(qr + q[x]), LoadPixelWide(pr + p[x + 1]),
+                                 LoadPixelWide(qr + q[x + 2]), LoadPixelWide(pr + p[x + 3]));
             }
         }
         for (; x < joint.end; ++x) TwoHalfPixel(out + 3 * x, x, mode, pr, p[x], qr, q[x]);
@@ -434,20 +320,12 @@ StereoPair SplitStereoPair(const TBitmap& image) {
         pair.height = height > 0 ? height : 0;
         return pair;
     }
-    const std::size_t rowBytes = static_cast<std::size_t>(halfWidth) * 3;
-    const std::size_t total = rowBytes * static_cast<std::size_t>(height);
     try {
-        pair.first.resize(total);
-        pair.second.resize(total);
+        pair.first = PackedPixels::FromColumns(image, 0, halfWidth);
+        pair.second = PackedPixels::FromColumns(image, halfWidth, halfWidth);
     } catch (const std::bad_alloc&) {
         throw ImageError("Not enough memory for a stereo pair of " + std::to_string(halfWidth) +
                          " x " + std::to_string(height) + " pixels");
-    }
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* row = image.ScanLine(y);
-        const std::size_t at = rowBytes * static_cast<std::size_t>(y);
-        std::memcpy(pair.first.data() + at, row, rowBytes);
-        std::memcpy(pair.second.data() + at, row + rowBytes, rowBytes);
     }
     pair.halfWidth = halfWidth;
     pair.height = height;
@@ -497,6 +375,92 @@ int64_t ParallaxPixelsY(const StereoViewState& state) {
     return TruncateTowardZero(state.parallaxY);
 }
 
+namespace {
+
+// What every row of one frame shares: the halves as the mode uses them and their column tables.
+struct StereoFrame {
+    StereoMode mode = StereoMode::Left;
+    int32_t width = 0;
+    int64_t dy = 0;
+    const uint8_t* primary = nullptr;
+    const uint8_t* secondary = nullptr;
+    std::size_t rowBytes = 0;   // of a half
+    int64_t rows = 0;           // of a half
+    std::size_t halfBytes = 0;
+    ColumnTable primaryColumns, secondaryColumns;
+    JointColumns joint;
+    std::vector<uint8_t> scratch;  // a display row, for the two-half modes
+};
+
+void PrepareFrame(StereoFrame& frame, const StereoPair& pair, const StereoViewState& state,
+                  int32_t width) {
+    frame.mode = state.mode;
+    frame.width = width;
+    frame.dy = ParallaxPixelsY(state);
+    frame.primary = HalfData(pair, state.swap ? StereoHalf::Second : StereoHalf::First);
+    frame.secondary = HalfData(pair, state.swap ? StereoHalf::First : StereoHalf::Second);
+    frame.rowBytes = static_cast<std::size_t>(pair.halfWidth > 0 ? pair.halfWidth : 0) * 3;
+    frame.rows = pair.height;
+    frame.halfBytes = frame.rowBytes * static_cast<std::size_t>(frame.rows > 0 ? frame.rows : 0);
+    // An absent half is all grey: no column and no row falls inside it.
+    if (frame.mode != StereoMode::Right)
+        BuildColumnTable(frame.primaryColumns, width, state.scale, state.positionX, 0,
+                         frame.primary ? pair.halfWidth : 0);
+    if (frame.mode != StereoMode::Left)
+        BuildColumnTable(frame.secondaryColumns, width, state.scale, state.positionX,
+                         ParallaxPixelsX(state), frame.secondary ? pair.halfWidth : 0);
+    if (frame.mode == StereoMode::Anaglyph || frame.mode == StereoMode::VerticalInterlace) {
+        BuildJointColumns(frame.joint, frame.primaryColumns, frame.secondaryColumns, width);
+        frame.scratch.resize(static_cast<std::size_t>(width) * 3);
+    }
+}
+
+// Display row y, whose source row is sy.
+void RenderRow(StereoFrame& frame, int32_t y, int64_t sy, uint8_t* out) {
+    const int32_t width = frame.width;
+    auto primaryRow = [&] {
+        return RowOf(frame.primary, sy, frame.rows, frame.rowBytes, frame.primaryColumns);
+    };
+    auto secondaryRow = [&] {
+        return RowOf(frame.secondary, sy + frame.dy, frame.rows, frame.rowBytes,
+                     frame.secondaryColumns);
+    };
+    switch (frame.mode) {
+        case StereoMode::Left:
+            CopyHalfRow(out, width, primaryRow(), frame.primaryColumns);
+            break;
+        case StereoMode::Right:
+            CopyHalfRow(out, width, secondaryRow(), frame.secondaryColumns);
+            break;
+        case StereoMode::HorizontalInterlace:
+            if ((y & 1) == 0)
+                CopyHalfRow(out, width, primaryRow(), frame.primaryColumns);
+            else
+                CopyHalfRow(out, width, secondaryRow(), frame.secondaryColumns);
+            break;
+        case StereoMode::Anaglyph:
+        case StereoMode::VerticalInterlace: {
+            const SourceRow primary = primaryRow();
+            const SourceRow secondary = secondaryRow();
+            const std::size_t primaryLeft =
+                primary.bytes ? frame.halfBytes - static_cast<std::size_t>(sy) * frame.rowBytes : 0;
+            const std::size_t secondaryLeft =
+                secondary.bytes
+                    ? frame.halfBytes - static_cast<std::size_t>(sy + frame.dy) * frame.rowBytes
+                    : 0;
+            TwoHalfRow(out, width, frame.mode, primary, frame.primaryColumns, secondary,
+                       frame.secondaryColumns, frame.joint, primaryLeft, secondaryLeft,
+                       frame.scratch.data());
+            break;
+        }
+        default:
+            std::memset(out, kStereoGrey, static_cast<std::size_t>(width) * 3);
+            break;
+    }
+}
+
+}  // namespace
+
 void RenderStereoView(const StereoPair& pair, const StereoViewState& state, TBitmap& display) {
     const int32_t width = display.Width();
     const int32_t height = display.Height();
@@ -507,87 +471,24 @@ void RenderStereoView(const StereoPair& pair, const StereoViewState& state, TBit
         RenderStereoViewPerPixel(pair, state, display);
         return;
     }
-
-    const double scale = state.scale;
-    const double positionY = state.positionY;
-    const int64_t dy = ParallaxPixelsY(state);
-    const uint8_t* primary = HalfData(pair, state.swap ? StereoHalf::Second : StereoHalf::First);
-    const uint8_t* secondary = HalfData(pair, state.swap ? StereoHalf::First : StereoHalf::Second);
-    const std::size_t rowBytes =
-        static_cast<std::size_t>(pair.halfWidth > 0 ? pair.halfWidth : 0) * 3;
-    const int64_t rows = pair.height;
-    const StereoMode mode = state.mode;
-    const bool primaryUsed = mode != StereoMode::Right;
-    const bool secondaryUsed = mode != StereoMode::Left;
-
-    // An absent half is all grey: no column and no row falls inside it.
-    ColumnTable primaryColumns, secondaryColumns;
-    if (primaryUsed)
-        BuildColumnTable(primaryColumns, width, scale, state.positionX, 0,
-                         primary ? pair.halfWidth : 0);
-    if (secondaryUsed)
-        BuildColumnTable(secondaryColumns, width, scale, state.positionX, ParallaxPixelsX(state),
-                         secondary ? pair.halfWidth : 0);
-
-    JointColumns joint;
-    const bool twoHalves = mode == StereoMode::Anaglyph || mode == StereoMode::VerticalInterlace;
-    std::vector<uint8_t> scratch;
-    if (twoHalves) {
-        BuildJointColumns(joint, primaryColumns, secondaryColumns, width);
-        scratch.resize(static_cast<std::size_t>(width) * 3);
-    }
-    const std::size_t halfBytes = rowBytes * static_cast<std::size_t>(rows > 0 ? rows : 0);
+    StereoFrame frame;
+    PrepareFrame(frame, pair, state, width);
 
     // Zoomed in, neighbouring display rows read the same source row; such a row is a copy of
     // the one above it (of the one two above with row interlace, whose rows alternate halves).
-    const int32_t repeatDistance = mode == StereoMode::HorizontalInterlace ? 2 : 1;
+    const int32_t repeatDistance = state.mode == StereoMode::HorizontalInterlace ? 2 : 1;
     std::vector<int64_t> sourceRows(static_cast<std::size_t>(height));
     const std::size_t displayRowBytes = static_cast<std::size_t>(width) * 3;
-
+    const double scale = state.scale;
+    const double positionY = state.positionY;
     for (int32_t y = 0; y < height; ++y) {
         const int64_t sy = TruncateTowardZero(static_cast<double>(y) * scale - positionY);
         sourceRows[static_cast<std::size_t>(y)] = sy;
         uint8_t* out = display.ScanLine(y);
-        if (y >= repeatDistance && sourceRows[static_cast<std::size_t>(y - repeatDistance)] == sy) {
+        if (y >= repeatDistance && sourceRows[static_cast<std::size_t>(y - repeatDistance)] == sy)
             std::memcpy(out, display.ScanLine(y - repeatDistance), displayRowBytes);
-            continue;
-        }
-        switch (mode) {
-            case StereoMode::Left:
-                CopyHalfRow(out, width, RowOf(primary, sy, rows, rowBytes, primaryColumns),
-                            primaryColumns);
-                break;
-            case StereoMode::Right:
-                CopyHalfRow(out, width, RowOf(secondary, sy + dy, rows, rowBytes, secondaryColumns),
-                            secondaryColumns);
-                break;
-            case StereoMode::HorizontalInterlace:
-                if ((y & 1) == 0)
-                    CopyHalfRow(out, width, RowOf(primary, sy, rows, rowBytes, primaryColumns),
-                                primaryColumns);
-                else
-                    CopyHalfRow(out, width,
-                                RowOf(secondary, sy + dy, rows, rowBytes, secondaryColumns),
-                                secondaryColumns);
-                break;
-            case StereoMode::Anaglyph:
-            case StereoMode::VerticalInterlace: {
-                const SourceRow primaryRow = RowOf(primary, sy, rows, rowBytes, primaryColumns);
-                const SourceRow secondaryRow =
-                    RowOf(secondary, sy + dy, rows, rowBytes, secondaryColumns);
-                const std::size_t primaryLeft =
-                    primaryRow.bytes ? halfBytes - static_cast<std::size_t>(sy) * rowBytes : 0;
-                const std::size_t secondaryLeft =
-                    secondaryRow.bytes ? halfBytes - static_cast<std::size_t>(sy + dy) * rowBytes
-                                       : 0;
-                TwoHalfRow(out, width, mode, primaryRow, primaryColumns, secondaryRow,
-                           secondaryColumns, joint, primaryLeft, secondaryLeft, scratch.data());
-                break;
-            }
-            default:
-                std::memset(out, kStereoGrey, displayRowBytes);
-                break;
-        }
+        else
+            RenderRow(frame, y, sy, out);
     }
 }
 

@@ -3,11 +3,12 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "packed_pixels.h"
 
 // Composition of a side-by-side stereo photograph into one display picture.
 //
 // The file's left half holds one eye's view, its right half the other's. The halves are kept as
-// packed 24-bit arrays (blue, green, red; no row padding), and every display pixel is composed
+// packed 24-bit buffers (blue, green, red; no row padding), and every display pixel is composed
 // from a sample of the primary half at the plain source position and/or a sample of the
 // secondary half at the source position shifted by the parallax. Positions outside a half read
 // as mid-grey, which shows as grey borders when the picture is panned or shifted.
@@ -24,8 +25,8 @@ enum class StereoMode : int {
 struct StereoPair {
     int32_t halfWidth = 0;
     int32_t height = 0;
-    std::vector<uint8_t> first;   // left half of the file: halfWidth * height * 3 bytes
-    std::vector<uint8_t> second;  // right half of the file
+    PackedPixels first;   // left half of the file: halfWidth x height
+    PackedPixels second;  // right half of the file
 };
 
 // The display parameters. Scale is source pixels per display pixel; position and parallax are in

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QStringList>
@@ -11,6 +10,7 @@
 #include <system_error>
 
 #include "dialog_filter.h"
+#include "printer_setup_dialog.h"
 #include "printing.h"
 
 namespace {
@@ -77,8 +77,7 @@ public:
     }
 
     bool ExecutePrinterSetupDialog() override {
-        QPageSetupDialog dialog(&SharedPrinter(), DialogOwner());
-        return dialog.exec() == QDialog::Accepted;
+        return RunPrinterSetupDialog(SharedPrinter(), DialogOwner());
     }
 
     bool ExecuteFolderDialog(FolderDialogRequest& request) override {

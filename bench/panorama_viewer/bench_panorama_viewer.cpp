@@ -15,6 +15,7 @@
 
 #include "memcpy_reference.h"
 #include "panorama_renderer.h"
+#include "panorama_stages.h"
 #include "panorama_steering.h"
 
 namespace {

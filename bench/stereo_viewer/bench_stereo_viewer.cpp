@@ -66,9 +66,9 @@ void BM_ReadSourceRows(benchmark::State& st) {
     for (auto _ : st) {
         for (int32_t y = 0; y < kDisplayHeight; ++y) {
             const std::size_t sy = static_cast<std::size_t>(static_cast<double>(y) * scale);
-            std::memcpy(scratch.data(), pair.first.data() + sy * rowBytes, used);
+            std::memcpy(scratch.data(), pair.first.Data() + sy * rowBytes, used);
             if (halves == 2)
-                std::memcpy(scratch.data() + rowBytes, pair.second.data() + sy * rowBytes, used);
+                std::memcpy(scratch.data() + rowBytes, pair.second.Data() + sy * rowBytes, used);
         }
         benchmark::DoNotOptimize(scratch.data());
         benchmark::ClobberMemory();

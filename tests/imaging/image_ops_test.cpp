@@ -1,11 +1,12 @@
 #include <climits>
 #include <functional>
+#include <string>
 
 #include <gtest/gtest.h>
 
 #include "image_error.h"
 #include "image_ops.h"
-#include "image_ops_internal.h"
+#include "pixel_gather.h"
 #include "test_support.h"
 
 namespace {
@@ -81,10 +82,10 @@ void ExpectMapping(const TBitmap& source, const TBitmap& target, int wt, int ht,
 void ForBothPaths(const std::function<void()>& body) {
     for (bool simd : {true, false}) {
         SCOPED_TRACE(simd ? "SIMD path" : "plain path");
-        image_ops_detail::SetSimdEnabled(simd);
+        SetShufflesEnabled(simd);
         body();
     }
-    image_ops_detail::SetSimdEnabled(true);
+    SetShufflesEnabled(true);
 }
 
 }  // namespace
@@ -117,6 +118,31 @@ TEST(RotateImage, MatchesThePixelFormulasAtAnySize) {
         RotateImage(source, target, 180);
         ExpectMapping(source, target, w, h,
                       [&, w = w, h = h](int x, int y) { return std::pair{w - 1 - x, h - 1 - y}; });
+    }
+  });
+}
+
+// Identities between the operations, on both paths and at sizes with and without whole
+// shuffle blocks: four quarter turns give the original, two give the half turn, a mirror and a
+// flip give it too, and a crop of the whole picture is a copy.
+TEST(CopyOperations, IdentitiesHoldOnBothPaths) {
+  ForBothPaths([] {
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{5, 3}, std::pair{33, 17}, std::pair{64, 4}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        const TBitmap source = NumberedPicture(w, h);
+        TBitmap turned = source, half, other;
+        for (int i = 0; i < 2; ++i) RotateImage(turned, turned, 90);
+        RotateImage(source, half, 180);
+        EXPECT_TRUE(turned.SamePixels(half));
+        for (int i = 0; i < 2; ++i) RotateImage(turned, turned, 90);
+        EXPECT_TRUE(turned.SamePixels(source));
+        MirrorHorizontal(source, other);
+        FlipVertical(other, other);
+        EXPECT_TRUE(other.SamePixels(half));
+        CropImage(source, 0, 0, w - 1, h - 1, other);
+        CopyImage(source, turned);
+        EXPECT_TRUE(other.SamePixels(turned));
+        EXPECT_TRUE(other.SamePixels(source));
     }
   });
 }

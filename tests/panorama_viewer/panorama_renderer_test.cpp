@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "image_error.h"
+#include "panorama_stages.h"
 #include "panorama_steering.h"
 
 namespace {
@@ -18,8 +19,6 @@ namespace {
 // A straightforward reference written from the rules, one view pixel at a time: the node
 // values come from the trigonometry, the horizontal rule is applied on grid rows, the vertical
 // rule between them, and the pixel is fetched with the clamp.
-
-constexpr double kPi = 3.141592653589793;
 
 int RefInterp(int a, int b, int p, int n) {
     if (std::abs(b - a) > n / 2) {

@@ -1,52 +1,17 @@
-#include "image_ops.h"
-
+// Turns, flips and mirrors.
 #include <algorithm>
 #include <cstring>
 #include <utility>
-#include <vector>
 
+#include "image_ops.h"
 #include "image_ops_internal.h"
+#include "pixel_gather.h"
+#include "shuffle_target.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define LUMIVEX_X86_SIMD 1
-#define LUMIVEX_SSSE3 __attribute__((target("ssse3")))
-#endif
+using image_ops_detail::RowBytes;
+using image_ops_detail::RunOnCopyIfSame;
 
 namespace {
-
-// Pixel moves of four bytes: the fourth byte lands on the next pixel, which is written right
-// after, so callers use them only where both the read and the write stay inside the row.
-inline void Copy3(uint8_t* d, const uint8_t* s) {
-    d[0] = s[0];
-    d[1] = s[1];
-    d[2] = s[2];
-}
-
-inline void Copy4(uint8_t* d, const uint8_t* s) {
-    uint32_t v;
-    std::memcpy(&v, s, 4);
-    std::memcpy(d, &v, 4);
-}
-
-inline std::size_t RowBytes(const TBitmap& b) { return static_cast<std::size_t>(b.Width()) * 3; }
-
-// Source and target must be distinct; a caller that passes one bitmap as both gets the result
-// it would expect, computed from a copy.
-template <typename Op>
-bool RunOnCopyIfSame(const TBitmap& source, TBitmap& target, Op op) {
-    if (&source != &target) return false;
-    const TBitmap copy = source;
-    op(copy, target);
-    return true;
-}
-
-#ifdef LUMIVEX_X86_SIMD
-const bool kHasSsse3 = __builtin_cpu_supports("ssse3");
-bool useSimd = kHasSsse3;
-#else
-bool useSimd = false;
-#endif
 
 // Target pixel x takes source pixel width-1-x. The first target pixel reads the last source
 // pixel and the last target pixel is the last written, so both move three bytes; four-byte
@@ -54,15 +19,15 @@ bool useSimd = false;
 void MirrorRow(const uint8_t* s, uint8_t* d, int32_t width) {
     if (width <= 0) return;
     const uint8_t* sp = s + static_cast<std::size_t>(width - 1) * 3;
-    Copy3(d, sp);
+    CopyPixel(d, sp);
     if (width == 1) return;
     d += 3;
     sp -= 3;
-    for (int32_t x = 1; x < width - 1; ++x, d += 3, sp -= 3) Copy4(d, sp);
-    Copy3(d, sp);
+    for (int32_t x = 1; x < width - 1; ++x, d += 3, sp -= 3) CopyPixelWide(d, sp);
+    CopyPixel(d, sp);
 }
 
-#ifdef LUMIVEX_X86_SIMD
+#ifdef LUMIVEX_X86_SHUFFLES
 // Both kernels move five pixels per step: sixteen bytes loaded, reversed pixel-wise by one
 // shuffle, sixteen bytes stored, one of which lands on a neighbouring target pixel that a later
 // step writes. Which way a kernel walks matters for speed only: memory is fastest when source
@@ -83,7 +48,7 @@ LUMIVEX_SSSE3 void MirrorRowWritingForward(const uint8_t* s, uint8_t* d, int32_t
                          _mm_shuffle_epi8(v, reverse));
     }
     for (; x < width; ++x)
-        Copy3(d + static_cast<std::size_t>(x) * 3, s + static_cast<std::size_t>(width - 1 - x) * 3);
+        CopyPixel(d + static_cast<std::size_t>(x) * 3, s + static_cast<std::size_t>(width - 1 - x) * 3);
 }
 
 // Target pixels x..x+4 from the right: the store starts one byte before pixel x, on pixel x-1,
@@ -93,7 +58,7 @@ LUMIVEX_SSSE3 void MirrorRowWritingBackward(const uint8_t* s, uint8_t* d, int32_
     int32_t x = width - 5;
     const int32_t steps = x >= 1 ? (x - 1) / 5 + 1 : 0;
     for (int32_t p = width - 1; p >= x + 5 && p >= 0; --p)
-        Copy3(d + static_cast<std::size_t>(p) * 3, s + static_cast<std::size_t>(width - 1 - p) * 3);
+        CopyPixel(d + static_cast<std::size_t>(p) * 3, s + static_cast<std::size_t>(width - 1 - p) * 3);
     for (int32_t i = 0; i < steps; ++i, x -= 5) {
         const __m128i v = _mm_loadu_si128(
             reinterpret_cast<const __m128i*>(s + static_cast<std::size_t>(width - 5 - x) * 3));
@@ -101,13 +66,13 @@ LUMIVEX_SSSE3 void MirrorRowWritingBackward(const uint8_t* s, uint8_t* d, int32_
                          _mm_shuffle_epi8(v, reverse));
     }
     for (int32_t p = std::min(x + 4, width - 1); p >= 0; --p)
-        Copy3(d + static_cast<std::size_t>(p) * 3, s + static_cast<std::size_t>(width - 1 - p) * 3);
+        CopyPixel(d + static_cast<std::size_t>(p) * 3, s + static_cast<std::size_t>(width - 1 - p) * 3);
 }
 #endif
 
 void MirrorRowAny(const uint8_t* s, uint8_t* d, int32_t width, bool forRotation) {
-#ifdef LUMIVEX_X86_SIMD
-    if (useSimd)
+#ifdef LUMIVEX_X86_SHUFFLES
+    if (ShufflesEnabled())
         return forRotation ? MirrorRowWritingForward(s, d, width)
                            : MirrorRowWritingBackward(s, d, width);
 #else
@@ -115,188 +80,6 @@ void MirrorRowAny(const uint8_t* s, uint8_t* d, int32_t width, bool forRotation)
 #endif
     MirrorRow(s, d, width);
 }
-
-}  // namespace
-
-namespace image_ops_detail {
-bool SimdAvailable() {
-#ifdef LUMIVEX_X86_SIMD
-    return kHasSsse3;
-#else
-    return false;
-#endif
-}
-void SetSimdEnabled(bool enabled) { useSimd = enabled && SimdAvailable(); }
-}  // namespace image_ops_detail
-
-void CopyImage(const TBitmap& source, TBitmap& target) {
-    if (&source == &target) return;
-    target.SetSizeForOverwrite(source.Width(), source.Height());
-    const std::size_t rowBytes = RowBytes(source);
-    for (int32_t y = 0; y < source.Height(); ++y)
-        std::memcpy(target.ScanLine(y), source.ScanLine(y), rowBytes);
-}
-
-void FlipVertical(const TBitmap& source, TBitmap& target) {
-    if (RunOnCopyIfSame(source, target, FlipVertical)) return;
-    const int32_t h = source.Height();
-    target.SetSizeForOverwrite(source.Width(), h);
-    const std::size_t rowBytes = RowBytes(source);
-    for (int32_t y = 0; y < h; ++y)
-        std::memcpy(target.ScanLine(y), source.ScanLine(h - 1 - y), rowBytes);
-}
-
-void MirrorHorizontal(const TBitmap& source, TBitmap& target) {
-    if (RunOnCopyIfSame(source, target, MirrorHorizontal)) return;
-    const int32_t w = source.Width();
-    const int32_t h = source.Height();
-    target.SetSizeForOverwrite(w, h);
-    for (int32_t y = 0; y < h; ++y) MirrorRowAny(source.ScanLine(y), target.ScanLine(y), w, false);
-}
-
-void CropImage(const TBitmap& source, int32_t left, int32_t top, int32_t right, int32_t bottom,
-               TBitmap& target) {
-    if (&source == &target) {
-        const TBitmap copy = source;
-        CropImage(copy, left, top, right, bottom, target);
-        return;
-    }
-    const int64_t width = static_cast<int64_t>(right) - left + 1;
-    const int64_t height = static_cast<int64_t>(bottom) - top + 1;
-    if (width <= 0 || height <= 0) {
-        target.SetSize(0, 0);
-        return;
-    }
-    const int32_t w = static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX));
-    const int32_t h = static_cast<int32_t>(std::min<int64_t>(height, INT32_MAX));
-    // The part of the rectangle that lies inside the source.
-    const int64_t x0 = std::max<int64_t>(left, 0);
-    const int64_t x1 = std::min<int64_t>(right, static_cast<int64_t>(source.Width()) - 1);
-    const int64_t y0 = std::max<int64_t>(top, 0);
-    const int64_t y1 = std::min<int64_t>(bottom, static_cast<int64_t>(source.Height()) - 1);
-    const bool inside = x0 == left && x1 == right && y0 == top && y1 == bottom;
-    if (inside) {
-        target.SetSizeForOverwrite(w, h);
-    } else {
-        target.SetSize(w, h);  // black where the rectangle leaves the source
-        if (x0 > x1 || y0 > y1) return;
-    }
-    const std::size_t bytes = static_cast<std::size_t>(x1 - x0 + 1) * 3;
-    const std::size_t srcOffset = static_cast<std::size_t>(x0) * 3;
-    const std::size_t dstOffset = static_cast<std::size_t>(x0 - left) * 3;
-    for (int64_t y = y0; y <= y1; ++y)
-        std::memcpy(target.ScanLine(static_cast<int32_t>(y - top)) + dstOffset,
-                    source.ScanLine(static_cast<int32_t>(y)) + srcOffset, bytes);
-}
-
-namespace {
-
-#ifdef LUMIVEX_X86_SIMD
-// A run of up to five target pixels whose source pixels lie within sixteen bytes: one load,
-// one shuffle and one store per run.
-struct ScaleRun {
-    uint32_t source;  // byte offset in the source row of the sixteen bytes loaded
-    uint32_t target;  // byte offset in the target row of the sixteen bytes stored
-};
-
-// Builds the runs for one row layout; returns the first target column left to move pixel by
-// pixel (the loads and stores of a run must stay inside the rows).
-int32_t PlanScaleRuns(const std::vector<uint32_t>& offsets, std::size_t sourceRowBytes,
-                      std::size_t targetRowBytes, std::vector<ScaleRun>& runs,
-                      std::vector<uint8_t>& masks) {
-    const int32_t wt = static_cast<int32_t>(offsets.size());
-    int32_t j = 0;
-    while (j < wt) {
-        const uint32_t first = offsets[j];
-        const std::size_t at = static_cast<std::size_t>(j) * 3;
-        if (first + 16 > sourceRowBytes || at + 16 > targetRowBytes) break;
-        int32_t n = 1;
-        while (n < 5 && j + n < wt && offsets[j + n] + 3 <= first + 16) ++n;
-        uint8_t mask[16];
-        std::memset(mask, 0x80, sizeof mask);
-        for (int32_t k = 0; k < n; ++k)
-            for (int c = 0; c < 3; ++c) mask[3 * k + c] = static_cast<uint8_t>(offsets[j + k] - first + c);
-        runs.push_back({first, static_cast<uint32_t>(at)});
-        masks.insert(masks.end(), mask, mask + 16);
-        j += n;
-    }
-    return j;
-}
-
-LUMIVEX_SSSE3 void ScaleRowSsse3(const uint8_t* s, uint8_t* d, const ScaleRun* runs,
-                                 std::size_t count, const uint8_t* masks) {
-    for (std::size_t i = 0; i < count; ++i, masks += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + runs[i].source));
-        const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + runs[i].target), _mm_shuffle_epi8(v, m));
-    }
-}
-#endif
-
-}  // namespace
-
-void ScaleNearest(const TBitmap& source, TBitmap& target) {
-    if (RunOnCopyIfSame(source, target, ScaleNearest)) return;
-    const int32_t w = source.Width();
-    const int32_t h = source.Height();
-    const int32_t wt = target.Width();
-    const int32_t ht = target.Height();
-    const std::size_t targetRowBytes = RowBytes(target);
-    if (wt == 0 || ht == 0) return;
-    if (w == 0 || h == 0) {  // nothing to sample: black
-        for (int32_t i = 0; i < ht; ++i) std::memset(target.ScanLine(i), 0, targetRowBytes);
-        return;
-    }
-    // Source byte offset of every target column. Products are formed in 64 bits so that large
-    // pictures cannot overflow; a one-column target samples column 0.
-    std::vector<uint32_t> offsets(static_cast<std::size_t>(wt));
-    for (int32_t j = 0; j < wt; ++j)
-        offsets[j] = wt == 1 ? 0
-                             : static_cast<uint32_t>(static_cast<int64_t>(j) * (w - 1) / (wt - 1) * 3);
-    const bool sameColumns = wt == w;  // the formula then maps every column to itself
-    // Columns whose source pixel is not the last one may be moved with four-byte reads; the
-    // mapping grows with j, so they form a prefix. The last target column is always moved with
-    // three bytes so nothing spills past the row.
-    int32_t fast = 0;
-    const uint32_t lastOffset = static_cast<uint32_t>(w - 1) * 3;
-    while (fast < wt - 1 && offsets[fast] < lastOffset) ++fast;
-    int32_t tailStart = 0;
-#ifdef LUMIVEX_X86_SIMD
-    std::vector<ScaleRun> runs;
-    std::vector<uint8_t> masks;
-    if (useSimd && !sameColumns)
-        tailStart = PlanScaleRuns(offsets, RowBytes(source), targetRowBytes, runs, masks);
-#endif
-
-    int64_t previous = -1;
-    for (int32_t i = 0; i < ht; ++i) {
-        const int64_t sy = ht == 1 ? 0 : static_cast<int64_t>(i) * (h - 1) / (ht - 1);
-        uint8_t* d = target.ScanLine(i);
-        if (sy == previous) {
-            std::memcpy(d, target.ScanLine(i - 1), targetRowBytes);
-            continue;
-        }
-        previous = sy;
-        const uint8_t* s = source.ScanLine(static_cast<int32_t>(sy));
-        if (sameColumns) {
-            std::memcpy(d, s, targetRowBytes);
-            continue;
-        }
-        int32_t j = 0;
-#ifdef LUMIVEX_X86_SIMD
-        if (tailStart > 0) {
-            ScaleRowSsse3(s, d, runs.data(), runs.size(), masks.data());
-            j = tailStart;
-        }
-#endif
-        const uint32_t* off = offsets.data();
-        uint8_t* dp = d + static_cast<std::size_t>(j) * 3;
-        for (; j < fast; ++j, dp += 3) Copy4(dp, s + off[j]);
-        for (; j < wt; ++j, dp += 3) Copy3(dp, s + off[j]);
-    }
-}
-
-namespace {
 
 constexpr int32_t kTile = 32;
 
@@ -324,14 +107,14 @@ void RotateQuarterScalar(const TBitmap& source, TBitmap& target, bool clockwise)
                 const uint8_t* s = base + (clockwise ? (h - 1 - tx0) : tx0) * stride + column * 3;
                 int32_t x = tx0;
                 if (column < w - 1)  // reading four bytes stays inside the source row
-                    for (; x < fastEnd; ++x, d += 3, s += step) Copy4(d, s);
-                for (; x < tx1; ++x, d += 3, s += step) Copy3(d, s);
+                    for (; x < fastEnd; ++x, d += 3, s += step) CopyPixelWide(d, s);
+                for (; x < tx1; ++x, d += 3, s += step) CopyPixel(d, s);
             }
         }
     }
 }
 
-#ifdef LUMIVEX_X86_SIMD
+#ifdef LUMIVEX_X86_SHUFFLES
 // Four pixels (twelve bytes) widened to four 32-bit lanes, and back. Loads and stores move
 // exactly twelve bytes, so no block ever touches a byte outside its rows.
 LUMIVEX_SSSE3 inline __m128i LoadFour(const uint8_t* s) {
@@ -455,7 +238,7 @@ LUMIVEX_SSSE3 void RotateQuarterSsse3(const TBitmap& source, TBitmap& target, bo
     auto pixel = [&](int32_t x, int32_t y) {
         const int32_t sx = clockwise ? y : w - 1 - y;
         const int32_t sy = clockwise ? h - 1 - x : x;
-        Copy3(target.ScanLine(y) + static_cast<std::size_t>(x) * 3,
+        CopyPixel(target.ScanLine(y) + static_cast<std::size_t>(x) * 3,
               base + sy * stride + static_cast<std::ptrdiff_t>(sx) * 3);
     };
     for (int32_t y = 0; y < fullRows; ++y)
@@ -468,8 +251,8 @@ LUMIVEX_SSSE3 void RotateQuarterSsse3(const TBitmap& source, TBitmap& target, bo
 void RotateQuarter(const TBitmap& source, TBitmap& target, bool clockwise) {
     target.SetSizeForOverwrite(source.Height(), source.Width());
     if (source.Width() == 0 || source.Height() == 0) return;
-#ifdef LUMIVEX_X86_SIMD
-    if (useSimd) return RotateQuarterSsse3(source, target, clockwise);
+#ifdef LUMIVEX_X86_SHUFFLES
+    if (ShufflesEnabled()) return RotateQuarterSsse3(source, target, clockwise);
 #endif
     RotateQuarterScalar(source, target, clockwise);
 }
@@ -483,6 +266,23 @@ void Rotate180(const TBitmap& source, TBitmap& target) {
 }
 
 }  // namespace
+
+void FlipVertical(const TBitmap& source, TBitmap& target) {
+    if (RunOnCopyIfSame(source, target, FlipVertical)) return;
+    const int32_t h = source.Height();
+    target.SetSizeForOverwrite(source.Width(), h);
+    const std::size_t rowBytes = RowBytes(source);
+    for (int32_t y = 0; y < h; ++y)
+        std::memcpy(target.ScanLine(y), source.ScanLine(h - 1 - y), rowBytes);
+}
+
+void MirrorHorizontal(const TBitmap& source, TBitmap& target) {
+    if (RunOnCopyIfSame(source, target, MirrorHorizontal)) return;
+    const int32_t w = source.Width();
+    const int32_t h = source.Height();
+    target.SetSizeForOverwrite(w, h);
+    for (int32_t y = 0; y < h; ++y) MirrorRowAny(source.ScanLine(y), target.ScanLine(y), w, false);
+}
 
 void RotateImage(const TBitmap& source, TBitmap& target, int32_t angle) {
     if (angle != 0 && angle != 90 && angle != 180 && angle != 270) return;

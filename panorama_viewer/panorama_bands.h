@@ -1,0 +1,80 @@
+#pragma once
+// The coordinate maps of a frame and the passes that fill them. A map entry names the panorama
+// pixel (column, row) that a view pixel shows; the maps are (view width + 10) x (view height
+// + 10) entries. The trigonometry runs on the grid nodes (every tenth row and column); the
+// entries in between are interpolated, first along the grid rows, then band by band down the
+// view, and each band is fetched while it is in the cache.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "panorama_geometry.h"
+#include "panorama_source.h"
+#include "panorama_view.h"
+
+// The sizes every map layout shares: a w x h view and its (w + 10) x (h + 10) map.
+class MapSize {
+public:
+    int ViewWidth() const { return w_; }
+    int ViewHeight() const { return h_; }
+    int MapWidth() const { return mw_; }
+    int MapHeight() const { return mh_; }
+
+protected:
+    // Negative sizes count as 0.
+    void SetSizes(int w, int h);
+
+    int w_ = 0, h_ = 0, mw_ = kGridStep, mh_ = kGridStep;
+};
+
+// The renderer's own maps: the grid rows in full and one band of nine interpolated rows, so a
+// frame keeps about a tenth of the full maps and fetches each band while it is in the cache.
+class BandMaps : public MapSize {
+public:
+    void SetViewSize(int w, int h);
+    void Release();
+
+    int GridRows() const { return gridRows_; }
+    // Map row k * 10.
+    uint16_t* GridColumns(int k) { return gridColumns_.data() + Offset(k); }
+    uint16_t* GridRowValues(int k) { return gridRowValues_.data() + Offset(k); }
+    // Map row (band start) + p, p = 1..9.
+    uint16_t* BandColumns(int p) { return bandColumns_.data() + Offset(p - 1); }
+    uint16_t* BandRowValues(int p) { return bandRowValues_.data() + Offset(p - 1); }
+    // Byte offsets into the panorama of the band's rows 0..9.
+    uint32_t* Offsets(int q) { return offsets_.data() + Offset(q); }
+
+private:
+    std::size_t Offset(int row) const {
+        return static_cast<std::size_t>(row) * static_cast<std::size_t>(mw_);
+    }
+    int gridRows_ = 1;
+    std::vector<uint16_t> gridColumns_, gridRowValues_, bandColumns_, bandRowValues_;
+    std::vector<uint32_t> offsets_;
+};
+
+// Per-row and per-column values of the passes, reused from frame to frame.
+struct NodeScratch {
+    std::vector<double> sinTheta, cosTheta, sinPhi, cosPhi;
+    std::vector<uint16_t> spanA, spanOut;
+    std::vector<int16_t> spanK, spanR, spanHi, spanLo;
+};
+
+// Writes the node values of every grid row k and grid column l of an mw x mh map at
+// columns/rows[k * rowPitch + l * kGridStep].
+void ComputeNodes(uint16_t* columns, uint16_t* rows, std::size_t rowPitch, int mw, int mh,
+                  const PanoramaView& view, int32_t W, int32_t H, NodeScratch& scratch);
+
+// Fills the nine values between each pair of nodes of one grid row of mw entries; n is the
+// panorama's size along the values (W for columns, H for rows).
+void HorizontalRow(uint16_t* row, int mw, int32_t n, NodeScratch& scratch);
+
+// Fills the nine rows between two grid rows: out[p - 1] receives row p.
+void VerticalBand(const uint16_t* top, const uint16_t* bottom, uint16_t* const* out, int mw,
+                  int32_t n, NodeScratch& scratch);
+
+// Copies rows (up to kGridStep) view rows of w pixels: pixel x of viewRows[k] takes the
+// panorama pixel that columns[k][x] and rows[k][x] name, clamped into the panorama. offsets
+// holds rows scratch rows of w entries.
+void FetchBand(const uint16_t* const* columns, const uint16_t* const* rows, int rowCount, int w,
+               const PanoramaPixels& panorama, uint32_t* const* offsets, uint8_t* const* viewRows);
