@@ -16,10 +16,12 @@ public:
 
     // Decodes into target (resized to the picture, its storage reused when it fits).
     // Greyscale becomes three equal channels, CMYK/YCCK is converted to RGB. A truncated
-    // stream decodes what is there (the rest grey). Throws on a stream that is not a JPEG, on
-    // pictures above one gigapixel and when memory runs out; these leave target untouched.
-    // Only a stream whose pixel data breaks fatally after a valid header throws with target
-    // already resized (what was decoded, the rest grey), so windows decode into a temporary.
+    // stream decodes what is there (the rest grey), provided its first row of blocks arrived
+    // whole; otherwise it is refused as damaged. Throws on a stream that is not a JPEG, one
+    // with components that make no colours, more than 500 scans, pictures above one gigapixel
+    // and when memory runs out; these leave target untouched. Only a single-scan stream
+    // whose pixel data breaks fatally after its first row throws with target already resized
+    // (what was decoded, the rest grey), so windows decode into a temporary.
     void DecodeTo(TBitmap& target) const;
 
     // Encodes source at CompressionQuality (1..100) and keeps the bytes.
