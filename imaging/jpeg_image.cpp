@@ -408,7 +408,17 @@ void DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target) {
     Decode(bytes, size, target);
 }
 
-void TJPEGImage::LoadFromFile(const std::string& path) { bytes_ = ReadWholeFile(path); }
+void TJPEGImage::LoadFromFile(const std::string& path) {
+    // A file that does not start like a JPEG is refused, in the decoder's own words, before
+    // its bytes are read: a huge file named .jpg costs no memory.
+    bytes_ = ReadWholeFile(path, [](const uint8_t* start, std::size_t size) {
+        if (size < 2 || (start[0] == 0xFF && start[1] == 0xD8)) return;
+        char message[64];
+        std::snprintf(message, sizeof message, "Not a JPEG file: starts with 0x%02x 0x%02x",
+                      start[0], start[1]);
+        throw ImageError(message);
+    });
+}
 
 void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes) { bytes_ = std::move(bytes); }
 

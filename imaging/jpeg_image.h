@@ -10,7 +10,9 @@
 // decoded on demand. Every failure is an ImageError with a message fit for the user.
 class TJPEGImage {
 public:
-    // Reads the whole file; a missing or unreadable file throws with the system's reason.
+    // Reads the whole file; a missing or unreadable file throws with the system's reason, and
+    // one that does not start like a JPEG throws as decoding it would, before the rest is read.
+    // A failure keeps the bytes held before.
     void LoadFromFile(const std::string& path);
     void LoadFromBytes(std::vector<uint8_t> bytes);
 

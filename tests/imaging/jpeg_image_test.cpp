@@ -1,15 +1,18 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
+#include "atomic_file.h"
 #include "bmp_file.h"
 #include "image_error.h"
 #include "jpeg_image.h"
@@ -460,6 +463,62 @@ TEST(JpegImage, MissingOrUnreadableFileNamesPathAndReason) {
     // A named pipe is refused at once instead of waiting for a writer.
     ASSERT_EQ(::mkfifo(folder.File("pipe.jpg").c_str(), 0644), 0);
     EXPECT_THROW(LoadJpegFile(folder.File("pipe.jpg")), ImageError);
+}
+
+// A file named .jpg that is something else is refused by its first bytes, before room is made
+// for the rest, with the words decoding its bytes would give.
+TEST(JpegImage, FilesThatDoNotStartLikeAJpegAreRefusedBeforeBeingRead) {
+    TempFolder folder;
+    const std::string huge = folder.File("huge.jpg");
+    WriteBytes(huge, {'B', 'M', 1, 2});
+    ASSERT_EQ(::truncate(huge.c_str(), 1LL << 40), 0);  // a terabyte, sparse
+    TJPEGImage jpeg;
+    jpeg.LoadFromBytes({1, 2, 3});
+    try {
+        jpeg.LoadFromFile(huge);
+        ADD_FAILURE() << "loaded";
+    } catch (const ImageError& e) {
+        EXPECT_EQ(std::string(e.what()), "Not a JPEG file: starts with 0x42 0x4d");
+    }
+    EXPECT_EQ(jpeg.Bytes(), (std::vector<uint8_t>{1, 2, 3}));
+
+    const std::vector<std::vector<uint8_t>> streams = {
+        {}, {0x42}, {0xFF, 0xD8}, {0x00, 0xD8, 0xFF}, Encoded(NumberedPicture(4, 4), 80)};
+    for (const std::vector<uint8_t>& bytes : streams) {
+        WriteBytes(folder.File("a.jpg"), bytes);
+        std::string message = "(no error)";
+        try {
+            LoadJpegFile(folder.File("a.jpg"));
+        } catch (const ImageError& e) {
+            message = e.what();
+        }
+        EXPECT_EQ(message, DecodeError(bytes)) << bytes.size() << " bytes";
+    }
+}
+
+// The whole-file reader holds a file once: its peak is the file's size, not twice that.
+TEST(JpegImage, ReadingAFileTakesItsSizeInMemoryOnce) {
+    TempFolder folder;
+    const std::string path = folder.File("big.jpg");
+    const long long size = 64 << 20;
+    WriteBytes(path, {0xFF, 0xD8});
+    ASSERT_EQ(::truncate(path.c_str(), size), 0);
+    auto memoryKb = [](const char* field) {
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind(field, 0) == 0) return std::atoll(line.c_str() + std::strlen(field));
+        return -1LL;
+    };
+    // Resets the peak resident size to the current one.
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const long long before = memoryKb("VmRSS:");
+    if (before < 0 || memoryKb("VmHWM:") > before + 1024) GTEST_SKIP() << "no peak reset here";
+    const std::vector<uint8_t> bytes = ReadWholeFile(path);
+    const long long peak = memoryKb("VmHWM:");
+    ASSERT_EQ(static_cast<long long>(bytes.size()), size);
+    EXPECT_EQ(bytes[1], 0xD8);
+    EXPECT_LT((peak - before) * 1024, size * 3 / 2);
 }
 
 TEST(JpegImage, PicturesAboveOneGigapixelAreRefusedByName) {
