@@ -75,6 +75,12 @@ constexpr int kMaxScans = 500;
 const char kTooManyScans[] = "The JPEG file is damaged: it has more than 500 scans";
 const char kNoFirstRow[] =
     "The JPEG file is damaged: its data ends before the first row of the picture";
+// Pixels a stream may claim per byte. Huffman coding spends at least one bit per block and
+// component, so no such stream gets past about 512 pixels per byte; arithmetic coding of a
+// flat area costs next to nothing, so a stream of a few hundred bytes (or a damaged one,
+// padded by the decoder) could otherwise make the program decode a gigapixel. Thirty-two
+// times the Huffman bound leaves every real picture, also one truncated after its first row.
+constexpr uint64_t kMaxPixelsPerByte = 16384;
 
 struct Decompressor {
     jpeg_decompress_struct cinfo;
@@ -289,6 +295,9 @@ void Decode(const uint8_t* bytes, std::size_t size, TBitmap& target) {
     if (static_cast<uint64_t>(width) * height > static_cast<uint64_t>(TBitmap::kMaxPixels))
         throw ImageError("Picture of " + SizeText(width, height) +
                          " is too large: the limit is one gigapixel");
+    if (static_cast<uint64_t>(width) * height > kMaxPixelsPerByte * size)
+        throw ImageError("The JPEG file is damaged: " + std::to_string(size) +
+                         " bytes cannot hold a picture of " + SizeText(width, height));
     const bool cmyk = cinfo.out_color_space == JCS_CMYK;
     const bool inverted = cmyk && cinfo.saw_Adobe_marker;
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;

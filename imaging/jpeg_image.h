@@ -21,7 +21,8 @@ public:
     // stream decodes what is there (the rest grey), provided its first row of blocks arrived
     // whole; otherwise it is refused as damaged. Throws on a stream that is not a JPEG, one
     // with components that make no colours, more than 500 scans, pictures above one gigapixel
-    // and when memory runs out; these leave target untouched. Only a single-scan stream
+    // or above 16384 pixels per byte of the stream (no real picture comes close), and when
+    // memory runs out; these leave target untouched. Only a single-scan stream
     // whose pixel data breaks fatally after its first row throws with target already resized
     // (what was decoded, the rest grey), so windows decode into a temporary.
     void DecodeTo(TBitmap& target) const;
