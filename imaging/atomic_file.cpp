@@ -126,8 +126,11 @@ void WriteFileAtomically(const std::string& path, const void* data, std::size_t 
     writer.Commit();
 }
 
-std::vector<uint8_t> ReadWholeFile(const std::string& path, const FileStartCheck& checkStart) {
-    auto fail = [&](int error) -> std::vector<uint8_t> {
+namespace {
+
+template <typename Buffer>
+Buffer ReadAll(const std::string& path, const FileStartCheck& checkStart) {
+    auto fail = [&](int error) -> Buffer {
         throw ImageError("Cannot open file \"" + path + "\". " + SystemReason(error));
     };
     // Non-blocking, so that a named pipe cannot hang the program before it is refused below.
@@ -160,14 +163,15 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path, const FileStartCheck
     uint8_t start[kFileStartBytes];
     const std::size_t startSize = checkStart ? readInto(start, sizeof start) : 0;
     if (checkStart) checkStart(start, startSize);
-    std::vector<uint8_t> bytes;
+    Buffer bytes;
     try {
         // One buffer of the file's size: growing one as the bytes come would hold the file
         // twice at the moment of the last copy.
         const std::size_t expected = std::max(static_cast<std::size_t>(info.st_size), startSize);
         bytes.resize(expected);
-        std::copy(start, start + startSize, bytes.begin());
-        const std::size_t used = startSize + readInto(bytes.data() + startSize, expected - startSize);
+        uint8_t* const into = reinterpret_cast<uint8_t*>(&bytes[0]);
+        std::copy(start, start + startSize, into);
+        const std::size_t used = startSize + readInto(into + startSize, expected - startSize);
         if (used < expected) {
             bytes.resize(used);  // the file shrank meanwhile
         } else {
@@ -181,3 +185,11 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path, const FileStartCheck
     }
     return bytes;
 }
+
+}  // namespace
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path, const FileStartCheck& checkStart) {
+    return ReadAll<std::vector<uint8_t>>(path, checkStart);
+}
+
+std::string ReadWholeTextFile(const std::string& path) { return ReadAll<std::string>(path, nullptr); }

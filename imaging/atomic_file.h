@@ -45,3 +45,5 @@ using FileStartCheck = std::function<void(const uint8_t* start, std::size_t size
 // unreadable; checkStart, when given, is called with the file's first bytes before room is
 // made for the rest.
 std::vector<uint8_t> ReadWholeFile(const std::string& path, const FileStartCheck& checkStart = nullptr);
+// The same, as a text.
+std::string ReadWholeTextFile(const std::string& path);
