@@ -90,6 +90,7 @@ struct Decompressor {
     // should continue): the scan and the row of blocks the decoder was in. Everything after
     // that point in that scan decodes as grey.
     bool ended = false;
+    bool endedWithTheBytes = false;  // rather than at a marker, after which more scans may come
     int endScan = 0;
     JDIMENSION endRow = 0;
 
@@ -102,10 +103,13 @@ struct Decompressor {
     bool NothingDecoded() const {
         return ended && endScan <= 1 && endRow == 0 && cinfo.total_iMCU_rows > 1;
     }
-    // The data ended in the first scan, so every row after the row of blocks that follows the
-    // end is grey and need not be decoded.
+    // The data ended in the first scan, and nothing came after it (the bytes ran out, or the
+    // stream has only that scan), so every row after the row of blocks that follows the end is
+    // grey and need not be decoded.
     bool RestIsGrey(JDIMENSION outputRow) const {
         if (!ended || endScan > 1) return false;
+        if (!endedWithTheBytes && jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&cinfo)))
+            return false;
         const uint64_t rowsPerBlockRow =
             static_cast<uint64_t>(cinfo.max_v_samp_factor) * cinfo.min_DCT_scaled_size;
         return outputRow >= (static_cast<uint64_t>(endRow) + 2) * rowsPerBlockRow;
@@ -128,6 +132,7 @@ void WatchWarnings(j_common_ptr cinfo, int level) {
     Decompressor* d = Owner(cinfo);
     if (level < 0 && !d->ended && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) {
         d->ended = true;
+        d->endedWithTheBytes = code == JWRN_JPEG_EOF;
         d->endScan = d->cinfo.input_scan_number;
         d->endRow = d->cinfo.input_iMCU_row;
     }

@@ -348,6 +348,22 @@ TEST(JpegImage, SmallStreamsClaimingHugePicturesCostNoMoreThanTheirData) {
     }
 }
 
+// A progressive stream whose first scan breaks off at a marker still has its later scans: the
+// rows below the break keep the detail those bring.
+TEST(JpegImage, LaterScansStillCountAfterTheFirstBreaksOff) {
+    std::vector<uint8_t> bytes = WriteWithLibjpeg(
+        PackedBgr(NumberedPicture(64, 256)), 64, 256, 3, JCS_EXT_BGR,
+        [](jpeg_compress_struct& c) { jpeg_simple_progression(&c); });
+    const size_t data = FirstScanData(bytes);
+    size_t end = data;
+    while (!(bytes[end] == 0xFF && bytes[end + 1] != 0x00 && (bytes[end + 1] < 0xD0 || bytes[end + 1] > 0xD7))) ++end;
+    bytes.erase(bytes.begin() + data + (end - data) / 2, bytes.begin() + end);
+    const TBitmap picture = Decoded(bytes);
+    int detail = 0;
+    for (int x = 0; x < 64 * 3; ++x) detail += picture.ScanLine(250)[x] != 128;
+    EXPECT_GT(detail, 64);
+}
+
 // Every scan is a pass over the whole picture: a stream with more scans than any encoder
 // writes is refused before the target changes, also when junk hides its scans from a quick
 // look at the stream.
