@@ -169,7 +169,7 @@ Buffer ReadAll(const std::string& path, const FileStartCheck& checkStart) {
         // twice at the moment of the last copy.
         const std::size_t expected = std::max(static_cast<std::size_t>(info.st_size), startSize);
         bytes.resize(expected);
-        uint8_t* const into = reinterpret_cast<uint8_t*>(&bytes[0]);
+        uint8_t* const into = reinterpret_cast<uint8_t*>(bytes.data());
         std::copy(start, start + startSize, into);
         const std::size_t used = startSize + readInto(into + startSize, expected - startSize);
         if (used < expected) {
