@@ -4,6 +4,7 @@
 
 #include <array>
 #include <climits>
+#include <cstring>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -91,17 +92,21 @@ TEST(ViewAdjustments, ColourStepsMapBytesByTheirRules) {
          {{0, 0}, {127, 0}, {128, 255}}},
         {"inverse", InvertColors, {{0, 255}, {255, 0}, {100, 155}}},
     };
-    for (const Case& c : cases) {
-        // Width 1 leaves a padding byte in every row; a step must not touch it.
-        TBitmap b(1, static_cast<int32_t>(c.bytes.size()));
-        for (std::size_t i = 0; i < c.bytes.size(); ++i)
-            for (int k = 0; k < 3; ++k) b.ScanLine(int(i))[k] = uint8_t(c.bytes[i].first);
-        c.step(b);
-        for (std::size_t i = 0; i < c.bytes.size(); ++i)
-            EXPECT_EQ(At(b, 0, int(i)), Pixel({c.bytes[i].second, c.bytes[i].second, c.bytes[i].second}))
-                << c.name << " of " << c.bytes[i].first;
-        EXPECT_TRUE(PaddingIsZero(b)) << c.name;
-    }
+    // Widths 1 and 5 leave padding bytes in every row, which a step must not touch; width 4
+    // has rows back to back.
+    for (const Case& c : cases)
+        for (int width : {1, 4, 5}) {
+            TBitmap b(width, static_cast<int32_t>(c.bytes.size()));
+            for (std::size_t i = 0; i < c.bytes.size(); ++i)
+                std::memset(b.ScanLine(int(i)), c.bytes[i].first, 3 * width);
+            c.step(b);
+            for (std::size_t i = 0; i < c.bytes.size(); ++i)
+                for (int x = 0; x < width; ++x)
+                    EXPECT_EQ(At(b, x, int(i)), Pixel({c.bytes[i].second, c.bytes[i].second,
+                                                       c.bytes[i].second}))
+                        << c.name << " of " << c.bytes[i].first << " at " << x;
+            EXPECT_TRUE(PaddingIsZero(b)) << c.name;
+        }
 }
 
 TEST(ViewAdjustments, PixelStepsWorkOnTheSumOfTheThreeBytes) {
@@ -120,9 +125,13 @@ TEST(ViewAdjustments, PixelStepsWorkOnTheSumOfTheThreeBytes) {
         {"colorize 2,-1,NaN", [](TBitmap& b) { Colorize(b, 2, -1, kNaN); }, {150, 0, 0}, {0, 0, 99}},
     };
     for (const Case& c : cases) {
-        TBitmap b = Row({c.in, c.in, c.in});
+        // Seven pixels, black between the test pixels (black stays black in every case): a
+        // group of four and a tail of three, with a padding byte after them.
+        const Pixel black = {0, 0, 0};
+        TBitmap b = Row({c.in, black, c.in, c.in, black, c.in, c.in});
         c.step(b);
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(At(b, x, 0), c.out) << c.name;
+        for (int x = 0; x < 7; ++x)
+            EXPECT_EQ(At(b, x, 0), x == 1 || x == 4 ? black : c.out) << c.name << " at " << x;
         EXPECT_TRUE(PaddingIsZero(b)) << c.name;
     }
 }
