@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "paths.h"
+
 std::string ProgramFolder;
 
 std::string ExecutableFolder() {
@@ -13,8 +15,5 @@ std::string ExecutableFolder() {
     const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
     if (length <= 0) return std::string();
     const std::string path(buffer.data(), static_cast<std::size_t>(length));
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return std::string();
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
+    return ExtractFileDir(path);
 }

@@ -11,6 +11,7 @@
 #include <new>
 
 #include "image_error.h"
+#include "paths.h"
 
 namespace {
 
@@ -18,27 +19,18 @@ constexpr std::size_t kBufferSize = 1 << 16;
 
 std::string SystemReason(int error) { return std::strerror(error); }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
     static std::atomic<unsigned> counter{0};
-    if (path.empty() || path.back() == '/') Fail("Cannot create file", EISDIR);
-    const std::string folder = FolderOf(path);
-    const std::string name = NameOf(path);
+    if (path.empty() || path.back() == kPathSeparator) Fail("Cannot create file", EISDIR);
+    // The temporary name is the target's with a dot before its name part: whichever character
+    // the split takes as the separator, no folder separator is added or removed, so the
+    // temporary file always lies in the target's own folder (which the rename needs).
+    const std::string folder = ExtractFilePath(path);
+    const std::string name = ExtractFileName(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath_ = folder + "/." + name + ".tmp" + std::to_string(getpid()) + "-" +
+        tempPath_ = folder + "." + name + ".tmp" + std::to_string(getpid()) + "-" +
                     std::to_string(counter.fetch_add(1));
         fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) break;

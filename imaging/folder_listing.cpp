@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "paths.h"
+
 namespace {
 
 // Names are compared code point by code point after folding letter case: ASCII, Latin-1 and
@@ -68,12 +70,6 @@ bool MatchesMask(const std::u32string& name, const std::u32string& mask) {
     }
     while (m < mask.size() && mask[m] == U'*') ++m;
     return m == mask.size();
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    if (folder.back() == '/') return folder + name;  // the root, or a caller's trailing '/'
-    return folder + "/" + name;
 }
 
 struct Entry {
@@ -165,12 +161,4 @@ std::string PickNeighbourFile(const std::string& listing, const std::string& cur
 std::string PickNeighbourInFolder(const std::string& current, const std::string& mask,
                                   int step) {
     return PickNeighbourFile(ListFolderFiles(ExtractFileDir(current), mask), current, step);
-}
-
-std::string ExtractFileDir(const std::string& path) {
-    const std::size_t at = path.find_last_of("/\\");
-    if (at == std::string::npos) return std::string();
-    if (at == 0) return path.substr(0, 1);  // a file in the root folder
-    if (at == 2 && path[1] == ':') return path.substr(0, 3);  // "C:\name" keeps "C:\"
-    return path.substr(0, at);
 }

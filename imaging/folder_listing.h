@@ -16,7 +16,3 @@ std::string PickNeighbourFile(const std::string& listing, const std::string& cur
 // The file standing step places after current among the files of current's own folder that
 // match mask: how the viewers walk a folder, whatever the process's working folder is now.
 std::string PickNeighbourInFolder(const std::string& current, const std::string& mask, int step);
-
-// The folder part of path (up to the last '/' or '\\', without it); "" when there is none.
-// The root keeps its separator: "/a.jpg" gives "/", "C:\\a.jpg" gives "C:\\".
-std::string ExtractFileDir(const std::string& path);

@@ -1,10 +1,7 @@
 #include "text_io.h"
 
-#include <locale.h>
-
 #include <cerrno>
 #include <climits>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -23,12 +20,6 @@ int DigitValue(char c) {
     if (c >= 'a' && c <= 'z') return c - 'a' + 10;
     if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
     return 99;
-}
-
-// The "C" locale, so that numbers always use '.' (a Qt application adopts the user's locale).
-locale_t CLocale() {
-    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return c;
 }
 
 // Digits of base from text[pos], accumulated with clamping; returns the count of digits.
@@ -71,7 +62,7 @@ bool ParseScanfInt(std::string_view text, std::size_t& pos, int32_t& value) {
 // strtod in the C locale on a NUL-terminated text; returns the characters used (0: none).
 std::size_t ParseDouble(const char* start, double& value) {
     char* end = nullptr;
-    value = strtod_l(start, &end, CLocale());
+    value = strtod_l(start, &end, CNumericLocale());
     return static_cast<std::size_t>(end - start);
 }
 
@@ -112,7 +103,7 @@ bool TextScanner::ReadFloat(float& value) {
     if (failed_) return false;
     SkipSpace();
     char* end = nullptr;
-    const float parsed = strtof_l(text_.c_str() + pos_, &end, CLocale());
+    const float parsed = strtof_l(text_.c_str() + pos_, &end, CNumericLocale());
     const std::size_t used = static_cast<std::size_t>(end - (text_.c_str() + pos_));
     if (used == 0) return Fail();
     pos_ += used;
@@ -270,25 +261,6 @@ bool LineReader::ReadLine(std::string& line) {
     pos_ = end + 1;
     if (text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
     return true;
-}
-
-std::string FormatText(const char* format, ...) {
-    const locale_t previous = uselocale(CLocale());
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    const int length = std::vsnprintf(nullptr, 0, format, args);
-    va_end(args);
-    std::string text;
-    if (length > 0) {
-        std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, again);
-        text.assign(buffer.data(), static_cast<std::size_t>(length));
-    }
-    va_end(again);
-    uselocale(previous);
-    return text;
 }
 
 void AppendLine(std::string& out, std::string_view line) {

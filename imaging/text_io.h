@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "number_format.h"
+
 // Text helpers shared by every file format of the program: numbers are read the way scanf
 // reads them and written the way printf writes them, always with '.' as the decimal point
 // whatever the user's locale; lines are written with CR LF ends and read with CR LF, LF or a
@@ -99,9 +101,6 @@ private:
     std::string text_;
     std::size_t pos_ = 0;
 };
-
-// printf formatting with '.' as the decimal point whatever the locale.
-std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Appends line and CR LF.
 void AppendLine(std::string& out, std::string_view line);

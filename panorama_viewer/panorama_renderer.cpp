@@ -14,6 +14,7 @@
 #endif
 
 #include "image_error.h"
+#include "number_format.h"
 #include "panorama_steering.h"
 
 // The interpolation kernels are built twice, for the baseline and for AVX2, and the loader
@@ -30,16 +31,6 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 constexpr double kInvTwoPi = 0.15915494309189535;
 constexpr double kInvPi = 0.3183098861837907;
-
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    const int length = std::snprintf(nullptr, 0, format, args...);
-    if (length <= 0) return std::string();
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    std::snprintf(text.data(), text.size(), format, args...);
-    text.resize(static_cast<std::size_t>(length));
-    return text;
-}
 
 // Truncates toward zero into 0..limit-1; NaN and anything below 0 give 0.
 int32_t ClampToIndex(double value, int32_t limit) {
@@ -62,7 +53,7 @@ PanoramaPixels PanoramaPixels::FromBitmap(const TBitmap& bitmap) {
     const int32_t h = bitmap.Height();
     if (w <= 0 || h <= 0) throw ImageError("The picture is empty");
     if (w > kMaxPanoramaSide || h > kMaxPanoramaSide)
-        throw ImageError(Format("The panorama is too large: %i x %i pixels (at most %i pixels "
+        throw ImageError(FormatText("The panorama is too large: %i x %i pixels (at most %i pixels "
                                 "on each side can be shown)",
                                 static_cast<int>(w), static_cast<int>(h),
                                 static_cast<int>(kMaxPanoramaSide)));
@@ -71,7 +62,7 @@ PanoramaPixels PanoramaPixels::FromBitmap(const TBitmap& bitmap) {
     const std::size_t bytes = rowBytes * static_cast<std::size_t>(h) + 1;
     const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
     auto outOfMemory = [&] {
-        return ImageError(Format("Not enough memory for a panorama of %i x %i pixels",
+        return ImageError(FormatText("Not enough memory for a panorama of %i x %i pixels",
                                  static_cast<int>(w), static_cast<int>(h)));
     };
     result.pixels_.reset(static_cast<uint8_t*>(std::aligned_alloc(kHugePage, rounded)));
@@ -584,25 +575,25 @@ int64_t SteadyMicroseconds() {
 }
 
 std::string SizeText(int32_t W, int32_t H) {
-    return Format("%ix%i", static_cast<int>(W), static_cast<int>(H));
+    return FormatText("%ix%i", static_cast<int>(W), static_cast<int>(H));
 }
 
 std::string AnglesText(const PanoramaView& v) {
-    return Format("alpha=%-4.0f  betta=%-4.0f  gamma=%-4.0f", v.alpha, v.betta, v.gamma);
+    return FormatText("alpha=%-4.0f  betta=%-4.0f  gamma=%-4.0f", v.alpha, v.betta, v.gamma);
 }
 
-std::string FovText(const PanoramaView& v) { return Format("FOV=%-4.0f", 90.0 * v.fov); }
+std::string FovText(const PanoramaView& v) { return FormatText("FOV=%-4.0f", 90.0 * v.fov); }
 
 std::string FpsText(int64_t elapsedMs) {
     // A frame shorter than the tick counter's resolution has no measurable rate; all that is
     // known is that it ran faster than one frame per millisecond.
     if (elapsedMs <= 0) return "FPS=>1000";
-    return Format("FPS=%-4.0f", 1000.0 / static_cast<double>(elapsedMs));
+    return FormatText("FPS=%-4.0f", 1000.0 / static_cast<double>(elapsedMs));
 }
 
 std::string TimingsText(const FrameTimings& t) {
     auto ms = [](int64_t us) { return static_cast<int>(us / 1000); };
-    return Format("%i %i %i %i %i", ms(t.nodes), ms(t.horizontal), ms(t.vertical), ms(t.fetch),
+    return FormatText("%i %i %i %i %i", ms(t.nodes), ms(t.horizontal), ms(t.vertical), ms(t.fetch),
                   ms(t.repaint));
 }
 

@@ -2,12 +2,10 @@
 
 #include <cctype>
 
+#include "paths.h"
+
 std::string LowerExtension(const std::string& path) {
-    const std::size_t nameStart = path.find_last_of("/\\");
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (nameStart != std::string::npos && dot < nameStart))
-        return std::string();
-    std::string ext = path.substr(dot);
+    std::string ext = ExtractFileExt(path);
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext;
 }

@@ -1,10 +1,9 @@
 #include "stereo_view_commands.h"
 
-#include <charconv>
 #include <cinttypes>
 #include <cmath>
-#include <cstdio>
-#include <system_error>
+
+#include "number_format.h"
 
 const float kZoomLadder[kZoomStepCount] = {0.1f,  0.15f, 0.25f, 0.33f, 0.5f,
                                            0.75f, 1.0f,  1.5f,  2.0f};
@@ -96,34 +95,17 @@ void ApplyArrowKey(StereoViewState& state, ArrowKey key, bool shift) {
 }
 
 std::string PairSizeText(const StereoPair& pair) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%ix%i", static_cast<int>(pair.halfWidth),
-                  static_cast<int>(pair.height));
-    return text;
+    return FormatText("%ix%i", static_cast<int>(pair.halfWidth), static_cast<int>(pair.height));
 }
 
 std::string ParallaxText(const StereoViewState& state) {
-    char text[96];
-    std::snprintf(text, sizeof text, "Parallax (%" PRId64 ",%" PRId64 ")", ParallaxPixelsX(state),
-                  ParallaxPixelsY(state));
-    return text;
+    return FormatText("Parallax (%" PRId64 ",%" PRId64 ")", ParallaxPixelsX(state),
+                      ParallaxPixelsY(state));
 }
 
 std::string PositionText(const StereoViewState& state) {
-    char text[96];
-    std::snprintf(text, sizeof text, "Position (%" PRId64 ",%" PRId64 ")",
-                  TruncateTowardZero(state.positionX), TruncateTowardZero(state.positionY));
-    return text;
+    return FormatText("Position (%" PRId64 ",%" PRId64 ")", TruncateTowardZero(state.positionX),
+                      TruncateTowardZero(state.positionY));
 }
 
-// "%4.1f%%" with a decimal point whatever the process locale: the toolkit switches the C
-// library to the desktop's locale, and printf would then write the comma of a Russian desktop.
-std::string ZoomText(float scale) {
-    char digits[400];  // fixed notation of a huge quotient can be long
-    const double percent = 100.0 / static_cast<double>(scale);
-    const std::to_chars_result written =
-        std::to_chars(digits, digits + sizeof digits, percent, std::chars_format::fixed, 1);
-    std::string text = written.ec == std::errc() ? std::string(digits, written.ptr) : "?";
-    if (text.size() < 4) text.insert(0, 4 - text.size(), ' ');
-    return text + "%";
-}
+std::string ZoomText(float scale) { return FormatText("%4.1f%%", 100.0 / static_cast<double>(scale)); }

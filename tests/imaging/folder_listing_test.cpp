@@ -129,14 +129,3 @@ TEST(PickNeighbourFile, WorksOnARealListing) {
     EXPECT_EQ(PickNeighbourInFolder(tmp.File("gone.jpg"), "*.jp*", 1), "");
     ASSERT_EQ(::chdir(before), 0);
 }
-
-TEST(ExtractFileDir, FolderPartOfAPath) {
-    EXPECT_EQ(ExtractFileDir("/home/u/pics/a.jpg"), "/home/u/pics");
-    EXPECT_EQ(ExtractFileDir("pics/a.jpg"), "pics");
-    EXPECT_EQ(ExtractFileDir("a.jpg"), "");
-    EXPECT_EQ(ExtractFileDir(""), "");
-    EXPECT_EQ(ExtractFileDir("/a.jpg"), "/");
-    EXPECT_EQ(ExtractFileDir("C:\\Photos\\a.jpg"), "C:\\Photos");
-    EXPECT_EQ(ExtractFileDir("C:\\a.jpg"), "C:\\");
-    EXPECT_EQ(ExtractFileDir("D:/x\\y/a.jpg"), "D:/x\\y");
-}
