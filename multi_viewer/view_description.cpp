@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "paths.h"
 #include "text_io.h"
 
 namespace {
@@ -92,4 +93,9 @@ std::optional<ViewSettings> ReadView(const std::vector<std::string>& lines, int 
     for (std::size_t i = start + 1; i < lines.size() && !StartsWith(lines[i], kViewKey); ++i)
         ApplySettingLine(lines[i], settings);
     return settings;
+}
+
+std::string ResolveImagePath(const std::string& descriptionPath, const std::string& fileValue) {
+    if (fileValue.empty() || ExtractFileDrive(fileValue) == "/") return fileValue;
+    return ExtractFilePath(descriptionPath) + ExtractFileName(fileValue);
 }

@@ -54,3 +54,11 @@ std::vector<std::string> ListViews(const std::vector<std::string>& lines);
 // that does not match and the later fields keep what they held. A key given twice applies
 // field by field on top of the earlier line. Empty when there is no such view.
 std::optional<ViewSettings> ReadView(const std::vector<std::string>& lines, int number);
+
+// The image file a view's "filename=" value names, given the description file's path. A value
+// starting with '/' is complete and used as it stands. Any other value names a file beside the
+// description by its name and extension alone: a folder part in it is dropped ("pics\a.jpg"
+// and "a.jpg" both name a.jpg there), and so is a drive letter or a '\' root written on another
+// desktop ("D:\pictures\side.jpg" and "\x\side.jpg" name side.jpg beside the description),
+// which is where a user who copied the description with its pictures has them. "" stays "".
+std::string ResolveImagePath(const std::string& descriptionPath, const std::string& fileValue);

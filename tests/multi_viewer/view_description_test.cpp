@@ -119,3 +119,24 @@ TEST(ViewDescription, LongLinesStayWhole) {
     EXPECT_EQ(ListViews(lines).size(), 1u);
     EXPECT_EQ(ReadView(lines, 1)->fileName, longName);
 }
+
+// Paths written on another desktop name the file beside the description by its name; only a
+// complete path of this system is used as it stands.
+TEST(ViewDescription, ImagePathsResolveBesideTheDescription) {
+    const std::string description = "/data/views/show.mvw";
+    const std::pair<const char*, const char*> cases[] = {
+        {"front.jpg", "/data/views/front.jpg"},
+        {"pics\\a.jpg", "/data/views/a.jpg"},
+        {"pics/a.jpg", "/data/views/a.jpg"},
+        {"D:\\pictures\\side.jpg", "/data/views/side.jpg"},
+        {"D:side.jpg", "/data/views/side.jpg"},
+        {"\\x\\y.jpg", "/data/views/y.jpg"},
+        {"\\\\server\\share\\z.jpg", "/data/views/z.jpg"},
+        {"/srv/pictures/b.jpeg", "/srv/pictures/b.jpeg"},
+        {"name with blanks .jpg", "/data/views/name with blanks .jpg"},
+        {"", ""},
+    };
+    for (const auto& [value, expected] : cases)
+        EXPECT_EQ(ResolveImagePath(description, value), expected) << value;
+    EXPECT_EQ(ResolveImagePath("show.mvw", "pics\\a.jpg"), "a.jpg");  // relative description
+}
