@@ -13,17 +13,16 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
-#include <QWheelEvent>
 #include <algorithm>
 #include <utility>
 
 #include "bmp_file.h"
-#include "folder_listing.h"
 #include "image_control.h"
 #include "jpeg_image.h"
 #include "printing.h"
-#include "status_bar.h"
 #include "menu_language.h"
+#include "status_bar.h"
+#include "tool_window.h"
 #include "ui_language.h"
 #include "view_saving.h"
 
@@ -78,6 +77,21 @@ TPanorama_Viewer::TPanorama_Viewer(QWidget* parent)
     setFont(QFont("Tahoma", 8));
     setFocusPolicy(Qt::StrongFocus);  // keys reach FormKeyDown; Image1 never takes the focus
 
+    BuildView();
+    OpenPictureDialog1.Filter = kOpenFilter;
+    OpenPictureDialog1.FilterIndex = 1;
+    SavePictureDialog1.Filter = kSaveFilter;
+    SavePictureDialog1.FilterIndex = 1;
+    BuildMenus();
+    WireCommands();
+    BuildTimers();
+
+    move(0, 0);
+    resize(800, 600);  // the client area
+    FormResize();
+}
+
+void TPanorama_Viewer::BuildView() {
     Image1 = new TImage(this);
     Image1->setObjectName("Image1");
     Image1->setFocusPolicy(Qt::NoFocus);
@@ -96,33 +110,32 @@ TPanorama_Viewer::TPanorama_Viewer(QWidget* parent)
     Image1->OnDoubleClick = [this](QMouseEvent* e) {
         if (e->button() == Qt::LeftButton) Open1Click();  // as on the window itself
     };
-    Image1->installEventFilter(this);  // the wheel over the view zooms, however it arrives
+    // The wheel over the view zooms, however it arrives.
+    ForwardWheel(this, {this, Image1}, [this](int delta) { FormMouseWheel(delta); });
 
     StatusBar1 = new TStatusBar(this);
     StatusBar1->setObjectName("StatusBar1");
     StatusBar1->SetPanels({{100, true}, {250, true}, {100, true}, {100, true}, {50, false}});
+}
 
-    OpenPictureDialog1.Filter = kOpenFilter;
-    OpenPictureDialog1.FilterIndex = 1;
-    SavePictureDialog1.Filter = kSaveFilter;
-    SavePictureDialog1.FilterIndex = 1;
-
+void TPanorama_Viewer::BuildMenus() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    Open1 = MakeMenuItem(PopupMenu1, "Open1", "Open", QKeySequence("Ctrl+O"));
-    PopupMenu1->addSeparator();
-    Next1 = MakeMenuItem(PopupMenu1, "Next1", "Next", QKeySequence("Ctrl+N"));
-    Previous1 = MakeMenuItem(PopupMenu1, "Previous1", "Previous", QKeySequence("Ctrl+P"));
-    PopupMenu1->addSeparator();
-    Copytoclipboard1 = MakeMenuItem(PopupMenu1, "Copytoclipboard1", "Copy to clipboard");
-    Save1 = MakeMenuItem(PopupMenu1, "Save1", "Save");
-    PopupMenu1->addSeparator();
-    Printsetup1 = MakeMenuItem(PopupMenu1, "Printsetup1", "Print setup");
-    Print1 = MakeMenuItem(PopupMenu1, "Print1", "Print");
-    PopupMenu1->addSeparator();
-    Arrow1 = MakeMenuItem(PopupMenu1, "Arrow1", "Arrow");
-    Hand1 = MakeMenuItem(PopupMenu1, "Hand1", "Hand");
-    Cross1 = MakeMenuItem(PopupMenu1, "Cross1", "Cross");
+    QMenu* menu = PopupMenu1;
+    Open1 = MakeMenuItem(menu, "Open1", "Open", QKeySequence("Ctrl+O"));
+    menu->addSeparator();
+    Next1 = MakeMenuItem(menu, "Next1", "Next", QKeySequence("Ctrl+N"));
+    Previous1 = MakeMenuItem(menu, "Previous1", "Previous", QKeySequence("Ctrl+P"));
+    menu->addSeparator();
+    Copytoclipboard1 = MakeMenuItem(menu, "Copytoclipboard1", "Copy to clipboard");
+    Save1 = MakeMenuItem(menu, "Save1", "Save");
+    menu->addSeparator();
+    Printsetup1 = MakeMenuItem(menu, "Printsetup1", "Print setup");
+    Print1 = MakeMenuItem(menu, "Print1", "Print");
+    menu->addSeparator();
+    Arrow1 = MakeMenuItem(menu, "Arrow1", "Arrow");
+    Hand1 = MakeMenuItem(menu, "Hand1", "Hand");
+    Cross1 = MakeMenuItem(menu, "Cross1", "Cross");
 
     MouseModeGroup = new QActionGroup(this);
     MouseModeGroup->setExclusive(true);
@@ -137,31 +150,31 @@ TPanorama_Viewer::TPanorama_Viewer(QWidget* parent)
     Redraw1 = MakeMenuItem(PopupMenu2, "Redraw1", "Redraw");
     Qualify1 = MakeMenuItem(PopupMenu2, "Qualify1", "Qualify");
 
-    connect(Open1, &QAction::triggered, this, Guarded([this] { Open1Click(); }));
-    connect(Next1, &QAction::triggered, this, Guarded([this] { Next1Click(); }));
-    connect(Previous1, &QAction::triggered, this, Guarded([this] { Previous1Click(); }));
-    connect(Copytoclipboard1, &QAction::triggered, this,
-            Guarded([this] { Copytoclipboard1Click(); }));
-    connect(Save1, &QAction::triggered, this, Guarded([this] { Save1Click(); }));
-    connect(Printsetup1, &QAction::triggered, this, Guarded([this] { Printsetup1Click(); }));
-    connect(Print1, &QAction::triggered, this, Guarded([this] { Print1Click(); }));
-    connect(Arrow1, &QAction::triggered, this, Guarded([this] { Arrow1Click(); }));
-    connect(Hand1, &QAction::triggered, this, Guarded([this] { Hand1Click(); }));
-    connect(Cross1, &QAction::triggered, this, Guarded([this] { Cross1Click(); }));
-    connect(Redraw1, &QAction::triggered, this, Guarded([this] { Redraw1Click(); }));
-    connect(Qualify1, &QAction::triggered, this, Guarded([this] { Qualify1Click(); }));
-
     Image1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Image1, &QWidget::customContextMenuRequested, this,
             Guarded([this](const QPoint& at) { PopupMenu1->popup(Image1->mapToGlobal(at)); }));
+}
 
-    Action1 = MakeShortcut("Action1", QKeySequence("Ctrl+O"));
-    Action2 = MakeShortcut("Action2", QKeySequence("Ctrl+N"));
-    Action3 = MakeShortcut("Action3", QKeySequence("Ctrl+P"));
-    connect(Action1, &QAction::triggered, this, Guarded([this] { Open1Click(); }));
-    connect(Action2, &QAction::triggered, this, Guarded([this] { Next1Click(); }));
-    connect(Action3, &QAction::triggered, this, Guarded([this] { Previous1Click(); }));
+// Menu items and the window-wide keys that run the same handlers.
+void TPanorama_Viewer::WireCommands() {
+    Action1 = MakeShortcut(this, "Action1", QKeySequence("Ctrl+O"));
+    Action2 = MakeShortcut(this, "Action2", QKeySequence("Ctrl+N"));
+    Action3 = MakeShortcut(this, "Action3", QKeySequence("Ctrl+P"));
+    OnTriggered({Open1, Action1}, [this] { Open1Click(); });
+    OnTriggered({Next1, Action2}, [this] { Next1Click(); });
+    OnTriggered({Previous1, Action3}, [this] { Previous1Click(); });
+    OnTriggered({Copytoclipboard1}, [this] { Copytoclipboard1Click(); });
+    OnTriggered({Save1}, [this] { Save1Click(); });
+    OnTriggered({Printsetup1}, [this] { Printsetup1Click(); });
+    OnTriggered({Print1}, [this] { Print1Click(); });
+    OnTriggered({Arrow1}, [this] { Arrow1Click(); });
+    OnTriggered({Hand1}, [this] { Hand1Click(); });
+    OnTriggered({Cross1}, [this] { Cross1Click(); });
+    OnTriggered({Redraw1}, [this] { Redraw1Click(); });
+    OnTriggered({Qualify1}, [this] { Qualify1Click(); });
+}
 
+void TPanorama_Viewer::BuildTimers() {
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(10);
@@ -173,33 +186,6 @@ TPanorama_Viewer::TPanorama_Viewer(QWidget* parent)
     Timer2->setInterval(1000);
     connect(Timer2, &QTimer::timeout, this, Guarded([this] { Timer2Timer(); }));
     Timer2->start();
-
-    move(0, 0);
-    resize(800, 600);  // the client area
-    FormResize();
-}
-
-QAction* TPanorama_Viewer::MakeMenuItem(QMenu* menu, const char* name, const char* caption,
-                                        const QKeySequence& shortcut) {
-    QAction* item = menu->addAction(QString::fromUtf8(caption));
-    item->setObjectName(name);
-    if (!shortcut.isEmpty()) {
-        // The menu shows the key; the window-wide ActionN carries it, so the item's own
-        // shortcut only lives while the menu has the keyboard (a key never runs twice).
-        item->setShortcut(shortcut);
-        item->setShortcutContext(Qt::WidgetShortcut);
-        item->setShortcutVisibleInContextMenu(true);
-    }
-    return item;
-}
-
-QAction* TPanorama_Viewer::MakeShortcut(const char* name, const QKeySequence& shortcut) {
-    QAction* action = new QAction(this);
-    action->setObjectName(name);
-    action->setShortcut(shortcut);
-    action->setShortcutContext(Qt::WindowShortcut);
-    addAction(action);
-    return action;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -210,6 +196,7 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
     if (file.empty()) {
         if (!OpenPictureDialog1.Execute()) return;
         file = OpenPictureDialog1.FileName;
+        walk_.Root(file);
     }
     // The chosen path is the current picture even if it turns out damaged, so Next and
     // Previous walk on from it instead of hitting it again. Decoding, the size check and the
@@ -222,17 +209,14 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
     panorama_ = std::move(fresh);
     view_.alpha = view_.betta = view_.gamma = 0.0;
     view_.RequestRender();  // fov and the key steps keep their values
-    // Qt reads "[*]" in a title as the unsaved-changes mark and drops it; doubled, it shows.
-    setWindowTitle(QString::fromStdString(std::string(kCaption) + " - " + file)
-                       .replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+    SetCaption(this, std::string(kCaption) + " - " + file);
     loaded_ = true;
 }
 
 // The neighbour in the folder of the shown picture, whatever the working folder is now.
 void TPanorama_Viewer::StepThroughFolder(int step) {
     if (!loaded_) return;
-    const std::string current = CurrentFile();
-    const std::string neighbour = PickNeighbourInFolder(current, "*.jp*", step);
+    const std::string neighbour = walk_.Neighbour(currentFile_, step);
     if (!neighbour.empty()) Open1Click(neighbour);
 }
 
@@ -348,10 +332,7 @@ void TPanorama_Viewer::Print1Click() {
 // The view fills the client area above the status bar; its bitmap is the view's size.
 void TPanorama_Viewer::FormResize() {
     view_.RequestRender();
-    const int barHeight = StatusBar1->sizeHint().height();
-    const int viewHeight = std::max(0, height() - barHeight);
-    Image1->setGeometry(0, 0, width(), viewHeight);
-    StatusBar1->setGeometry(0, viewHeight, width(), height() - viewHeight);
+    const int viewHeight = LayoutImageOverStatusBar(this, Image1, StatusBar1);
     if (Image1->Picture().Width() != width() || Image1->Picture().Height() != viewHeight)
         Image1->Picture().SetSize(width(), viewHeight);
     Image1->Changed();
@@ -395,11 +376,6 @@ void TPanorama_Viewer::keyReleaseEvent(QKeyEvent* event) {
     event->accept();
 }
 
-void TPanorama_Viewer::wheelEvent(QWheelEvent* event) {
-    FormMouseWheel(event->angleDelta().y());
-    event->accept();
-}
-
 void TPanorama_Viewer::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     FormResize();
@@ -419,14 +395,6 @@ void TPanorama_Viewer::closeEvent(QCloseEvent* event) {
 
 void TPanorama_Viewer::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) Open1Click();
-}
-
-bool TPanorama_Viewer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Image1 && event->type() == QEvent::Wheel) {
-        wheelEvent(static_cast<QWheelEvent*>(event));
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void TPanorama_Viewer::contextMenuEvent(QContextMenuEvent* event) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "dialogs.h"
+#include "folder_walk.h"
 #include "guarded.h"
 #include "panorama_renderer.h"
 #include "panorama_steering.h"
@@ -94,18 +95,17 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QAction* MakeMenuItem(QMenu* menu, const char* name, const char* caption,
-                          const QKeySequence& shortcut = QKeySequence());
-    QAction* MakeShortcut(const char* name, const QKeySequence& shortcut);
+    void BuildView();
+    void BuildMenus();
+    void WireCommands();
+    void BuildTimers();
     void StepThroughFolder(int step);
     void SetMouseMode(MouseMode mode);
     bool ViewAvailable();  // a panorama is held; otherwise says so in the current language
@@ -113,6 +113,7 @@ private:
     PanoramaPixels panorama_;
     bool loaded_ = false;
     std::string currentFile_;
+    FolderWalk walk_{"*.jp*"};
     PanoramaView view_;
     SteeringState steering_;
     PanoramaRenderer renderer_;

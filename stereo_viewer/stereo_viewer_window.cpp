@@ -10,16 +10,13 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
-#include <QWheelEvent>
-#include <functional>
 #include <utility>
 
-#include "folder_listing.h"
-#include "guarded.h"
 #include "image_control.h"
 #include "jpeg_image.h"
-#include "status_bar.h"
 #include "menu_language.h"
+#include "status_bar.h"
+#include "tool_window.h"
 
 namespace {
 
@@ -56,157 +53,127 @@ private:
 
 }  // namespace
 
-TStereo_Viewer::TStereo_Viewer(QWidget* parent) : QWidget(parent, Qt::Window) {
+TStereo_Viewer::TStereo_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, Qt::Window) {
     setWindowTitle("Stereo Photo Viewer");
     setWindowIcon(StereoIcon());
     setFont(QFont("Tahoma", 8));
     setFocusPolicy(Qt::StrongFocus);  // keys reach FormKeyDown; Image1 never takes the focus
 
+    BuildImageArea();
+    OpenPictureDialog1.Filter = kOpenFilter;
+    OpenPictureDialog1.FilterIndex = 1;
+    BuildMenu();
+    BuildShortcuts();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, Guarded([this] { Timer1Timer(); }));
+    Timer1->start();
+
+    move(0, 0);
+    resize(607, 478);  // the client area
+    LayoutImageOverStatusBar(this, Image1, StatusBar1);
+}
+
+void TStereo_Viewer::BuildImageArea() {
     Image1 = new TImage(this);
     Image1->setObjectName("Image1");
     Image1->setFocusPolicy(Qt::NoFocus);
-    Image1->installEventFilter(this);
     Image1->OnMouseMove = [this](QMouseEvent* e) {
         const QPoint at = e->position().toPoint();
-        RunGuarded([&] { Image1MouseMove(e->buttons(), e->modifiers(), at.x(), at.y()); });
+        Image1MouseMove(e->buttons(), e->modifiers(), at.x(), at.y());
     };
+    // The wheel zooms wherever the pointer is in the window, the image area included.
+    ForwardWheel(this, {this, Image1}, [this](int delta) { FormMouseWheel(delta); });
 
     StatusBar1 = new TStatusBar(this);
     StatusBar1->setObjectName("StatusBar1");
     StatusBar1->SetPanels({{100, true}, {150, true}, {150, true}, {50, true}, {50, false}});
+}
 
-    OpenPictureDialog1.Filter = kOpenFilter;
-    OpenPictureDialog1.FilterIndex = 1;
-
+void TStereo_Viewer::BuildMenu() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    Open1 = MakeMenuItem("Open1", "Open", QKeySequence("Ctrl+O"));
-    Next1 = MakeMenuItem("Next1", "Next", QKeySequence("Ctrl+N"));
-    Previous1 = MakeMenuItem("Previous1", "Previous", QKeySequence("Ctrl+P"));
-    PopupMenu1->addSeparator();
-    Fittowidth1 = MakeMenuItem("Fittowidth1", "Fit to width", QKeySequence("Ctrl+W"));
-    Fittoheight1 = MakeMenuItem("Fittoheight1", "Fit to height", QKeySequence("Ctrl+H"));
-    Fittowindow1 = MakeMenuItem("Fittowindow1", "Fit to window", QKeySequence("Ctrl+F"));
-    PopupMenu1->addSeparator();
-    Zoomin1 = MakeMenuItem("Zoomin1", "Zoom in", QKeySequence("Ctrl+I"));
-    Zoomout1 = MakeMenuItem("Zoomout1", "Zoom out", QKeySequence("Ctrl+U"));
-    PopupMenu1->addSeparator();
-    Left1 = MakeMenuItem("Left1", "Left", QKeySequence(Qt::Key_F1));
-    Right1 = MakeMenuItem("Right1", "Right", QKeySequence(Qt::Key_F2));
-    Anaglyph1 = MakeMenuItem("Anaglyph1", "Anaglyph", QKeySequence(Qt::Key_F3));
-    Horizontalinterlace1 =
-        MakeMenuItem("Horizontalinterlace1", "Horizontal interlace", QKeySequence(Qt::Key_F4));
-    Verticalinterlace1 =
-        MakeMenuItem("Verticalinterlace1", "Vertical interlace", QKeySequence(Qt::Key_F5));
-    PopupMenu1->addSeparator();
-    Swapimages1 = MakeMenuItem("Swapimages1", "Swap images", QKeySequence("Ctrl+S"));
+    QMenu* menu = PopupMenu1;
+    Open1 = MakeMenuItem(menu, "Open1", "Open", QKeySequence("Ctrl+O"));
+    Next1 = MakeMenuItem(menu, "Next1", "Next", QKeySequence("Ctrl+N"));
+    Previous1 = MakeMenuItem(menu, "Previous1", "Previous", QKeySequence("Ctrl+P"));
+    menu->addSeparator();
+    Fittowidth1 = MakeMenuItem(menu, "Fittowidth1", "Fit to width", QKeySequence("Ctrl+W"));
+    Fittoheight1 = MakeMenuItem(menu, "Fittoheight1", "Fit to height", QKeySequence("Ctrl+H"));
+    Fittowindow1 = MakeMenuItem(menu, "Fittowindow1", "Fit to window", QKeySequence("Ctrl+F"));
+    menu->addSeparator();
+    Zoomin1 = MakeMenuItem(menu, "Zoomin1", "Zoom in", QKeySequence("Ctrl+I"));
+    Zoomout1 = MakeMenuItem(menu, "Zoomout1", "Zoom out", QKeySequence("Ctrl+U"));
+    menu->addSeparator();
+    Left1 = MakeMenuItem(menu, "Left1", "Left", QKeySequence(Qt::Key_F1));
+    Right1 = MakeMenuItem(menu, "Right1", "Right", QKeySequence(Qt::Key_F2));
+    Anaglyph1 = MakeMenuItem(menu, "Anaglyph1", "Anaglyph", QKeySequence(Qt::Key_F3));
+    Horizontalinterlace1 = MakeMenuItem(menu, "Horizontalinterlace1", "Horizontal interlace",
+                                        QKeySequence(Qt::Key_F4));
+    Verticalinterlace1 = MakeMenuItem(menu, "Verticalinterlace1", "Vertical interlace",
+                                      QKeySequence(Qt::Key_F5));
+    menu->addSeparator();
+    Swapimages1 = MakeMenuItem(menu, "Swapimages1", "Swap images", QKeySequence("Ctrl+S"));
 
     ModeGroup = new QActionGroup(this);
     ModeGroup->setExclusive(true);
     for (QAction* mode : {Left1, Right1, Anaglyph1, Horizontalinterlace1, Verticalinterlace1}) {
         mode->setCheckable(true);
         ModeGroup->addAction(mode);
-        OnTriggered(mode, [this] { Draw1Click(); });
+        OnTriggered({mode}, [this] { Draw1Click(); });
     }
     Anaglyph1->setChecked(true);
     Swapimages1->setCheckable(true);
-
-    OnTriggered(Open1, [this] { Open1Click(); });
-    OnTriggered(Next1, [this] { Next1Click(); });
-    OnTriggered(Previous1, [this] { Previous1Click(); });
-    OnTriggered(Fittowidth1, [this] { Fittowidth1Click(); });
-    OnTriggered(Fittoheight1, [this] { Fittoheight1Click(); });
-    OnTriggered(Fittowindow1, [this] { Fittowindow1Click(); });
-    OnTriggered(Zoomin1, [this] { Zoomin1Click(); });
-    OnTriggered(Zoomout1, [this] { Zoomout1Click(); });
-    OnTriggered(Swapimages1, [this] { Swapimages1Click(); });
+    OnTriggered({Swapimages1}, [this] { Swapimages1Click(); });
 
     Image1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Image1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(Image1->mapToGlobal(at)); });
-
-    Action1 = MakeShortcut("Action1", QKeySequence("Ctrl+O"));
-    Action2 = MakeShortcut("Action2", QKeySequence("Ctrl+N"));
-    Action3 = MakeShortcut("Action3", QKeySequence("Ctrl+P"));
-    Action4 = MakeShortcut("Action4", QKeySequence("Ctrl+S"));
-    Action5 = MakeShortcut("Action5", QKeySequence(Qt::Key_F1));
-    Action6 = MakeShortcut("Action6", QKeySequence(Qt::Key_F2));
-    Action7 = MakeShortcut("Action7", QKeySequence(Qt::Key_F3));
-    Action8 = MakeShortcut("Action8", QKeySequence(Qt::Key_F4));
-    Action9 = MakeShortcut("Action9", QKeySequence(Qt::Key_F5));
-    Action10 = MakeShortcut("Action10", QKeySequence("Ctrl+W"));
-    Action11 = MakeShortcut("Action11", QKeySequence("Ctrl+H"));
-    Action12 = MakeShortcut("Action12", QKeySequence("Ctrl+F"));
-    Action13 = MakeShortcut("Action13", QKeySequence("Ctrl+I"));
-    Action14 = MakeShortcut("Action14", QKeySequence("Ctrl+U"));
-    OnTriggered(Action1, [this] { Open1Click(); });
-    OnTriggered(Action2, [this] { Next1Click(); });
-    OnTriggered(Action3, [this] { Previous1Click(); });
-    OnTriggered(Action4, [this] { Action4Execute(); });
-    OnTriggered(Action5, [this] { Action5Execute(); });
-    OnTriggered(Action6, [this] { Action6Execute(); });
-    OnTriggered(Action7, [this] { Action7Execute(); });
-    OnTriggered(Action8, [this] { Action8Execute(); });
-    OnTriggered(Action9, [this] { Action9Execute(); });
-    OnTriggered(Action10, [this] { Fittowidth1Click(); });
-    OnTriggered(Action11, [this] { Fittoheight1Click(); });
-    OnTriggered(Action12, [this] { Fittowindow1Click(); });
-    OnTriggered(Action13, [this] { Zoomin1Click(); });
-    OnTriggered(Action14, [this] { Zoomout1Click(); });
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, [this] { RunGuarded([this] { Timer1Timer(); }); });
-    Timer1->start();
-
-    move(0, 0);
-    resize(607, 478);  // the client area
-    LayoutControls();
 }
 
-QAction* TStereo_Viewer::MakeMenuItem(const char* name, const char* caption,
-                                      const QKeySequence& shortcut) {
-    QAction* item = PopupMenu1->addAction(QString::fromUtf8(caption));
-    item->setObjectName(name);
-    // The menu shows the key; the window-wide ActionN carries it, so the item's own shortcut
-    // only lives while the menu itself has the keyboard (a key never runs a command twice).
-    item->setShortcut(shortcut);
-    item->setShortcutContext(Qt::WidgetShortcut);
-    item->setShortcutVisibleInContextMenu(true);
-    return item;
-}
-
-void TStereo_Viewer::OnTriggered(QAction* action, std::function<void()> handler) {
-    connect(action, &QAction::triggered, this,
-            [handler = std::move(handler)] { RunGuarded(handler); });
-}
-
-QAction* TStereo_Viewer::MakeShortcut(const char* name, const QKeySequence& shortcut) {
-    QAction* action = new QAction(this);
-    action->setObjectName(name);
-    action->setShortcut(shortcut);
-    action->setShortcutContext(Qt::WindowShortcut);
-    addAction(action);
-    return action;
+// Window-wide keys; the menu's own commands are wired to the same handlers here.
+void TStereo_Viewer::BuildShortcuts() {
+    Action1 = MakeShortcut(this, "Action1", QKeySequence("Ctrl+O"));
+    Action2 = MakeShortcut(this, "Action2", QKeySequence("Ctrl+N"));
+    Action3 = MakeShortcut(this, "Action3", QKeySequence("Ctrl+P"));
+    Action4 = MakeShortcut(this, "Action4", QKeySequence("Ctrl+S"));
+    Action5 = MakeShortcut(this, "Action5", QKeySequence(Qt::Key_F1));
+    Action6 = MakeShortcut(this, "Action6", QKeySequence(Qt::Key_F2));
+    Action7 = MakeShortcut(this, "Action7", QKeySequence(Qt::Key_F3));
+    Action8 = MakeShortcut(this, "Action8", QKeySequence(Qt::Key_F4));
+    Action9 = MakeShortcut(this, "Action9", QKeySequence(Qt::Key_F5));
+    Action10 = MakeShortcut(this, "Action10", QKeySequence("Ctrl+W"));
+    Action11 = MakeShortcut(this, "Action11", QKeySequence("Ctrl+H"));
+    Action12 = MakeShortcut(this, "Action12", QKeySequence("Ctrl+F"));
+    Action13 = MakeShortcut(this, "Action13", QKeySequence("Ctrl+I"));
+    Action14 = MakeShortcut(this, "Action14", QKeySequence("Ctrl+U"));
+    OnTriggered({Open1, Action1}, [this] { Open1Click(); });
+    OnTriggered({Next1, Action2}, [this] { Next1Click(); });
+    OnTriggered({Previous1, Action3}, [this] { Previous1Click(); });
+    OnTriggered({Action4}, [this] { Action4Execute(); });
+    OnTriggered({Action5}, [this] { Action5Execute(); });
+    OnTriggered({Action6}, [this] { Action6Execute(); });
+    OnTriggered({Action7}, [this] { Action7Execute(); });
+    OnTriggered({Action8}, [this] { Action8Execute(); });
+    OnTriggered({Action9}, [this] { Action9Execute(); });
+    OnTriggered({Fittowidth1, Action10}, [this] { Fittowidth1Click(); });
+    OnTriggered({Fittoheight1, Action11}, [this] { Fittoheight1Click(); });
+    OnTriggered({Fittowindow1, Action12}, [this] { Fittowindow1Click(); });
+    OnTriggered({Zoomin1, Action13}, [this] { Zoomin1Click(); });
+    OnTriggered({Zoomout1, Action14}, [this] { Zoomout1Click(); });
 }
 
 int TStereo_Viewer::ImageAreaWidth() const { return Image1->width(); }
 int TStereo_Viewer::ImageAreaHeight() const { return Image1->height(); }
-
-// The image area fills the client area above the status bar.
-void TStereo_Viewer::LayoutControls() {
-    const int barHeight = StatusBar1->sizeHint().height();
-    const int areaHeight = std::max(0, height() - barHeight);
-    Image1->setGeometry(0, 0, width(), areaHeight);
-    StatusBar1->setGeometry(0, areaHeight, width(), height() - areaHeight);
-}
 
 void TStereo_Viewer::Open1Click(const std::string& path) {
     std::string file = path;
     if (file.empty()) {
         if (!OpenPictureDialog1.Execute()) return;
         file = OpenPictureDialog1.FileName;
+        walk_.Root(file);
     }
     // The chosen file is the current one even if it turns out damaged, so Next and Previous
     // walk on from it instead of hitting it again. Everything else that can fail happens
@@ -215,11 +182,7 @@ void TStereo_Viewer::Open1Click(const std::string& path) {
     StereoPair pair = SplitStereoPair(LoadJpegFile(file));
 
     pair_ = std::move(pair);
-    // Qt takes "[*]" in a title for the place of the modified mark and hides it; doubled, it
-    // shows as written, so a file name holding those characters appears unchanged.
-    QString caption = QString::fromStdString("Stereo Viewer - " + file);
-    caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
-    setWindowTitle(caption);
+    SetCaption(this, "Stereo Viewer - " + file);
     StatusBar1->SetPanelText(0, PairSizeText(pair_));
     loaded_ = true;
     view_.scale = FitScale(StereoFit::Window, pair_.halfWidth, pair_.height, ImageAreaWidth(),
@@ -232,7 +195,7 @@ void TStereo_Viewer::Open1Click(const std::string& path) {
 // The neighbour in the folder of the shown file, whatever the working folder is now.
 void TStereo_Viewer::StepThroughFolder(int step) {
     if (!loaded_) return;
-    const std::string neighbour = PickNeighbourInFolder(currentFile_, "*.jp*", step);
+    const std::string neighbour = walk_.Neighbour(currentFile_, step);
     if (!neighbour.empty()) Open1Click(neighbour);
 }
 
@@ -348,7 +311,7 @@ void TStereo_Viewer::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 void TStereo_Viewer::FormResize() {
-    LayoutControls();
+    LayoutImageOverStatusBar(this, Image1, StatusBar1);
     // The display picture follows the image area on every resize, loaded or not, so an empty
     // viewer shows its (black) picture over the whole area.
     TBitmap& picture = Image1->Picture();
@@ -384,28 +347,10 @@ void TStereo_Viewer::Timer1Timer() {
 }
 
 void TStereo_Viewer::keyPressEvent(QKeyEvent* event) {
-    RunGuarded([&] { FormKeyDown(event->key(), event->modifiers()); });
-}
-
-void TStereo_Viewer::WheelTurned(QWheelEvent* event) {
-    // Touchpads report scroll phases without any wheel turn; those are no zoom steps.
-    const int delta = event->angleDelta().y();
-    if (delta != 0) RunGuarded([&] { FormMouseWheel(delta); });
-    event->accept();
-}
-
-void TStereo_Viewer::wheelEvent(QWheelEvent* event) { WheelTurned(event); }
-
-// The wheel zooms wherever the pointer is in the window, the image area included.
-bool TStereo_Viewer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Image1 && event->type() == QEvent::Wheel) {
-        WheelTurned(static_cast<QWheelEvent*>(event));
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
+    FormKeyDown(event->key(), event->modifiers());
 }
 
 void TStereo_Viewer::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    RunGuarded([this] { FormResize(); });
+    FormResize();
 }

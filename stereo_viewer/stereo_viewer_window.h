@@ -4,6 +4,8 @@
 #include <string>
 
 #include "dialogs.h"
+#include "folder_walk.h"
+#include "guarded.h"
 #include "stereo_composition.h"
 #include "stereo_view_commands.h"
 
@@ -17,7 +19,8 @@ class TStatusBar;
 // The Stereo Viewer: opens a side-by-side stereo photograph and shows it as left view, right
 // view, anaglyph or interlaced picture, with zoom, pan, parallax and stepping through the JPEG
 // files of the file's folder. Created once, hidden on close; the pair and the view settings stay.
-class TStereo_Viewer : public QWidget {
+// Its events and menu commands run guarded: a failure shows the error box, the command ends.
+class TStereo_Viewer : public TGuardedEvents<QWidget> {
     Q_OBJECT
 public:
     explicit TStereo_Viewer(QWidget* parent = nullptr);
@@ -97,18 +100,14 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QAction* MakeMenuItem(const char* name, const char* caption, const QKeySequence& shortcut);
-    QAction* MakeShortcut(const char* name, const QKeySequence& shortcut);
-    void OnTriggered(QAction* action, std::function<void()> handler);
-    void LayoutControls();
+    void BuildImageArea();
+    void BuildMenu();
+    void BuildShortcuts();
     void StepThroughFolder(int step);
     void Fit(StereoFit fit);
-    void WheelTurned(QWheelEvent* event);
 
     StereoPair pair_;
     StereoViewState view_;
@@ -117,4 +116,5 @@ private:
     int lastX_ = 0;
     int lastY_ = 0;
     std::string currentFile_;
+    FolderWalk walk_{"*.jp*"};
 };

@@ -72,3 +72,14 @@ std::vector<std::string> QtNameFilters(const std::string& filter) {
     }
     return result;
 }
+
+std::string AddDefaultExt(const std::string& path, const std::string& ext) {
+    const std::string bare = !ext.empty() && ext[0] == '.' ? ext.substr(1) : ext;
+    if (bare.empty()) return path;
+    const std::size_t nameStart = path.find_last_of("/\\");
+    const std::string name = path.substr(nameStart == std::string::npos ? 0 : nameStart + 1);
+    if (name.empty()) return path;  // a folder, not a file name
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) return path;
+    return path + "." + bare;
+}

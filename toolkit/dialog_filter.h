@@ -19,3 +19,8 @@ std::vector<FilterEntry> ParseDialogFilter(const std::string& filter);
 // "IMG_0001.JPG" under "*.jpg". The description is kept as written, even when it already
 // lists the patterns, because Qt reads the last parenthesis group.
 std::vector<std::string> QtNameFilters(const std::string& filter);
+
+// path with "." + ext appended when its file name has no extension of its own (a leading dot,
+// as in ".profile", is no extension). ext may be given with or without its dot; an empty ext
+// leaves path unchanged.
+std::string AddDefaultExt(const std::string& path, const std::string& ext);

@@ -49,6 +49,8 @@ public:
             dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
                                                    : QFileDialog::ExistingFile);
         }
+        if (!request.defaultExt.empty())
+            dialog.setDefaultSuffix(QString::fromStdString(request.defaultExt));
         if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
         if (dialog.exec() != QDialog::Accepted) return false;
         const QStringList chosen = dialog.selectedFiles();  // in the dialog's order
@@ -69,6 +71,25 @@ public:
     bool ExecutePrinterSetupDialog() override {
         QPageSetupDialog dialog(&SharedPrinter(), DialogOwner());
         return dialog.exec() == QDialog::Accepted;
+    }
+
+    bool ExecuteFolderDialog(FolderDialogRequest& request) override {
+        const QString chosen = QFileDialog::getExistingDirectory(
+            DialogOwner(), QString::fromStdString(request.title),
+            QString::fromStdString(request.folder));
+        if (chosen.isEmpty()) return false;
+        request.folder = chosen.toStdString();
+        return true;
+    }
+
+    TAnswer Ask(const std::string& text, bool withCancel) override {
+        QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+        if (withCancel) buttons |= QMessageBox::Cancel;
+        const QMessageBox::StandardButton answer = QMessageBox::question(
+            DialogOwner(), BoxTitle(), QString::fromStdString(text), buttons, QMessageBox::Yes);
+        if (answer == QMessageBox::Yes) return TAnswer::Yes;
+        if (answer == QMessageBox::No) return TAnswer::No;
+        return withCancel ? TAnswer::Cancel : TAnswer::No;
     }
 
     void ShowMessage(const std::string& text) override {
@@ -95,6 +116,15 @@ void ChangeToFolderOf(const std::string& path) {
     std::filesystem::current_path(folder, ec);  // a folder that vanished meanwhile: keep the old
 }
 
+// An open dialog never invents a name: the extension is added only when that finds the file.
+std::string ExistingWithDefaultExt(const std::string& path, const std::string& ext) {
+    if (path.empty() || ext.empty()) return path;
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) return path;
+    const std::string extended = AddDefaultExt(path, ext);
+    return std::filesystem::exists(extended, ec) ? extended : path;
+}
+
 }  // namespace
 
 DialogDriver& CurrentDialogDriver() { return activeDriver ? *activeDriver : QtDriver(); }
@@ -108,6 +138,22 @@ DialogDriver* SetDialogDriver(DialogDriver* driver) {
 void ShowMessage(const std::string& text) { CurrentDialogDriver().ShowMessage(text); }
 void ShowErrorBox(const std::string& text) { CurrentDialogDriver().ShowError(text); }
 
+TAnswer AskYesNo(const std::string& text) {
+    const TAnswer answer = CurrentDialogDriver().Ask(text, false);
+    return answer == TAnswer::Yes ? TAnswer::Yes : TAnswer::No;
+}
+
+TAnswer AskYesNoCancel(const std::string& text) { return CurrentDialogDriver().Ask(text, true); }
+
+bool SelectFolder(const std::string& title, std::string& folder) {
+    FolderDialogRequest request;
+    request.title = title;
+    request.folder = folder;
+    if (!CurrentDialogDriver().ExecuteFolderDialog(request) || request.folder.empty()) return false;
+    folder = request.folder;
+    return true;
+}
+
 bool TOpenDialog::Execute() {
     FileDialogRequest request;
     request.kind = FileDialogKind::Open;
@@ -117,7 +163,10 @@ bool TOpenDialog::Execute() {
     request.fileName = FileName;
     request.multiSelect = MultiSelect;
     request.initialDir = InitialDir;
+    request.defaultExt = DefaultExt;
     if (!CurrentDialogDriver().ExecuteFileDialog(request)) return false;
+    for (std::string& file : request.files) file = ExistingWithDefaultExt(file, DefaultExt);
+    request.fileName = ExistingWithDefaultExt(request.fileName, DefaultExt);
     if (request.files.empty() && !request.fileName.empty()) request.files.push_back(request.fileName);
     if (request.fileName.empty() && !request.files.empty()) request.fileName = request.files.front();
     if (request.fileName.empty()) return false;
@@ -138,10 +187,11 @@ bool TSaveDialog::Execute() {
     request.filterIndex = FilterIndex;
     request.fileName = FileName;
     request.initialDir = InitialDir;
+    request.defaultExt = DefaultExt;
     if (!CurrentDialogDriver().ExecuteFileDialog(request)) return false;
     if (request.fileName.empty() && !request.files.empty()) request.fileName = request.files.front();
     if (request.fileName.empty()) return false;
-    FileName = request.fileName;
+    FileName = AddDefaultExt(request.fileName, DefaultExt);
     FilterIndex = request.filterIndex;
     return true;
 }

@@ -3,7 +3,13 @@
 #include <vector>
 
 // Every dialog and message box of the program goes through one DialogDriver, so tests can
-// answer them. The default driver shows the real Qt dialogs.
+// answer them (tests/support/scripted_dialogs.h). The default driver shows the real Qt dialogs.
+//
+//   TSaveDialog SaveDialog1;  SaveDialog1.Filter = "Project (*.prj)|*.prj";
+//   SaveDialog1.DefaultExt = "prj";                 // "name" typed -> "name.prj"
+//   if (SaveDialog1.Execute()) Save(SaveDialog1.FileName);
+//   std::string folder;  if (SelectFolder("Output folder", folder)) ...
+//   switch (AskYesNoCancel("Save changes?")) { case TAnswer::Yes: ...; case TAnswer::Cancel: return; }
 
 enum class FileDialogKind { Open, Save };
 
@@ -16,7 +22,16 @@ struct FileDialogRequest {
     std::vector<std::string> files;  // out: chosen paths in the dialog's order (multi-select)
     bool multiSelect = false;
     std::string initialDir;
+    std::string defaultExt;    // without the dot; added to a typed name that has no extension
 };
+
+struct FolderDialogRequest {
+    std::string title;
+    std::string folder;  // in: where the dialog starts; out: the chosen folder
+};
+
+// The answer of a question box; Cancel also when the box was closed without a choice.
+enum class TAnswer { Yes, No, Cancel };
 
 class DialogDriver {
 public:
@@ -26,6 +41,10 @@ public:
     // Print dialog; true on OK. Configures SharedPrinter().
     virtual bool ExecutePrintDialog() = 0;
     virtual bool ExecutePrinterSetupDialog() = 0;
+    // true when the user confirmed a folder; fills folder.
+    virtual bool ExecuteFolderDialog(FolderDialogRequest& request) = 0;
+    // A question with Yes and No buttons (and Cancel when withCancel).
+    virtual TAnswer Ask(const std::string& text, bool withCancel) = 0;
     virtual void ShowMessage(const std::string& text) = 0;
     virtual void ShowError(const std::string& text) = 0;
 };
@@ -38,6 +57,14 @@ DialogDriver* SetDialogDriver(DialogDriver* driver);
 void ShowMessage(const std::string& text);
 void ShowErrorBox(const std::string& text);
 
+// Question boxes. AskYesNo gives Yes or No (closing the box counts as No).
+TAnswer AskYesNo(const std::string& text);
+TAnswer AskYesNoCancel(const std::string& text);
+
+// The folder chooser: on OK folder holds the chosen folder and true is returned; on Cancel
+// folder is unchanged. folder also gives the start.
+bool SelectFolder(const std::string& title, std::string& folder);
+
 class TOpenDialog {
 public:
     bool Execute();  // on OK the process's working folder becomes the chosen file's folder
@@ -48,6 +75,8 @@ public:
     std::vector<std::string> Files;
     bool MultiSelect = false;
     std::string InitialDir;
+    std::string DefaultExt;  // a chosen name without extension that does not exist, but does
+                             // with this extension, opens that file
 };
 
 class TSaveDialog {
@@ -58,6 +87,7 @@ public:
     int FilterIndex = 1;
     std::string FileName;
     std::string InitialDir;
+    std::string DefaultExt;  // without the dot; added to a chosen name without extension
 };
 
 class TPrintDialog {

@@ -14,7 +14,8 @@
 //     event handler of the window itself (keys, mouse, resize, timers, close) is covered;
 //   - slots connected to signals are wrapped: connect(Open1, &QAction::triggered, this,
 //     Guarded([this] { Open1Click(); }));
-//   - the toolkit's controls (TImage, TPaintBox, TStringGrid) already guard their callbacks.
+//   - the toolkit's controls (TImage, TPaintBox, TStringGrid, controls.h) derive from
+//     TGuardedEvents too, and connect their own signals through Guarded().
 //
 // In each case the exception goes to the error box and the command ends there.
 
@@ -52,7 +53,19 @@ auto Guarded(F f) {
     };
 }
 
-// Base for windows: every event delivered to the window runs guarded.
+// Runs an event function (returning whether the event was handled) and stops an escaping
+// exception here: it goes to the error box and the event counts as handled.
+template <class F>
+bool GuardedEvent(F&& f) {
+    try {
+        return std::forward<F>(f)();
+    } catch (...) {
+        ShowCurrentException();
+        return true;
+    }
+}
+
+// Base for windows and controls: every event delivered to the widget runs guarded.
 template <class Base>
 class TGuardedEvents : public Base {
 public:
@@ -60,11 +73,6 @@ public:
 
 protected:
     bool event(QEvent* e) override {
-        try {
-            return Base::event(e);
-        } catch (...) {
-            ShowCurrentException();
-            return true;
-        }
+        return GuardedEvent([&] { return Base::event(e); });
     }
 };

@@ -1,17 +1,26 @@
 #pragma once
 #include <QImage>
+#include <QPoint>
 #include <QRect>
 #include <QWidget>
 #include <functional>
 
 #include "bitmap.h"
+#include "guarded.h"
 
 class QMouseEvent;
-class QWheelEvent;
+class QPainter;
 
 // Image control holding a TBitmap. Painting wraps the bitmap's own bytes in a QImage
 // (Format_BGR888), so nothing is copied per paint. After changing Picture() call Changed().
-class TImage : public QWidget {
+//
+//   Image1->Stretch = Image1->Proportional = Image1->Center = true;  // fit, keep the aspect
+//   Image1->OnPaintOverlay = [this](QPainter& p, const QRect& shown) { /* crosses, grids */ };
+//   Image1->OnMouseDown = [this](QMouseEvent* e) {
+//       const QPoint pixel = Image1->ControlToPicture(e->position().toPoint());
+//       if (Image1->PictureContains(pixel)) ...  // a pixel of the picture, at any zoom
+//   };
+class TImage : public TGuardedEvents<QWidget> {
     Q_OBJECT
 public:
     explicit TImage(QWidget* parent = nullptr);
@@ -25,17 +34,25 @@ public:
     bool Center = false;        // centre the picture in the control
     bool AutoSize = false;      // Changed() resizes the control to the picture
 
-    // Where the picture lands in the control under the current flags.
+    // Where the picture is shown in the control under the current flags.
     QRect PictureRect() const;
+    // The picture pixel under a point of the control (its inverse, at any zoom). Points
+    // outside the shown picture give pixels outside the picture; check PictureContains.
+    QPoint ControlToPicture(const QPoint& at) const;
+    // The control point where the top-left corner of a picture pixel is shown.
+    QPoint PictureToControl(const QPoint& pixel) const;
+    bool PictureContains(const QPoint& pixel) const;
 
     // A QImage over the bitmap's bytes (valid until the bitmap is resized).
     QImage WrappedImage() const;
 
     std::function<void(QMouseEvent*)> OnMouseDown, OnMouseMove, OnMouseUp, OnDoubleClick;
     std::function<void()> OnClick, OnMouseEnter, OnMouseLeave;
+    // Drawn over the picture after every paint, in control coordinates; shown is
+    // PictureRect(). Called only while the picture is not empty.
+    std::function<void(QPainter&, const QRect& shown)> OnPaintOverlay;
 
 protected:
-    bool event(QEvent* event) override;  // callbacks run guarded (guarded.h)
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -2,10 +2,9 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
-#include "application.h"
-
-TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
+TPaintBox::TPaintBox(QWidget* parent) : TGuardedEvents<QWidget>(parent) {
     setMouseTracking(true);  // moves are reported with and without a pressed button
 }
 
@@ -27,11 +26,16 @@ void TPaintBox::mouseReleaseEvent(QMouseEvent* event) {
     if (OnMouseUp) OnMouseUp(event);
 }
 
-bool TPaintBox::event(QEvent* event) {
-    try {
-        return QWidget::event(event);
-    } catch (...) {
-        ShowCurrentException();
-        return true;
+void TPaintBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (OnDoubleClick) OnDoubleClick(event);
+}
+
+void TPaintBox::wheelEvent(QWheelEvent* event) {
+    if (!OnMouseWheel) {
+        event->ignore();
+        return;
     }
+    const int delta = event->angleDelta().y();
+    if (delta != 0) OnMouseWheel(delta);
+    event->accept();
 }

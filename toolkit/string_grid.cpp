@@ -44,7 +44,7 @@ private:
 
 }  // namespace
 
-TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(parent) {
+TStringGrid::TStringGrid(QWidget* parent) : TGuardedEvents<QTableWidget>(parent) {
     horizontalHeader()->hide();
     verticalHeader()->hide();
     horizontalHeader()->setMinimumSectionSize(1);
@@ -310,22 +310,9 @@ void TStringGrid::DefaultDrawCell(int col, int row, const QRect& rect, QPainter&
     }
 }
 
-bool TStringGrid::event(QEvent* event) {
-    try {
-        return QTableWidget::event(event);
-    } catch (...) {
-        ShowCurrentException();
-        return true;
-    }
-}
-
+// Mouse events reach the cells through the viewport, outside event().
 bool TStringGrid::viewportEvent(QEvent* event) {
-    try {
-        return QTableWidget::viewportEvent(event);
-    } catch (...) {
-        ShowCurrentException();
-        return true;
-    }
+    return GuardedEvent([&] { return QTableWidget::viewportEvent(event); });
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* event) {

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "guarded.h"
+
 class QPainter;
 
 // A text grid addressed as (column, row), both 0-based, like the grids of the classic desktop
@@ -22,7 +24,7 @@ struct TGridRect {  // inclusive cell range
     int left = 0, top = 0, right = 0, bottom = 0;
 };
 
-class TStringGrid : public QTableWidget {
+class TStringGrid : public TGuardedEvents<QTableWidget> {
     Q_OBJECT
 public:
     explicit TStringGrid(QWidget* parent = nullptr);
@@ -91,7 +93,6 @@ public:
                          const TGridDrawState& state) const;
 
 protected:
-    bool event(QEvent* event) override;  // callbacks run guarded (guarded.h)
     bool viewportEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

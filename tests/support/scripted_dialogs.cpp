@@ -63,6 +63,40 @@ bool ScriptedDialogDriver::ExecutePrinterSetupDialog() {
     return ok;
 }
 
+void ScriptedDialogDriver::AnswerFolder(const std::string& folder) {
+    folderAnswers_.push_back(folder);
+}
+
+void ScriptedDialogDriver::CancelFolder() { folderAnswers_.push_back(std::string()); }
+
+void ScriptedDialogDriver::Answer(TAnswer answer) { answers_.push_back(answer); }
+
+bool ScriptedDialogDriver::ExecuteFolderDialog(FolderDialogRequest& request) {
+    folderRequests.push_back(request);
+    if (folderAnswers_.empty()) {
+        ADD_FAILURE() << "folder chooser \"" << request.title << "\" shown without a scripted answer";
+        return false;
+    }
+    const std::string answer = folderAnswers_.front();
+    folderAnswers_.pop_front();
+    if (answer.empty()) return false;
+    request.folder = answer;
+    return true;
+}
+
+TAnswer ScriptedDialogDriver::Ask(const std::string& text, bool withCancel) {
+    questions.push_back(text);
+    if (answers_.empty()) {
+        ADD_FAILURE() << "question \"" << text << "\" asked without a scripted answer";
+        return withCancel ? TAnswer::Cancel : TAnswer::No;
+    }
+    const TAnswer answer = answers_.front();
+    answers_.pop_front();
+    EXPECT_TRUE(withCancel || answer != TAnswer::Cancel)
+        << "question \"" << text << "\" has no Cancel button";
+    return answer;
+}
+
 void ScriptedDialogDriver::ShowMessage(const std::string& text) { messages.push_back(text); }
 
 void ScriptedDialogDriver::ShowError(const std::string& text) { errors.push_back(text); }

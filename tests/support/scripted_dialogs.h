@@ -19,15 +19,22 @@ public:
     void AnswerFiles(const std::vector<std::string>& paths);         // next file dialog: OK, multi
     void CancelFile();                                               // next file dialog: Cancel
     void AnswerPrint(bool ok);  // next print / printer-setup dialog
+    void AnswerFolder(const std::string& folder);  // next folder chooser: OK
+    void CancelFolder();                           // next folder chooser: Cancel
+    void Answer(TAnswer answer);                   // next question box
 
     std::vector<FileDialogRequest> fileRequests;  // every file dialog shown, as requested
     std::vector<std::string> messages;            // texts shown by ShowMessage
     std::vector<std::string> errors;              // texts shown by ShowErrorBox
+    std::vector<std::string> questions;           // texts asked by the question boxes
+    std::vector<FolderDialogRequest> folderRequests;  // every folder chooser, as requested
     int printDialogs = 0, printerSetupDialogs = 0;
 
     bool ExecuteFileDialog(FileDialogRequest& request) override;
     bool ExecutePrintDialog() override;
     bool ExecutePrinterSetupDialog() override;
+    bool ExecuteFolderDialog(FolderDialogRequest& request) override;
+    TAnswer Ask(const std::string& text, bool withCancel) override;
     void ShowMessage(const std::string& text) override;
     void ShowError(const std::string& text) override;
 
@@ -39,5 +46,7 @@ private:
     };
     std::deque<FileAnswer> fileAnswers_;
     std::deque<bool> printAnswers_;
+    std::deque<std::string> folderAnswers_;  // "" for Cancel
+    std::deque<TAnswer> answers_;
     DialogDriver* previous_ = nullptr;
 };

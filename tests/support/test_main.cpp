@@ -30,6 +30,14 @@ public:
         ADD_FAILURE() << "unscripted printer setup dialog";
         return false;
     }
+    bool ExecuteFolderDialog(FolderDialogRequest& request) override {
+        ADD_FAILURE() << "unscripted folder chooser \"" << request.title << "\"";
+        return false;
+    }
+    TAnswer Ask(const std::string& text, bool) override {
+        ADD_FAILURE() << "unscripted question box: \"" << text << "\"";
+        return TAnswer::Cancel;
+    }
     void ShowMessage(const std::string& text) override {
         ADD_FAILURE() << "unscripted message box: \"" << text << "\"";
     }

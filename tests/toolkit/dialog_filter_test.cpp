@@ -58,3 +58,22 @@ TEST(DialogFilter, PatternsFindNamesInEitherLetterCase) {
     EXPECT_TRUE(matchesCaseSensitively(filters[1], "Views.Mvw"));  // as written
     EXPECT_EQ(filters[2], "All (*.*)");  // nothing to add where no letter is written
 }
+
+TEST(DialogFilter, DefaultExtOnlyCompletesNamesWithoutExtension) {
+    const struct {
+        const char* path;
+        const char* ext;
+        const char* expected;
+    } cases[] = {
+        {"/tmp/view3", "bmp", "/tmp/view3.bmp"},
+        {"/tmp/view3", ".bmp", "/tmp/view3.bmp"},
+        {"/tmp/view3.jpg", "bmp", "/tmp/view3.jpg"},
+        {"/tmp/dir.d/view3", "prj", "/tmp/dir.d/view3.prj"},  // a dot in a folder is no extension
+        {"C:\\work\\table", "txt", "C:\\work\\table.txt"},
+        {"/home/u/.profile", "txt", "/home/u/.profile.txt"},
+        {"/tmp/view3", "", "/tmp/view3"},
+        {"/tmp/", "bmp", "/tmp/"},
+        {"", "bmp", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(AddDefaultExt(c.path, c.ext), c.expected) << c.path;
+}

@@ -1,0 +1,80 @@
+#include "tool_window.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QWheelEvent>
+#include <QWidget>
+#include <algorithm>
+#include <utility>
+
+#include "guarded.h"
+#include "status_bar.h"
+
+QAction* MakeMenuItem(QMenu* menu, const char* name, const char* caption,
+                      const QKeySequence& shortcut) {
+    QAction* item = menu->addAction(QString::fromUtf8(caption));
+    item->setObjectName(name);
+    if (!shortcut.isEmpty()) {
+        item->setShortcut(shortcut);
+        item->setShortcutContext(Qt::WidgetShortcut);
+        item->setShortcutVisibleInContextMenu(true);
+    }
+    return item;
+}
+
+QAction* MakeShortcut(QWidget* window, const char* name, const QKeySequence& shortcut) {
+    QAction* action = new QAction(window);
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(action);
+    return action;
+}
+
+void OnTriggered(std::initializer_list<QAction*> actions, const std::function<void()>& handler) {
+    for (QAction* action : actions)
+        QObject::connect(action, &QAction::triggered, action, Guarded(handler));
+}
+
+void SetCaption(QWidget* window, const std::string& caption) {
+    // Doubled, the placeholder shows as the two characters it is made of.
+    window->setWindowTitle(QString::fromStdString(caption).replace(QStringLiteral("[*]"),
+                                                                   QStringLiteral("[*][*]")));
+}
+
+int LayoutImageOverStatusBar(QWidget* window, QWidget* image, TStatusBar* bar) {
+    const int barHeight = bar->sizeHint().height();
+    const int areaHeight = std::max(0, window->height() - barHeight);
+    image->setGeometry(0, 0, window->width(), areaHeight);
+    bar->setGeometry(0, areaHeight, window->width(), window->height() - areaHeight);
+    return areaHeight;
+}
+
+namespace {
+
+class WheelForwarder : public QObject {
+public:
+    WheelForwarder(QObject* parent, std::function<void(int)> onWheel)
+        : QObject(parent), onWheel_(std::move(onWheel)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Wheel) return QObject::eventFilter(watched, event);
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        const int delta = wheel->angleDelta().y();
+        if (delta != 0) RunGuarded(onWheel_, delta);
+        wheel->accept();
+        return true;
+    }
+
+private:
+    std::function<void(int)> onWheel_;
+};
+
+}  // namespace
+
+void ForwardWheel(QWidget* window, std::initializer_list<QWidget*> sources,
+                  std::function<void(int delta)> onWheel) {
+    auto* forwarder = new WheelForwarder(window, std::move(onWheel));
+    for (QWidget* source : sources) source->installEventFilter(forwarder);
+}
