@@ -4,7 +4,6 @@
 #include <QContextMenuEvent>
 #include <QFont>
 #include <QKeyEvent>
-#include <QListWidget>
 #include <QMenu>
 #include <QTimer>
 #include <algorithm>
@@ -12,12 +11,14 @@
 #include <utility>
 
 #include "atomic_file.h"
+#include "controls.h"
 #include "image_control.h"
 #include "image_error.h"
 #include "menu_language.h"
 #include "printing.h"
 #include "status_bar.h"
 #include "text_io.h"
+#include "tool_window.h"
 #include "ui_language.h"
 #include "view_description.h"
 #include "view_picture.h"
@@ -28,8 +29,6 @@ namespace {
 const char* const kCaption = "Multi Viewer";
 const char* const kOpenFilter = "Multi viewer files|*.mvw";
 const char* const kSaveFilter = "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp";
-
-QString UiText(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
@@ -48,44 +47,46 @@ TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, 
     // The list covers the picture while it is shown. It never takes the keyboard, so the
     // release of Shift (or of any key) still reaches the window and hides it; a name is
     // picked with the mouse while Shift is held.
-    ListBox1 = new QListWidget(this);
+    ListBox1 = new TListBox(this);
     ListBox1->setObjectName("ListBox1");
     ListBox1->setFocusPolicy(Qt::NoFocus);
     ListBox1->hide();
-    connect(ListBox1, &QListWidget::itemClicked, this,
-            Guarded([this](QListWidgetItem* item) { ListBox1Click(ListBox1->row(item)); }));
+    ListBox1->OnClick = [this] { ListBox1Click(); };
 
     StatusBar1 = new TStatusBar(this);
     StatusBar1->setObjectName("StatusBar1");
     StatusBar1->SetPanels({{100, true}, {100, true}, {50, false}});
 
     OpenDialog1.Filter = kOpenFilter;
+    OpenDialog1.DefaultExt = "mvw";
+    // No default extension for saving: a name without a known one gets ".jpg" or ".bmp" by
+    // the filter chosen, which a default extension would pre-empt.
     SavePictureDialog1.Filter = kSaveFilter;
     SavePictureDialog1.FilterIndex = 1;
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    Open1 = MakeMenuItem("Open1", "Open");
+    Open1 = MakeMenuItem(PopupMenu1, "Open1", "Open");
     PopupMenu1->addSeparator();
-    Next1 = MakeMenuItem("Next1", "Next");
-    Previous1 = MakeMenuItem("Previous1", "Previous");
+    Next1 = MakeMenuItem(PopupMenu1, "Next1", "Next");
+    Previous1 = MakeMenuItem(PopupMenu1, "Previous1", "Previous");
     PopupMenu1->addSeparator();
-    Copy1 = MakeMenuItem("Copy1", "Copy");
-    Save1 = MakeMenuItem("Save1", "Save");
+    Copy1 = MakeMenuItem(PopupMenu1, "Copy1", "Copy");
+    Save1 = MakeMenuItem(PopupMenu1, "Save1", "Save");
     PopupMenu1->addSeparator();
-    Printsetup1 = MakeMenuItem("Printsetup1", "Print setup");
-    Print1 = MakeMenuItem("Print1", "Print");
+    Printsetup1 = MakeMenuItem(PopupMenu1, "Printsetup1", "Print setup");
+    Print1 = MakeMenuItem(PopupMenu1, "Print1", "Print");
     PopupMenu1->addSeparator();
-    Refresh1 = MakeMenuItem("Refresh1", "Refresh");
+    Refresh1 = MakeMenuItem(PopupMenu1, "Refresh1", "Refresh");
 
-    connect(Open1, &QAction::triggered, this, Guarded([this] { Open1Click(); }));
-    connect(Next1, &QAction::triggered, this, Guarded([this] { Next1Click(); }));
-    connect(Previous1, &QAction::triggered, this, Guarded([this] { Previous1Click(); }));
-    connect(Copy1, &QAction::triggered, this, Guarded([this] { Copy1Click(); }));
-    connect(Save1, &QAction::triggered, this, Guarded([this] { Save1Click(); }));
-    connect(Printsetup1, &QAction::triggered, this, Guarded([this] { Printsetup1Click(); }));
-    connect(Print1, &QAction::triggered, this, Guarded([this] { Print1Click(); }));
-    connect(Refresh1, &QAction::triggered, this, Guarded([this] { Refresh1Click(); }));
+    OnTriggered({Open1}, [this] { Open1Click(); });
+    OnTriggered({Next1}, [this] { Next1Click(); });
+    OnTriggered({Previous1}, [this] { Previous1Click(); });
+    OnTriggered({Copy1}, [this] { Copy1Click(); });
+    OnTriggered({Save1}, [this] { Save1Click(); });
+    OnTriggered({Printsetup1}, [this] { Printsetup1Click(); });
+    OnTriggered({Print1}, [this] { Print1Click(); });
+    OnTriggered({Refresh1}, [this] { Refresh1Click(); });
 
     Image1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Image1, &QWidget::customContextMenuRequested, this,
@@ -101,12 +102,6 @@ TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, 
     FormResize();
 }
 
-QAction* TMulti_Viewer::MakeMenuItem(const char* name, const char* caption) {
-    QAction* item = PopupMenu1->addAction(QString::fromUtf8(caption));
-    item->setObjectName(name);
-    return item;
-}
-
 // ---------------------------------------------------------------------------------------------
 // The description file and the views
 
@@ -120,22 +115,15 @@ void TMulti_Viewer::ReadDescription(const std::string& path) {
     DescriptionLines = std::move(lines);
     viewNames_ = std::move(names);
     DescriptionPath = path;
-    ListBox1->clear();
-    for (const std::string& name : viewNames_) ListBox1->addItem(UiText(name));
+    ListBox1->SetItems(viewNames_);
     ViewCount = static_cast<int>(viewNames_.size());
-}
-
-void TMulti_Viewer::SetCaption() {
-    // Qt reads "[*]" in a title as the unsaved-changes mark and drops it; doubled, it shows.
-    setWindowTitle(UiText(std::string(kCaption) + " - " + DescriptionPath)
-                       .replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
 }
 
 void TMulti_Viewer::Open1Click() {
     if (!OpenDialog1.Execute()) return;
     ReadDescription(OpenDialog1.FileName);
     if (ViewCount > 0) CurrentView = 1;
-    SetCaption();
+    SetCaption(this, std::string(kCaption) + " - " + DescriptionPath);
     Show1Click();
 }
 
@@ -143,7 +131,7 @@ void TMulti_Viewer::Refresh1Click() {
     if (!FileOpen()) return;
     ReadDescription(DescriptionPath);
     if (ViewCount < CurrentView) CurrentView = 1;
-    SetCaption();
+    SetCaption(this, std::string(kCaption) + " - " + DescriptionPath);
     Show1Click();
 }
 
@@ -157,8 +145,12 @@ void TMulti_Viewer::Previous1Click() {
     Show1Click();
 }
 
-void TMulti_Viewer::ListBox1Click(int index) {
+// A click may arrive as both a click and an activation; the first one hides the list, so a
+// pick builds its view once.
+void TMulti_Viewer::ListBox1Click() {
+    if (!ListBox1->isVisible()) return;
     ListBox1->hide();
+    const int index = ListBox1->ItemIndex();
     if (index < 0) return;
     CurrentView = index + 1;
     Show1Click();
@@ -238,11 +230,8 @@ void TMulti_Viewer::FormKeyUp(int, Qt::KeyboardModifiers) { ListBox1->hide(); }
 
 // The picture and the list fill the client area above the status bar.
 void TMulti_Viewer::FormResize() {
-    const int barHeight = StatusBar1->sizeHint().height();
-    const int viewHeight = std::max(0, height() - barHeight);
-    Image1->setGeometry(0, 0, width(), viewHeight);
-    ListBox1->setGeometry(0, 0, width(), viewHeight);
-    StatusBar1->setGeometry(0, viewHeight, width(), height() - viewHeight);
+    LayoutImageOverStatusBar(this, Image1, StatusBar1);
+    ListBox1->setGeometry(Image1->geometry());
     Image1->Changed();
 }
 

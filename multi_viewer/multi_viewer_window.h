@@ -7,10 +7,10 @@
 #include "guarded.h"
 
 class QAction;
-class QListWidget;
 class QMenu;
 class QTimer;
 class TImage;
+class TListBox;
 class TStatusBar;
 
 // The Multi Viewer: opens a view description file (".mvw") and shows one of its views at a
@@ -25,7 +25,7 @@ public:
 
     // Controls.
     TImage* Image1 = nullptr;          // the built picture, fitted proportionally and centred
-    QListWidget* ListBox1 = nullptr;   // the view names; shown only while Shift is held
+    TListBox* ListBox1 = nullptr;      // the view names; shown only while Shift is held
     TStatusBar* StatusBar1 = nullptr;  // "n / count", "WxH" of the built picture, view name
     QMenu* PopupMenu1 = nullptr;       // right click on the window or on Image1
     TOpenDialog OpenDialog1;
@@ -62,7 +62,7 @@ public:
     void Save1Click();
     void Printsetup1Click();
     void Print1Click();
-    void ListBox1Click(int index);
+    void ListBox1Click();
     void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void FormKeyUp(int key, Qt::KeyboardModifiers modifiers);
     void FormResize();
@@ -75,9 +75,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    QAction* MakeMenuItem(const char* name, const char* caption);
     void ReadDescription(const std::string& path);
-    void SetCaption();
     bool FileOpen();           // a file with views is open; otherwise says so
     bool PictureAvailable();   // ...and a view has been built
 

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "controls.h"
 #include "image_control.h"
 #include "image_ops.h"
 #include "jpeg_image.h"
@@ -115,7 +116,7 @@ TEST_F(MultiViewerWindow, OpensAFileAndStepsThroughItsViewsBothWays) {
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(dialogs.fileRequests[0].filter, "Multi viewer files|*.mvw");
     EXPECT_EQ(Caption(), "Multi Viewer - " + description);
-    EXPECT_EQ(window->ListBox1->count(), 3);
+    EXPECT_EQ(window->ListBox1->Count(), 3);
     EXPECT_EQ(Status(), "1 / 3|40x30|Whole");
     // The built picture is kept at its full size; the control only scales what it shows.
     EXPECT_TRUE(window->Image1->Picture().SamePixels(LoadJpegFile(PathOf("a.jpg"))));
@@ -147,7 +148,7 @@ TEST_F(MultiViewerWindow, RefreshReadsTheEditedFileAndFallsBackToViewOne) {
     WriteText(description, "viewname=Only\nfilename=b.jpg\nviewname=Second\nfilename=a.jpg\n");
     window->Refresh1->trigger();
     EXPECT_EQ(Status(), "1 / 2|20x10|Only");
-    EXPECT_EQ(window->ListBox1->count(), 2);
+    EXPECT_EQ(window->ListBox1->Count(), 2);
 
     // An edit to the shown view shows after Refresh, on the same view.
     Key(Qt::Key_Space);
