@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr double kSmall = 1 << 16;  // pixels the harness lets a step make
+constexpr double kSmall = 1 << 12;  // pixels the harness lets a step make
 
 const TBitmap& Picture() {
     static const TBitmap picture = [] {

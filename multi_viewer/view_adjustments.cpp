@@ -47,10 +47,17 @@ void ForEachPixelRun(TBitmap& image, Run run) {
     for (int32_t y = 0; y < image.Height(); ++y) run(image.ScanLine(y), rowBytes);
 }
 
-// Looks every pixel byte up in table; row padding is left alone (it stays zero). Two bytes are
-// looked up at once in a 65536-entry table of pairs (128 KiB, built in well under a
-// millisecond), so the loop does four table reads per eight bytes.
+// Looks every pixel byte up in table; row padding is left alone (it stays zero). On large
+// pictures two bytes are looked up at once in a 65536-entry table of pairs (128 KiB, built in
+// well under a millisecond), so the loop does four table reads per eight bytes.
 void ApplyByteTable(TBitmap& image, const ByteTable& table) {
+    constexpr std::size_t kPairTableFrom = 1 << 20;  // pixel bytes that repay the pair table
+    if (RowBytes(image) * static_cast<std::size_t>(image.Height()) < kPairTableFrom) {
+        ForEachPixelRun(image, [&](uint8_t* p, std::size_t bytes) {
+            for (std::size_t i = 0; i < bytes; ++i) p[i] = table[p[i]];
+        });
+        return;
+    }
     std::vector<uint16_t> pairs(65536);
     for (int high = 0; high < 256; ++high)
         for (int low = 0; low < 256; ++low)

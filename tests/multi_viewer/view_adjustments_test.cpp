@@ -109,6 +109,27 @@ TEST(ViewAdjustments, ColourStepsMapBytesByTheirRules) {
         }
 }
 
+// Large pictures take the pair-table path: every byte must map as on a small picture.
+TEST(ViewAdjustments, LargePicturesMapBytesAsSmallOnesDo) {
+    const std::function<void(TBitmap&)> steps[] = {
+        [](TBitmap& b) { ApplyGamma(b, 0.45); }, [](TBitmap& b) { ApplyBrightness(b, 1.3); },
+        [](TBitmap& b) { ApplyContrast(b, -0.7); }, InvertColors};
+    for (const auto& step : steps) {
+        TBitmap ramp(86, 1);  // 258 bytes: every value once, below the pair-table size
+        for (int i = 0; i < 258; ++i) ramp.ScanLine(0)[i] = static_cast<uint8_t>(i);
+        step(ramp);
+        const TBitmap source = NumberedPicture(701, 500);  // over 1 MiB, with row padding
+        TBitmap large = source;
+        step(large);
+        bool same = true;
+        for (int y = 0; y < 500 && same; ++y)
+            for (int i = 0; i < 3 * 701; ++i)
+                same = same && large.ScanLine(y)[i] == ramp.ScanLine(0)[source.ScanLine(y)[i]];
+        EXPECT_TRUE(same);
+        EXPECT_TRUE(PaddingIsZero(large));
+    }
+}
+
 TEST(ViewAdjustments, PixelStepsWorkOnTheSumOfTheThreeBytes) {
     struct Case {
         const char* name;
