@@ -13,6 +13,7 @@
 
 #include "image_error.h"
 #include "test_support.h"
+#include "view_adjustments_internal.h"
 
 namespace {
 
@@ -93,9 +94,11 @@ TEST(ViewAdjustments, ColourStepsMapBytesByTheirRules) {
         {"inverse", InvertColors, {{0, 255}, {255, 0}, {100, 155}}},
     };
     // Widths 1 and 5 leave padding bytes in every row, which a step must not touch; width 4
-    // has rows back to back.
+    // has rows back to back. Both the vector and the plain table lookups give these bytes.
     for (const Case& c : cases)
-        for (int width : {1, 4, 5}) {
+        for (int width : {1, 4, 5, 23, 40})
+        for (bool vector : {true, false}) {
+            view_adjustments_detail::SetVectorTablesEnabled(vector);
             TBitmap b(width, static_cast<int32_t>(c.bytes.size()));
             for (std::size_t i = 0; i < c.bytes.size(); ++i)
                 std::memset(b.ScanLine(int(i)), c.bytes[i].first, 3 * width);
@@ -106,28 +109,27 @@ TEST(ViewAdjustments, ColourStepsMapBytesByTheirRules) {
                                                        c.bytes[i].second}))
                         << c.name << " of " << c.bytes[i].first << " at " << x;
             EXPECT_TRUE(PaddingIsZero(b)) << c.name;
+            view_adjustments_detail::SetVectorTablesEnabled(true);
         }
 }
 
-// Large pictures take the pair-table path: every byte must map as on a small picture.
-TEST(ViewAdjustments, LargePicturesMapBytesAsSmallOnesDo) {
+// The vector lookups, the pair table (large pictures) and the plain loops give the same bytes,
+// on rows with padding and with a tail shorter than a vector step.
+TEST(ViewAdjustments, AllLookupPathsAgree) {
     const std::function<void(TBitmap&)> steps[] = {
         [](TBitmap& b) { ApplyGamma(b, 0.45); }, [](TBitmap& b) { ApplyBrightness(b, 1.3); },
-        [](TBitmap& b) { ApplyContrast(b, -0.7); }, InvertColors};
-    for (const auto& step : steps) {
-        TBitmap ramp(86, 1);  // 258 bytes: every value once, below the pair-table size
-        for (int i = 0; i < 258; ++i) ramp.ScanLine(0)[i] = static_cast<uint8_t>(i);
-        step(ramp);
-        const TBitmap source = NumberedPicture(701, 500);  // over 1 MiB, with row padding
-        TBitmap large = source;
-        step(large);
-        bool same = true;
-        for (int y = 0; y < 500 && same; ++y)
-            for (int i = 0; i < 3 * 701; ++i)
-                same = same && large.ScanLine(y)[i] == ramp.ScanLine(0)[source.ScanLine(y)[i]];
-        EXPECT_TRUE(same);
-        EXPECT_TRUE(PaddingIsZero(large));
-    }
+        [](TBitmap& b) { ApplyContrast(b, -0.7); }, InvertColors, MakeGrayscale,
+        [](TBitmap& b) { Colorize(b, 1.2, 0.8, 0.5); }};
+    for (const auto& step : steps)
+        for (const TBitmap& source : {NumberedPicture(37, 5), NumberedPicture(701, 500)}) {
+            TBitmap vector = source, plain = source;
+            step(vector);
+            view_adjustments_detail::SetVectorTablesEnabled(false);
+            step(plain);
+            view_adjustments_detail::SetVectorTablesEnabled(true);
+            EXPECT_TRUE(vector.SamePixels(plain)) << source.Width();
+            EXPECT_TRUE(PaddingIsZero(vector) && PaddingIsZero(plain));
+        }
 }
 
 TEST(ViewAdjustments, PixelStepsWorkOnTheSumOfTheThreeBytes) {
