@@ -119,7 +119,8 @@ TEST(ViewAdjustments, AllLookupPathsAgree) {
     const std::function<void(TBitmap&)> steps[] = {
         [](TBitmap& b) { ApplyGamma(b, 0.45); }, [](TBitmap& b) { ApplyBrightness(b, 1.3); },
         [](TBitmap& b) { ApplyContrast(b, -0.7); }, InvertColors, MakeGrayscale,
-        [](TBitmap& b) { Colorize(b, 1.2, 0.8, 0.5); }};
+        [](TBitmap& b) { Colorize(b, 1.2, 0.8, 0.5); },
+        [](TBitmap& b) { Colorize(b, kNaN, -1.0, 1e9); }};
     for (const auto& step : steps)
         for (const TBitmap& source : {NumberedPicture(37, 5), NumberedPicture(701, 500)}) {
             TBitmap vector = source, plain = source;
