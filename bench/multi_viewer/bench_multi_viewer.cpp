@@ -128,7 +128,9 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            ms_[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.report_label};
+            std::string name = run.benchmark_name();
+            name = name.substr(0, name.find("/min_time"));  // the same key at any --benchmark_min_time
+            ms_[name] = {run.GetAdjustedRealTime(), run.report_label};
         }
     }
     void Finalize() override {
