@@ -256,6 +256,36 @@ bool VectorTablesAvailable() { return kHasVbmi; }
 void SetVectorTablesEnabled(bool enabled) { useVbmi = enabled && kHasVbmi; }
 }  // namespace view_adjustments_detail
 
+namespace {
+
+// The turn pixel by pixel in 64-bit arithmetic, for a centre row above the picture (negative),
+// where the row offsets that reach the picture lie beyond the 32-bit range the fast path uses.
+void RotateWithFarCentre(const TBitmap& source, TBitmap& target, double c, double s, int64_t cx,
+                         int64_t cy) {
+    const int32_t w = source.Width(), h = source.Height();
+    constexpr double kFar = 4611686018427387904.0;  // 2^62: beyond it nothing lands inside
+    auto coordinate = [](double offset, int64_t centre, int64_t limit, int64_t& at) {
+        if (!(offset > -kFar && offset < kFar)) return false;
+        at = centre + static_cast<int64_t>(offset);
+        return at >= 0 && at < limit;
+    };
+    for (int32_t y = 0; y < h; ++y) {
+        const double dy = static_cast<double>(y - cy);
+        uint8_t* d = target.ScanLine(y);
+        for (int32_t x = 0; x < w; ++x, d += 3) {
+            const double dx = static_cast<double>(x - cx);
+            int64_t sx, sy;
+            const uint8_t* p =
+                coordinate(dx * c - dy * s, cx, w, sx) && coordinate(dx * s + dy * c, cy, h, sy)
+                    ? source.ScanLine(static_cast<int32_t>(sy)) + sx * 3
+                    : kGreyPixel;
+            std::memcpy(d, p, 3);
+        }
+    }
+}
+
+}  // namespace
+
 void RotateAboutPoint(const TBitmap& source, TBitmap& target, double angle, int32_t column,
                       int32_t row) {
     if (&source == &target) {
@@ -278,6 +308,7 @@ void RotateAboutPoint(const TBitmap& source, TBitmap& target, double angle, int3
         for (int32_t y = 0; y < h; ++y) std::memset(target.ScanLine(y), FillByte, RowBytes(target));
         return;
     }
+    if (cy < 0) return RotateWithFarCentre(source, target, c, s, cx, cy);
     // The target is done in tiles of kStrip x kStrip pixels: neighbouring target rows read
     // neighbouring source pixels, so a tile's source and target lines stay in the cache at any
     // angle. dx * c and dx * s are formed once per column (the columns are padded to whole
@@ -293,7 +324,7 @@ void RotateAboutPoint(const TBitmap& source, TBitmap& target, double angle, int3
     }
     // trunc of an offset clamped to the int32 range: inside the range it is the exact trunc;
     // at either end centre + offset lands outside the picture, as the true offset does
-    // (the centre is 0 .. 2^31-1 and a side at most 2^31-1).
+    // (here both centre coordinates are 0 .. 2^31-1 and a side is at most 2^31-1).
     [[maybe_unused]] auto truncClamped = [](double offset) {
         offset = offset < -2147483648.0 ? -2147483648.0 : offset;
         offset = offset > 2147483647.0 ? 2147483647.0 : offset;

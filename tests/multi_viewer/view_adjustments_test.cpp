@@ -196,7 +196,7 @@ TEST(ViewAdjustments, RotationMatchesItsDefinition) {
     };
     const Case cases[] = {{0.5236, 10, 20},  {-0.7854, -1, 0},     {1.5708, 65, 35},
                           {3.141592653589793, -5, 99}, {17.45, 200, -40}, {2.0, INT_MAX, INT_MIN},
-                          {-2.5, 0, INT_MAX}};
+                          {-2.5, 0, INT_MAX},  {0.0, 3, INT_MIN}, {6.283185307179586, 0, INT_MIN}};
     for (const Case& c : cases) {
         TBitmap turned;
         RotateAboutPoint(source, turned, c.angle, c.cx, c.cy);
