@@ -424,6 +424,9 @@ void TObject_Editor::Open1Click() {
     ProjectFileContent content;
     try {
         content = ReadProjectFile(path);
+    } catch (const NotAProjectError& e) {
+        ShowMessage(e.what());
+        return;
     } catch (const ImageError&) {
         ShowMessage(kCantOpen);
         return;

@@ -60,6 +60,8 @@ ProjectFileContent ParseProjectFile(const std::string& text, const std::string& 
 ProjectFileContent ReadProjectFile(const std::string& path) {
     std::string text;
     if (!ReadTextFile(path, text)) throw ImageError(path + ": the file cannot be read.");
+    if (text.find('\0') != std::string::npos)
+        throw NotAProjectError(path + ": the file is not an Object Editor project.");
     return ParseProjectFile(text, path);
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "image_error.h"
+
 // The Object Editor project: an output size and one row per image. Rows hold texts, exactly as
 // the user typed them into the grid; numbers are read from them only where they are used.
 
@@ -45,7 +47,15 @@ struct ProjectFileContent {
 // projectPath (relative ones against its folder, see ResolveUserFilePath).
 ProjectFileContent ParseProjectFile(const std::string& text, const std::string& projectPath);
 
-// Reads the project file at path (throws ImageError naming the file when it cannot be read).
+// A file that can be read but holds no project: binary data (a NUL byte), as in a picture or a
+// program chosen by mistake. Reading it as rows would replace the project with junk.
+class NotAProjectError : public ImageError {
+public:
+    using ImageError::ImageError;
+};
+
+// Reads the project file at path. Throws ImageError naming the file when it cannot be read, and
+// NotAProjectError naming it when it is not text.
 ProjectFileContent ReadProjectFile(const std::string& path);
 
 // Writes the project file safely (a failed write keeps the previous file); throws ImageError.

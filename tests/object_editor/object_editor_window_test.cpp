@@ -213,4 +213,11 @@ TEST_F(ObjectEditorTest, BadFilesAreNamedAndTheProjectKeepsItsState) {
     w.Open1->trigger();
     EXPECT_EQ(dialogs.messages.back(), "Can't open file!");
     EXPECT_EQ(w.ImageCount, 2);
+    // A picture opened as a project is refused by name; the project stays as it was.
+    dialogs.Answer(TAnswer::No);
+    dialogs.AnswerFile(paths[1]);
+    w.Open1->trigger();
+    EXPECT_EQ(dialogs.messages.back(), paths[1] + ": the file is not an Object Editor project.");
+    EXPECT_EQ(w.ImageCount, 2);
+    EXPECT_EQ(w.StringGrid1->Cell(1, 1), paths[0]);
 }
