@@ -49,12 +49,6 @@ Modifiers ModifiersOf(const QMouseEvent* e) {
     return m;
 }
 
-std::string JoinLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += "\n" + line;
-    return text;
-}
-
 }  // namespace
 
 TObject_Editor::TObject_Editor(QWidget* parent) : TGuardedEvents<QWidget>(parent, Qt::Window) {
@@ -412,7 +406,7 @@ void TObject_Editor::Addimages1Click() {
     AfterProjectChange();
     if (!loaded.failures.empty())
         problems.push_back("These pictures could not be loaded; their rows are marked red:" +
-                           JoinLines(loaded.failures));
+                           FailureLines(loaded.failures));
     if (!problems.empty()) ShowMessage(problems.size() == 1 ? problems[0] : problems[0] + "\n\n" + problems[1]);
 }
 
@@ -465,7 +459,7 @@ void TObject_Editor::Open1Click() {
                            " rows of " + path + " were not opened.");
     if (!loaded.failures.empty())
         problems.push_back("These pictures could not be loaded; their rows are marked red:" +
-                           JoinLines(loaded.failures));
+                           FailureLines(loaded.failures));
     if (!problems.empty()) ShowMessage(problems.size() == 1 ? problems[0] : problems[0] + "\n\n" + problems[1]);
 }
 

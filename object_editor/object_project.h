@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -61,6 +62,12 @@ ProjectFileContent ReadProjectFile(const std::string& path);
 // Writes the project file safely (a failed write keeps the previous file); throws ImageError.
 void WriteProjectFile(const std::string& path, const std::string& widthText,
                       const std::string& heightText, const std::vector<ProjectRow>& rows);
+
+// A list of failures for a message box: each line after a line break, the first
+// kListedFailures of them, then how many more there are. A box of a hundred lines (a project
+// whose pictures were moved) would outgrow the screen and hide its button.
+constexpr std::size_t kListedFailures = 10;
+std::string FailureLines(const std::vector<std::string>& lines);
 
 // Whether bytes start like a JPEG stream (the SOI marker and the next marker's FF): the check
 // that a file chosen as a picture is one before it joins the project.

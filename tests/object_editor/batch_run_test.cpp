@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "jpeg_image.h"
 #include "test_support.h"
 #include "transform_image.h"
@@ -101,4 +103,23 @@ TEST(BatchRun, EmptyProjectsAndCancelledRunsSaySo) {
     EXPECT_EQ(report.written, 1);
     EXPECT_FALSE(FileExists(folder.File("result/b.jpg")));
     EXPECT_EQ(RunReportMessage(report).find("The run was cancelled. 1 of 3"), 0u);
+}
+
+TEST(BatchRun, LongFailureListsNameTheFirstTenAndCountTheRest) {
+    for (const int count : {3, 10, 11, 100}) {
+        SCOPED_TRACE(count);
+        RunReport report;
+        report.images = count;
+        for (int i = 0; i < count; ++i)
+            report.failures.push_back("/p/" + std::to_string(i) + ".jpg: gone");
+        const std::string message = RunReportMessage(report);
+        const int listed = std::min(count, 10);
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), listed + (count > 10));
+        EXPECT_NE(message.find("\n/p/" + std::to_string(listed - 1) + ".jpg: gone"), std::string::npos);
+        EXPECT_EQ(message.find("/p/" + std::to_string(listed) + ".jpg"), std::string::npos);
+        if (count > 10) {
+            EXPECT_EQ(message.substr(message.rfind('\n')),
+                      "\n... and " + std::to_string(count - 10) + " more.");
+        }
+    }
 }

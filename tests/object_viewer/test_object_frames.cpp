@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 #include <string>
@@ -72,6 +74,24 @@ TEST(ObjectFrames, TableHoldsAtMost360FramesAndSaysHowManyWereLeft) {
     EXPECT_NE(LoadProblemsText(result, "eng").find("360"), std::string::npos);
     EXPECT_NE(LoadProblemsText(result, "rus").find("360"), std::string::npos);
     EXPECT_EQ(LoadProblemsText(LoadFrameFiles({folder.File("f.jpg")}), "eng"), "");
+}
+
+TEST(ObjectFrames, ManySkippedFilesAreNamedUpToTenAndCountedInBothLanguages) {
+    for (const int count : {10, 11, 300}) {
+        SCOPED_TRACE(count);
+        FrameLoadResult result;
+        for (int i = 0; i < count; ++i)
+            result.skipped.push_back({"/f/" + std::to_string(i) + ".jpg", "Not a JPEG file"});
+        for (const char* language : {"eng", "rus"}) {
+            const std::string text = LoadProblemsText(result, language);
+            EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), count > 10 ? 10 : 9);
+            EXPECT_NE(text.find("/f/9.jpg"), std::string::npos);
+            EXPECT_EQ(text.find("/f/10.jpg"), std::string::npos);
+            if (count > 10) {
+                EXPECT_NE(text.find(std::to_string(count - 10)), std::string::npos);
+            }
+        }
+    }
 }
 
 }  // namespace
