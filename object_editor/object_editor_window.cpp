@@ -149,6 +149,19 @@ void TObject_Editor::BuildImagesPage(QWidget* page) {
     Image1->Stretch = Image1->Proportional = true;
     Image1->OnMouseDown = [this](QMouseEvent* e) { Image1MouseDown(e); };
     Image1->OnMouseUp = [this](QMouseEvent* e) { Image1MouseUp(e); };
+    // The guide grid is part of the picture, but a preview shown smaller than the output
+    // leaves out pixel columns and rows, and with them some of the lines. They are drawn
+    // again where the picture shows their pixels, so the whole grid stays visible at any size.
+    Image1->OnPaintOverlay = [this](QPainter& painter, const QRect& shown) {
+        const TBitmap& picture = Image1->Picture();
+        painter.setPen(QPen(Qt::black, 0));
+        for (int k = 1; k <= 3; ++k) {
+            const QPoint at =
+                Image1->PictureToControl({picture.Width() * k / 4, picture.Height() * k / 4});
+            painter.drawLine(at.x(), shown.top(), at.x(), shown.bottom() - 1);
+            painter.drawLine(shown.left(), at.y(), shown.right() - 1, at.y());
+        }
+    };
 
     auto field = [this](QGroupBox* box, const char* name, const char* label, const char* text,
                         int top) {
