@@ -1110,7 +1110,8 @@ std::vector<std::string> TColor_Corrector::ListedFiles() const {
 
 void TColor_Corrector::BitBtn1Click() {
     if (!OpenPictureDialog2.Execute()) return;
-    const std::vector<std::string>& files = OpenPictureDialog2.Files;
+    std::vector<std::string> files = OpenPictureDialog2.Files;
+    if (files.empty() && !OpenPictureDialog2.FileName.empty()) files.push_back(OpenPictureDialog2.FileName);
     if (files.empty()) return;
     StringGrid4->ClearCells();
     StringGrid4->SetRowCount(static_cast<int>(files.size()) + 1);
