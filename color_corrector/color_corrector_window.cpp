@@ -447,6 +447,25 @@ TColor_Corrector::TColor_Corrector(QWidget* parent) : TGuardedEvents<QWidget>(pa
     Image3->setObjectName("Image3");
     Image3->Proportional = true;
     SetHint(Image3, "Press left mouse button and move cursor for select area");
+    // The cut the fields hold is outlined over the picture it will be taken from.
+    Image3->OnPaintOverlay = [this](QPainter& painter, const QRect&) {
+        int32_t v[4];
+        const TEdit* edits[4] = {Edit5, Edit6, Edit7, Edit8};
+        for (int i = 0; i < 4; ++i)
+            if (!TryStrToInt(edits[i]->Text(), v[i])) return;
+        const TBitmap& picture = Image3->Picture();
+        if (v[2] < 1 || v[3] < 1 || v[0] < 0 || v[1] < 0 || v[0] >= picture.Width() ||
+            v[1] >= picture.Height())
+            return;
+        const int right = static_cast<int>(std::min<int64_t>(int64_t{v[0]} + v[2], picture.Width()));
+        const int bottom = static_cast<int>(std::min<int64_t>(int64_t{v[1]} + v[3], picture.Height()));
+        const QPoint topLeft = Image3->PictureToControl(QPoint(v[0], v[1]));
+        const QPoint pastEnd = Image3->PictureToControl(QPoint(right, bottom));
+        painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(topLeft, pastEnd - QPoint(1, 1)));
+    };
+    for (TEdit* edit : {Edit5, Edit6, Edit7, Edit8}) edit->OnChange = [this] { Image3->update(); };
     Image4 = new TImage(TabSheet4);
     Image4->setObjectName("Image4");
     Image4->Proportional = true;
