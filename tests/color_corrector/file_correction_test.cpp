@@ -19,6 +19,12 @@ ByteTables InvertingTables() {
     return t;
 }
 
+ProcessFields CutFields(const char* x, const char* y, const char* width, const char* height) {
+    ProcessFields f;
+    f.cutX = x, f.cutY = y, f.cutWidth = width, f.cutHeight = height;
+    return f;
+}
+
 // The chain written out step by step on two images, every skipped step a copy.
 TBitmap LiteralChain(const TBitmap& decoded, const ByteTables& t, const ProcessOptions& o) {
     TBitmap a, b;
@@ -82,7 +88,8 @@ TEST(ProcessChain, OutputSizes) {
 }
 
 TEST(ProcessFields, OptionsNeedEveryFieldOfAGroup) {
-    ProcessFields f{"1", "2", "3", "", "640", ""};
+    ProcessFields f = CutFields("1", "2", "3", "");
+    f.resampleWidth = "640";
     EXPECT_FALSE(OptionsFromFields(f).cut || OptionsFromFields(f).resample);
     f.cutHeight = "4";
     f.resampleHeight = "5";  // kept to the range leaving the field would give
@@ -109,12 +116,12 @@ TEST(ProcessFields, LeavingAFieldFitsItToThePicture) {
         {CutField::Height, {"", "30", "", "90"}, {"", "30", "", "70"}},
     };
     for (const auto& c : cases) {
-        ProcessFields f{c.before[0], c.before[1], c.before[2], c.before[3]};
+        ProcessFields f = CutFields(c.before[0], c.before[1], c.before[2], c.before[3]);
         ValidateCutField(c.field, f, 200, 100);
         EXPECT_EQ(f.cutX + "," + f.cutY + "," + f.cutWidth + "," + f.cutHeight,
                   std::string(c.after[0]) + "," + c.after[1] + "," + c.after[2] + "," + c.after[3]);
     }
-    ProcessFields none{"500", "", "-2", ""};  // no picture shown: only the sign rules
+    ProcessFields none = CutFields("500", "", "-2", "");  // no picture shown: only the sign rules
     ValidateCutField(CutField::X, none, 0, 0);
     ValidateCutField(CutField::Width, none, 0, 0);
     EXPECT_EQ(none.cutX, "500");
