@@ -423,7 +423,7 @@ JpegSize JpegHeaderSize(const uint8_t* bytes, std::size_t size) {
     jpeg_decompress_struct& cinfo = d.cinfo;
     const bool headerRead = Guarded(d.err, [&] {
         jpeg_create_decompress(&cinfo);
-        jpeg_mem_src(&cinfo, bytes, static_cast<unsigned long>(UsableLength(bytes, size)));
+        jpeg_mem_src(&cinfo, bytes, static_cast<unsigned long>(ReadLayout(bytes, size).usable));
         jpeg_read_header(&cinfo, TRUE);
         jpeg_calc_output_dimensions(&cinfo);
     });
