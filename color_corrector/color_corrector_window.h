@@ -1,9 +1,12 @@
 #pragma once
 #include <QPoint>
 #include <QWidget>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "color_tables.h"
+#include "file_correction.h"
 #include "curve_chart.h"
 #include "dialogs.h"
 #include "guarded.h"
@@ -23,6 +26,8 @@ class TComboBox;
 class TEdit;
 class TImage;
 class TPageControl;
+class TProgressBar;
+class TRadioButton;
 class TTabControl;
 class TTrackBar;
 class TPaintBox;
@@ -98,22 +103,42 @@ public:
     QAction* Redrawwhitecolor1 = nullptr;
     QAction* Clearalltables1 = nullptr;
 
-    // "White balance" (its behaviour comes with the white balance work).
+    // "White balance".
     QGroupBox* GroupBox5 = nullptr;  // "Parameters"
+    TComboBox* ComboBox5 = nullptr;  // "Scale": "100%", "200%", "300%"
     TEdit* Edit1 = nullptr;      // radius
     TTrackBar* TrackBar1 = nullptr;
     TEdit* Edit2 = nullptr;      // white red
     TEdit* Edit3 = nullptr;      // white green
     TEdit* Edit4 = nullptr;      // white blue
+    TPaintBox* Shape1 = nullptr;  // the white colour swatch
+    TButton* Button11 = nullptr;  // "Apply to Color table"
     QScrollArea* ScrollBox3 = nullptr;
     TImage* Image5 = nullptr;
 
-    // "Files" (its behaviour comes with the batch correction work).
-    TStringGrid* StringGrid4 = nullptr;
+    // "Files".
+    TStringGrid* StringGrid4 = nullptr;  // the file list
     TButton* BitBtn1 = nullptr;  // "Open images"
     QGroupBox* GroupBox4 = nullptr;  // "Process"
-    TImage* Image3 = nullptr;
-    TImage* Image4 = nullptr;
+    TEdit* Edit5 = nullptr;   // cut X
+    TEdit* Edit6 = nullptr;   // cut Y
+    TEdit* Edit7 = nullptr;   // cut width
+    TEdit* Edit8 = nullptr;   // cut height
+    TComboBox* ComboBox6 = nullptr;  // resample presets
+    TEdit* Edit9 = nullptr;   // resample width
+    TEdit* Edit10 = nullptr;  // resample height
+    TRadioButton* RadioButton1 = nullptr;  // "0"
+    TRadioButton* RadioButton2 = nullptr;  // "90"
+    TRadioButton* RadioButton3 = nullptr;  // "180"
+    TRadioButton* RadioButton4 = nullptr;  // "270"
+    TCheckBox* CheckBox3 = nullptr;  // "horizontally": upside down
+    TCheckBox* CheckBox2 = nullptr;  // "vertically": left-right
+    TProgressBar* ProgressBar1 = nullptr;
+    TButton* BitBtn2 = nullptr;   // "Correct images"
+    TButton* Button12 = nullptr;  // "Cancel", shown while "Correct images" runs
+    TImage* Image3 = nullptr;     // the selected file as loaded
+    TImage* Image4 = nullptr;     // its corrected preview
+    TOpenDialog OpenPictureDialog2;
 
     // Handlers of "Source images". A path given to the load handlers skips the dialog.
     void Button1Click(const std::string& path = std::string());
@@ -145,6 +170,28 @@ public:
     void PaintBox3Paint(QPainter& painter);
     void PaintBox4Paint(QPainter& painter);
     void TabControl1Change();
+
+    // Handlers of "White balance".
+    void ComboBox5Change();
+    void TrackBar1Change();
+    void Edit1Change();
+    void WhiteEditChange(TEdit* edit);  // Edit2, Edit3, Edit4
+    void Redrawwhitecolor1Click();
+    void Image5MouseMove(int X, int Y);
+    void Image5Click();
+    void Button11Click();
+
+    // Handlers of "Files".
+    void BitBtn1Click();
+    void StringGrid4Click();
+    void ProcessChange();  // turn and mirror choices: preview again
+    void ComboBox6Change();
+    void Image3MouseDown(Qt::MouseButton button, int X, int Y);
+    void Image3MouseUp(Qt::MouseButton button, int X, int Y);
+    void PreviewMouseMove(TImage* image, int X, int Y);  // Image3, Image4
+    void CutFieldExit(CutField field);                   // Edit5..Edit8
+    void ResampleFieldExit(TEdit* edit);                 // Edit9, Edit10
+    void BitBtn2Click();
 
     void Exit1Click();
     void PageControl1Change();
@@ -195,6 +242,13 @@ private:
     void LayoutTablePage(int pageW, int pageH);
     void LayoutBalancePage(int pageW, int pageH);
     void LayoutFilesPage(int pageW, int pageH);
+    void EnterBalancePage();
+    int BalanceFactor() const;
+    void SizeImage5();
+    std::vector<std::string> ListedFiles() const;
+    void PreviewSelected();
+    ProcessFields Fields() const;
+    void SetCutFields(const ProcessFields& fields);
 
     PointList points_;
     ColorTable calculated_, manual_, result_;
@@ -202,4 +256,6 @@ private:
     bool loaded_[2] = {false, false};
     std::string paths_[2];
     ViewState sides_[2];
+    QPoint balanceMouse_;                    // last position over Image5
+    std::optional<PicturePoint> cutStart_;   // the press of a cut drag on Image3
 };

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // A broken promise found by a harness: prints where and what, then aborts, which libFuzzer
 // reports as a finding (checks stay on in optimised builds, unlike assert).
@@ -34,3 +35,6 @@ private:
 // The picture size in a JPEG stream's header, read by libjpeg itself without our decoder;
 // false when libjpeg cannot read a header there.
 bool ReadJpegSize(const uint8_t* data, std::size_t size, uint32_t& width, uint32_t& height);
+
+// A fresh folder under $TMPDIR (or /tmp) for harnesses that need files; the caller removes it.
+std::string MakeFuzzFolder();

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <unistd.h>
 
 void FuzzFailure(const char* file, int line, const char* condition) {
     std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, condition);
@@ -42,4 +43,11 @@ bool ReadJpegSize(const uint8_t* data, std::size_t size, uint32_t& width, uint32
     height = cinfo.image_height;
     jpeg_destroy_decompress(&cinfo);
     return true;
+}
+
+std::string MakeFuzzFolder() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/lumivex-fuzz-XXXXXX";
+    FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);
+    return pattern;
 }

@@ -42,8 +42,10 @@ uint8_t Sample(int x, int y, int c) {
     return static_cast<uint8_t>((smooth + edge + static_cast<int>(h & 31)) & 0xFF);
 }
 
+// tune adjusts the parameters; markers, if given, writes marker segments once compression
+// has started (where libjpeg takes them).
 std::vector<uint8_t> Compress(int width, int height, int components, J_COLOR_SPACE inSpace,
-                              int quality, const Tune& tune) {
+                              int quality, const Tune& tune, const Tune& markers = nullptr) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr err;
     cinfo.err = jpeg_std_error(&err);
@@ -59,6 +61,7 @@ std::vector<uint8_t> Compress(int width, int height, int components, J_COLOR_SPA
     jpeg_set_quality(&cinfo, quality, TRUE);
     if (tune) tune(cinfo);
     jpeg_start_compress(&cinfo, TRUE);
+    if (markers) markers(cinfo);
     std::vector<uint8_t> row(static_cast<std::size_t>(width) * components);
     while (cinfo.next_scanline < cinfo.image_height) {
         for (int x = 0; x < width; ++x)
@@ -128,16 +131,6 @@ void ScanPerComponent(jpeg_compress_struct& cinfo) {
     cinfo.num_scans = static_cast<int>(scans.size());
 }
 
-std::vector<uint8_t> WithSegment(std::vector<uint8_t> jpeg, int marker,
-                                 const std::vector<uint8_t>& payload) {
-    std::vector<uint8_t> segment = {0xFF, static_cast<uint8_t>(marker),
-                                    static_cast<uint8_t>((payload.size() + 2) >> 8),
-                                    static_cast<uint8_t>((payload.size() + 2) & 0xFF)};
-    segment.insert(segment.end(), payload.begin(), payload.end());
-    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
-    return jpeg;
-}
-
 std::vector<Seed> MakeSeeds() {
     std::vector<Seed> seeds;
     auto add = [&](const std::string& name, std::vector<uint8_t> bytes) {
@@ -204,20 +197,26 @@ std::vector<Seed> MakeSeeds() {
     // Two components: a layout the decoder cannot turn into colours.
     add("two_components", Compress(16, 8, 2, JCS_UNKNOWN, 85, nullptr));
 
-    const std::vector<uint8_t> plain = Compress(16, 16, 3, JCS_RGB, 85, nullptr);
-    std::vector<uint8_t> icc(200);
-    for (std::size_t i = 0; i < icc.size(); ++i) icc[i] = static_cast<uint8_t>(i * 7);
-    std::vector<uint8_t> iccPayload = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0, 1, 1};
-    iccPayload.insert(iccPayload.end(), icc.begin(), icc.end());
-    add("icc", WithSegment(plain, 0xE2, iccPayload));
-    const std::vector<uint8_t> exif = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
-                                       1, 0, 0x12, 1, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0};
-    add("exif", WithSegment(plain, 0xE1, exif));
-    add("comment", WithSegment(plain, 0xFE, {'s', 'e', 'e', 'd'}));
+    // Marker segments: an ICC profile, an EXIF block and a comment.
+    add("icc", Compress(16, 16, 3, JCS_RGB, 85, nullptr, [](jpeg_compress_struct& c) {
+            std::vector<JOCTET> profile(300);
+            for (std::size_t i = 0; i < profile.size(); ++i) profile[i] = static_cast<JOCTET>(i * 7);
+            jpeg_write_icc_profile(&c, profile.data(), static_cast<unsigned>(profile.size()));
+        }));
+    add("exif", Compress(16, 16, 3, JCS_RGB, 85, nullptr, [](jpeg_compress_struct& c) {
+            static const JOCTET exif[] = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+                                          1, 0, 0x12, 1, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0};
+            jpeg_write_marker(&c, JPEG_APP0 + 1, exif, sizeof exif);
+        }));
+    add("comment", Compress(16, 16, 3, JCS_RGB, 85, nullptr, [](jpeg_compress_struct& c) {
+            static const JOCTET text[] = {'s', 'e', 'e', 'd'};
+            jpeg_write_marker(&c, JPEG_COM, text, sizeof text);
+        }));
 
     // Damaged streams: cut inside the pixel data, cut inside a table, junk before a marker.
     const std::vector<uint8_t> progressive = Compress(48, 32, 3, JCS_RGB, 85,
         [](jpeg_compress_struct& c) { jpeg_simple_progression(&c); });
+    const std::vector<uint8_t> plain = Compress(16, 16, 3, JCS_RGB, 85, nullptr);
     add("cut_baseline", std::vector<uint8_t>(plain.begin(), plain.begin() + plain.size() * 2 / 3));
     add("cut_progressive",
         std::vector<uint8_t>(progressive.begin(), progressive.begin() + progressive.size() / 2));

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -178,8 +179,11 @@ void WriteFileAtomically(const std::string& path, const void* data, std::size_t 
     writer.Commit();
 }
 
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-    auto fail = [&](int error) -> std::vector<uint8_t> {
+namespace {
+
+template <typename Buffer>
+Buffer ReadAll(const std::string& path, const FileStartCheck& checkStart) {
+    auto fail = [&](int error) -> Buffer {
         throw ImageError("Cannot open file \"" + path + "\". " + SystemReason(error));
     };
     // Non-blocking, so that a named pipe cannot hang the program before it is refused below.
@@ -194,24 +198,51 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     if (S_ISDIR(info.st_mode)) return fail(EISDIR);
     // Pipes and devices could block or never end; pictures and texts are regular files.
     if (!S_ISREG(info.st_mode)) return fail(EINVAL);
-    std::vector<uint8_t> bytes;
-    try {
-        bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
-        std::size_t used = 0;
-        for (;;) {
-            if (used == bytes.size()) bytes.resize(bytes.size() * 2);
-            const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
+    // Fills room bytes unless the file ends first; the count read.
+    auto readInto = [&](uint8_t* into, std::size_t room) {
+        std::size_t done = 0;
+        while (done < room) {
+            const ssize_t n = ::read(fd, into + done, room - done);
             if (n < 0) {
                 if (errno == EINTR) continue;
-                return fail(errno);
+                fail(errno);
             }
             if (n == 0) break;
-            used += static_cast<std::size_t>(n);
+            done += static_cast<std::size_t>(n);
         }
-        bytes.resize(used);
-        bytes.shrink_to_fit();
+        return done;
+    };
+    // The caller may refuse the file by its first bytes before room is made for the rest.
+    uint8_t start[kFileStartBytes];
+    const std::size_t startSize = checkStart ? readInto(start, sizeof start) : 0;
+    if (checkStart) checkStart(start, startSize);
+    Buffer bytes;
+    try {
+        // One buffer of the file's size: growing one as the bytes come would hold the file
+        // twice at the moment of the last copy.
+        const std::size_t expected = std::max(static_cast<std::size_t>(info.st_size), startSize);
+        bytes.resize(expected);
+        uint8_t* const into = reinterpret_cast<uint8_t*>(bytes.data());
+        std::copy(start, start + startSize, into);
+        const std::size_t used = startSize + readInto(into + startSize, expected - startSize);
+        if (used < expected) {
+            bytes.resize(used);  // the file shrank meanwhile
+        } else {
+            // Or it grew meanwhile.
+            uint8_t more[4096];
+            while (const std::size_t n = readInto(more, sizeof more))
+                bytes.insert(bytes.end(), more, more + n);
+        }
     } catch (const std::bad_alloc&) {
         return fail(ENOMEM);
     }
     return bytes;
 }
+
+}  // namespace
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path, const FileStartCheck& checkStart) {
+    return ReadAll<std::vector<uint8_t>>(path, checkStart);
+}
+
+std::string ReadWholeTextFile(const std::string& path) { return ReadAll<std::string>(path, nullptr); }

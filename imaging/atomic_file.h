@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,15 @@ private:
 // Writes size bytes to path through an AtomicFileWriter.
 void WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
 
-// Reads a whole regular file. Throws ImageError ("Cannot open file ...", with the system's
-// reason) when it is missing, a folder, a pipe or device, or unreadable.
-std::vector<uint8_t> ReadWholeFile(const std::string& path);
+// Sees the first kFileStartBytes bytes of a file (fewer when it is shorter) and may throw to
+// refuse it before the rest is read.
+constexpr std::size_t kFileStartBytes = 16;
+using FileStartCheck = std::function<void(const uint8_t* start, std::size_t size)>;
+
+// Reads a whole regular file into one buffer of its size. Throws ImageError ("Cannot open
+// file ...", with the system's reason) when it is missing, a folder, a pipe or device, or
+// unreadable; checkStart, when given, is called with the file's first bytes before room is
+// made for the rest.
+std::vector<uint8_t> ReadWholeFile(const std::string& path, const FileStartCheck& checkStart = nullptr);
+// The same, as a text.
+std::string ReadWholeTextFile(const std::string& path);

@@ -51,16 +51,18 @@ std::u32string FoldedKey(std::string_view text) {
 }
 
 // '*' matches any run of characters (also none), '?' exactly one; letter case is ignored.
+// A '*' of the mask is a wildcard even where the name holds a '*' too, so it is looked at
+// before the literal comparison: taking it as a literal would lose the place to backtrack to.
 bool MatchesMask(const std::u32string& name, const std::u32string& mask) {
     std::size_t n = 0, m = 0;
     std::size_t starMask = std::u32string::npos, starName = 0;
     while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == U'?' || mask[m] == name[n])) {
-            ++n;
-            ++m;
-        } else if (m < mask.size() && mask[m] == U'*') {
+        if (m < mask.size() && mask[m] == U'*') {
             starMask = m++;
             starName = n;
+        } else if (m < mask.size() && (mask[m] == U'?' || mask[m] == name[n])) {
+            ++n;
+            ++m;
         } else if (starMask != std::u32string::npos) {
             m = starMask + 1;
             n = ++starName;

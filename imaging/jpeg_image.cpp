@@ -1,5 +1,6 @@
 #include "jpeg_image.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <cstdlib>
@@ -67,16 +68,93 @@ std::string SizeText(uint64_t width, uint64_t height) {
     throw ImageError(err.message);
 }
 
+// More scans than any encoder writes (libjpeg-turbo's own tools stop at this many). Every
+// scan is a pass over the whole picture, so a stream repeating an empty scan thousands of
+// times would keep the program busy for minutes and hold a gigabyte meanwhile.
+constexpr int kMaxScans = 500;
+const char kTooManyScans[] = "The JPEG file is damaged: it has more than 500 scans";
+const char kNoFirstRow[] =
+    "The JPEG file is damaged: its data ends before the first row of the picture";
+// Pixels a stream may claim per byte. Huffman coding spends at least one bit per block and
+// component, so no such stream gets past about 512 pixels per byte; arithmetic coding of a
+// flat area costs next to nothing, so a stream of a few hundred bytes (or a damaged one,
+// padded by the decoder) could otherwise make the program decode a gigapixel. Thirty-two
+// times the Huffman bound leaves every real picture, also one truncated after its first row.
+constexpr uint64_t kMaxPixelsPerByte = 16384;
+
 struct Decompressor {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
-    Decompressor() {
-        std::memset(&cinfo, 0, sizeof cinfo);
-        InstallErrorManager(err);
-        cinfo.err = &err.pub;
-    }
+    jpeg_progress_mgr progress;
+    // Where the pixel data stopped short (the bytes ran out, or a marker stood where data
+    // should continue): the scan and the row of blocks the decoder was in. Everything after
+    // that point in that scan decodes as grey.
+    bool ended = false;
+    bool endedWithTheBytes = false;  // rather than at a marker, after which more scans may come
+    int endScan = 0;
+    JDIMENSION endRow = 0;
+
+    Decompressor();
     ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
+    // The data ended inside the first row of the first scan: nothing of the picture is there,
+    // however large its header says it is.
+    // A picture of one row of blocks is exempt: it costs little whatever happens, and an
+    // encoder that drops the last few bits of its data would otherwise lose it.
+    bool NothingDecoded() const {
+        return ended && endScan <= 1 && endRow == 0 && cinfo.total_iMCU_rows > 1;
+    }
+    // The data ended in the first scan, and nothing came after it (the bytes ran out, or the
+    // stream has only that scan), so every row after the row of blocks that follows the end is
+    // grey and need not be decoded.
+    bool RestIsGrey(JDIMENSION outputRow) const {
+        if (!ended || endScan > 1) return false;
+        if (!endedWithTheBytes && jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&cinfo)))
+            return false;
+        const uint64_t rowsPerBlockRow =
+            static_cast<uint64_t>(cinfo.max_v_samp_factor) * cinfo.min_DCT_scaled_size;
+        return outputRow >= (static_cast<uint64_t>(endRow) + 2) * rowsPerBlockRow;
+    }
 };
+
+Decompressor* Owner(j_common_ptr cinfo) { return static_cast<Decompressor*>(cinfo->client_data); }
+
+// Stops the decoder from inside libjpeg, the way ErrorExit does, with a message of our own.
+[[noreturn]] void Refuse(j_common_ptr cinfo, const char* message) {
+    ErrorManager* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    err->code = -1;
+    std::snprintf(err->message, sizeof err->message, "%s", message);
+    std::longjmp(err->jump, 1);
+}
+
+void WatchWarnings(j_common_ptr cinfo, int level) {
+    EmitMessage(cinfo, level);
+    const int code = cinfo->err->msg_code;
+    Decompressor* d = Owner(cinfo);
+    if (level < 0 && !d->ended && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) {
+        d->ended = true;
+        d->endedWithTheBytes = code == JWRN_JPEG_EOF;
+        d->endScan = d->cinfo.input_scan_number;
+        d->endRow = d->cinfo.input_iMCU_row;
+    }
+}
+
+// libjpeg calls this between rows of blocks, also while it reads the scans of a progressive
+// stream into memory: the place to stop a stream before its cost grows.
+void WatchProgress(j_common_ptr cinfo) {
+    Decompressor* d = Owner(cinfo);
+    if (d->cinfo.input_scan_number > kMaxScans) Refuse(cinfo, kTooManyScans);
+    if (d->NothingDecoded()) Refuse(cinfo, kNoFirstRow);
+}
+
+Decompressor::Decompressor() {
+    std::memset(&cinfo, 0, sizeof cinfo);
+    std::memset(&progress, 0, sizeof progress);
+    InstallErrorManager(err);
+    err.pub.emit_message = WatchWarnings;
+    progress.progress_monitor = WatchProgress;
+    cinfo.err = &err.pub;
+    cinfo.client_data = this;
+}
 
 // Grows a malloc'ed block as libjpeg fills it; freed by its owner, whatever happens.
 struct MemoryDestination {
@@ -148,33 +226,46 @@ void CmykRowToBgr(const uint8_t* cmyk, uint8_t* bgr, uint32_t width, bool invert
     }
 }
 
-// For a stream that does not end with the end-of-image marker, the length up to the last
-// marker segment that arrived whole. libjpeg pads a stream cut inside entropy-coded data by
-// itself, but a cut inside a table segment (progressive files carry Huffman tables between
-// their scans) would make it parse the padding as a table and give up on the whole picture.
-std::size_t UsableLength(const uint8_t* bytes, std::size_t size) {
-    if (size < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) return size;  // let libjpeg judge
-    if (bytes[size - 2] == 0xFF && bytes[size - 1] == 0xD9) return size;
+struct StreamLayout {
+    // For a stream that does not end with the end-of-image marker, the length up to the last
+    // marker segment that arrived whole. libjpeg pads a stream cut inside entropy-coded data
+    // by itself, but a cut inside a table segment (progressive files carry Huffman tables
+    // between their scans) would make it parse the padding as a table and give up on the
+    // whole picture.
+    std::size_t usable;
+    // Scan headers met before the end, or before junk between segments stopped the walk.
+    int scans;
+};
+
+StreamLayout ReadLayout(const uint8_t* bytes, std::size_t size) {
+    StreamLayout layout{size, 0};
+    if (size < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) return layout;  // let libjpeg judge
+    const bool whole = bytes[size - 2] == 0xFF && bytes[size - 1] == 0xD9;
+    auto cutAt = [&](std::size_t at) {
+        if (!whole) layout.usable = at;
+        return layout;
+    };
     std::size_t pos = 2;
     while (pos < size) {
-        if (bytes[pos] != 0xFF) return size;  // junk between segments: libjpeg skips it
+        if (bytes[pos] != 0xFF) return layout;  // junk between segments: libjpeg skips it
         const std::size_t segment = pos;
         while (pos < size && bytes[pos] == 0xFF) ++pos;
-        if (pos >= size) return segment;
+        if (pos >= size) return cutAt(segment);
         const uint8_t code = bytes[pos++];
-        if (code == 0xD9) return size;
+        if (code == 0xD9) return layout;
         if (code == 0x01 || (code >= 0xD0 && code <= 0xD7)) continue;
-        if (pos + 2 > size) return segment;
+        if (pos + 2 > size) return cutAt(segment);
         const std::size_t length = static_cast<std::size_t>(bytes[pos]) << 8 | bytes[pos + 1];
-        if (length < 2 || length > size - pos) return segment;
+        if (length < 2 || length > size - pos) return cutAt(segment);
         pos += length;
         if (code != 0xDA) continue;
+        ++layout.scans;
         // Entropy-coded data runs to the next marker other than a stuffed zero or a restart.
         for (;;) {
             const void* ff = std::memchr(bytes + pos, 0xFF, size - pos);
-            if (!ff) return size;
+            if (!ff) return layout;
             pos = static_cast<std::size_t>(static_cast<const uint8_t*>(ff) - bytes);
-            if (pos + 1 >= size) return size;
+            if (pos + 1 >= size) return layout;
             const uint8_t next = bytes[pos + 1];
             if (next == 0x00 || (next >= 0xD0 && next <= 0xD7)) {
                 pos += 2;
@@ -185,16 +276,18 @@ std::size_t UsableLength(const uint8_t* bytes, std::size_t size) {
             }
         }
     }
-    return size;
+    return layout;
 }
 
 void Decode(const uint8_t* bytes, std::size_t size, TBitmap& target) {
-    size = UsableLength(bytes, size);
+    const StreamLayout layout = ReadLayout(bytes, size);
+    if (layout.scans > kMaxScans) throw ImageError(kTooManyScans);
     Decompressor d;
     jpeg_decompress_struct& cinfo = d.cinfo;
     const bool headerRead = Guarded(d.err, [&] {
         jpeg_create_decompress(&cinfo);
-        jpeg_mem_src(&cinfo, bytes, static_cast<unsigned long>(size));
+        cinfo.progress = &d.progress;
+        jpeg_mem_src(&cinfo, bytes, static_cast<unsigned long>(layout.usable));
         jpeg_read_header(&cinfo, TRUE);
         const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
         cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
@@ -207,42 +300,71 @@ void Decode(const uint8_t* bytes, std::size_t size, TBitmap& target) {
     if (static_cast<uint64_t>(width) * height > static_cast<uint64_t>(TBitmap::kMaxPixels))
         throw ImageError("Picture of " + SizeText(width, height) +
                          " is too large: the limit is one gigapixel");
+    if (static_cast<uint64_t>(width) * height > kMaxPixelsPerByte * size)
+        throw ImageError("The JPEG file is damaged: " + std::to_string(size) +
+                         " bytes cannot hold a picture of " + SizeText(width, height));
     const bool cmyk = cinfo.out_color_space == JCS_CMYK;
     const bool inverted = cmyk && cinfo.saw_Adobe_marker;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    // The first row of blocks goes to a strip of its own, so that a stream with nothing
+    // decodable (or one the decoder cannot deliver at all) is refused with target untouched.
+    const uint32_t stripRows = std::min<uint64_t>(
+        height, static_cast<uint64_t>(cinfo.max_v_samp_factor) * cinfo.min_DCT_scaled_size);
 
     // Everything that may throw is made before libjpeg starts decoding, and before target is
     // touched. The pixels go straight into target's rows, reusing its storage: a viewer that
     // decodes frame after frame into one bitmap then never waits for fresh pages.
     std::vector<JSAMPROW> rows;
     std::vector<uint8_t> cmykRow;
+    std::vector<uint8_t> strip;
     try {
         rows.resize(height);
         if (cmyk) cmykRow.resize(static_cast<std::size_t>(width) * 4);
+        strip.resize(rowBytes * stripRows);
     } catch (const std::bad_alloc&) {
         throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
     }
-    target.SetSizeForOverwrite(static_cast<int32_t>(width), static_cast<int32_t>(height));
-    for (uint32_t y = 0; y < height; ++y) rows[y] = target.ScanLine(static_cast<int32_t>(y));
-
-    const bool decoded = Guarded(d.err, [&] {
-        jpeg_start_decompress(&cinfo);
+    // Reads lines until `end` (or until the decoder has no more) into rows[line].
+    auto readLines = [&](JSAMPROW* into, JDIMENSION end, bool stopWhereGrey) {
         JSAMPROW cmykRows[1] = {cmykRow.data()};
-        while (cinfo.output_scanline < height) {
+        while (cinfo.output_scanline < end) {
+            if (stopWhereGrey && d.RestIsGrey(cinfo.output_scanline)) break;
             if (cmyk) {
                 if (jpeg_read_scanlines(&cinfo, cmykRows, 1) != 1) break;
-                CmykRowToBgr(cmykRow.data(), rows[cinfo.output_scanline - 1], width, inverted);
-            } else if (jpeg_read_scanlines(&cinfo, rows.data() + cinfo.output_scanline,
-                                           height - cinfo.output_scanline) == 0) {
+                CmykRowToBgr(cmykRow.data(), into[cinfo.output_scanline - 1], width, inverted);
+            } else if (jpeg_read_scanlines(&cinfo, into + cinfo.output_scanline,
+                                           end - cinfo.output_scanline) == 0) {
                 break;
             }
         }
+    };
+
+    // Starting reads every scan of a progressive or multi-scan stream; the progress monitor
+    // stops it there when there are too many or the first row never arrives.
+    const bool started = Guarded(d.err, [&] {
+        jpeg_start_decompress(&cinfo);
+        for (uint32_t y = 0; y < stripRows; ++y) rows[y] = strip.data() + y * rowBytes;
+        readLines(rows.data(), stripRows, false);
+    });
+    if (!started) ThrowLibraryError(d.err, width, height);
+    if (d.NothingDecoded()) throw ImageError(kNoFirstRow);
+
+    target.SetSizeForOverwrite(static_cast<int32_t>(width), static_cast<int32_t>(height));
+    for (uint32_t y = 0; y < height; ++y) rows[y] = target.ScanLine(static_cast<int32_t>(y));
+    for (uint32_t y = 0; y < cinfo.output_scanline; ++y)
+        std::memcpy(rows[y], strip.data() + y * rowBytes, rowBytes);
+
+    const bool decoded = Guarded(d.err, [&] {
+        // Once the data has ended in the first scan, the rest is grey: filled below instead of
+        // decoded, so a small stream claiming a huge picture costs no more than its data.
+        readLines(rows.data(), height, true);
         // jpeg_finish_decompress is not called: it would only read on to the end marker, and
         // damage after the last row must not cost the user the picture.
     });
     // The library pads a truncated stream itself; rows it never delivered (a fatal error in
-    // the middle of the pixel data) come out mid grey, like the rest of a damaged picture.
-    for (uint32_t y = cinfo.output_scanline; y < height; ++y)
-        std::memset(rows[y], 128, static_cast<std::size_t>(width) * 3);
+    // the middle of the pixel data, or the grey rest of a stream that ended) come out mid
+    // grey, like the rest of a damaged picture.
+    for (uint32_t y = cinfo.output_scanline; y < height; ++y) std::memset(rows[y], 128, rowBytes);
     if (!decoded) ThrowLibraryError(d.err, width, height);
 }
 
@@ -301,7 +423,7 @@ JpegSize JpegHeaderSize(const uint8_t* bytes, std::size_t size) {
     jpeg_decompress_struct& cinfo = d.cinfo;
     const bool headerRead = Guarded(d.err, [&] {
         jpeg_create_decompress(&cinfo);
-        jpeg_mem_src(&cinfo, bytes, static_cast<unsigned long>(UsableLength(bytes, size)));
+        jpeg_mem_src(&cinfo, bytes, static_cast<unsigned long>(ReadLayout(bytes, size).usable));
         jpeg_read_header(&cinfo, TRUE);
         jpeg_calc_output_dimensions(&cinfo);
     });
@@ -318,7 +440,17 @@ void DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target) {
     Decode(bytes, size, target);
 }
 
-void TJPEGImage::LoadFromFile(const std::string& path) { bytes_ = ReadWholeFile(path); }
+void TJPEGImage::LoadFromFile(const std::string& path) {
+    // A file that does not start like a JPEG is refused, in the decoder's own words, before
+    // its bytes are read: a huge file named .jpg costs no memory.
+    bytes_ = ReadWholeFile(path, [](const uint8_t* start, std::size_t size) {
+        if (size < 2 || (start[0] == 0xFF && start[1] == 0xD8)) return;
+        char message[64];
+        std::snprintf(message, sizeof message, "Not a JPEG file: starts with 0x%02x 0x%02x",
+                      start[0], start[1]);
+        throw ImageError(message);
+    });
+}
 
 void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes) { bytes_ = std::move(bytes); }
 

@@ -10,16 +10,21 @@
 // decoded on demand. Every failure is an ImageError with a message fit for the user.
 class TJPEGImage {
 public:
-    // Reads the whole file; a missing or unreadable file throws with the system's reason.
+    // Reads the whole file; a missing or unreadable file throws with the system's reason, and
+    // one that does not start like a JPEG throws as decoding it would, before the rest is read.
+    // A failure keeps the bytes held before.
     void LoadFromFile(const std::string& path);
     void LoadFromBytes(std::vector<uint8_t> bytes);
 
     // Decodes into target (resized to the picture, its storage reused when it fits).
     // Greyscale becomes three equal channels, CMYK/YCCK is converted to RGB. A truncated
-    // stream decodes what is there (the rest grey). Throws on a stream that is not a JPEG, on
-    // pictures above one gigapixel and when memory runs out; these leave target untouched.
-    // Only a stream whose pixel data breaks fatally after a valid header throws with target
-    // already resized (what was decoded, the rest grey), so windows decode into a temporary.
+    // stream decodes what is there (the rest grey), provided its first row of blocks arrived
+    // whole; otherwise it is refused as damaged. Throws on a stream that is not a JPEG, one
+    // with components that make no colours, more than 500 scans, pictures above one gigapixel
+    // or above 16384 pixels per byte of the stream (no real picture comes close), and when
+    // memory runs out; these leave target untouched. Only a single-scan stream
+    // whose pixel data breaks fatally after its first row throws with target already resized
+    // (what was decoded, the rest grey), so windows decode into a temporary.
     void DecodeTo(TBitmap& target) const;
 
     // Encodes source at CompressionQuality (1..100) and keeps the bytes.

@@ -270,8 +270,7 @@ void AppendLine(std::string& out, std::string_view line) {
 
 bool ReadTextFile(const std::string& path, std::string& text) {
     try {
-        const std::vector<uint8_t> bytes = ReadWholeFile(path);
-        text.assign(bytes.begin(), bytes.end());
+        text = ReadWholeTextFile(path);
         return true;
     } catch (const ImageError&) {
         return false;

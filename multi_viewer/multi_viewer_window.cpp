@@ -1,6 +1,272 @@
 #include "multi_viewer_window.h"
 
-TMulti_Viewer::TMulti_Viewer(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setWindowTitle(QStringLiteral("Multi Viewer"));
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QFont>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTimer>
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+#include "atomic_file.h"
+#include "controls.h"
+#include "image_control.h"
+#include "image_error.h"
+#include "menu_language.h"
+#include "printing.h"
+#include "status_bar.h"
+#include "text_io.h"
+#include "tool_window.h"
+#include "ui_language.h"
+#include "view_description.h"
+#include "view_picture.h"
+#include "view_saving.h"
+
+namespace {
+
+const char* const kCaption = "Multi Viewer";
+const char* const kOpenFilter = "Multi viewer files|*.mvw";
+const char* const kSaveFilter = "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp";
+
+}  // namespace
+
+TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, Qt::Window) {
+    setWindowTitle(kCaption);
+    setFont(QFont("Tahoma", 8));
+    setFocusPolicy(Qt::StrongFocus);  // keys reach FormKeyDown; the controls never take them
+
+    Image1 = new TImage(this);
+    Image1->setObjectName("Image1");
+    Image1->setFocusPolicy(Qt::NoFocus);
+    Image1->Stretch = true;
+    Image1->Proportional = true;
+    Image1->Center = true;
+
+    // The list covers the picture while it is shown. It never takes the keyboard, so the
+    // release of Shift (or of any key) still reaches the window and hides it; a name is
+    // picked with the mouse while Shift is held.
+    ListBox1 = new TListBox(this);
+    ListBox1->setObjectName("ListBox1");
+    ListBox1->setFocusPolicy(Qt::NoFocus);
+    ListBox1->hide();
+    ListBox1->OnClick = [this] { ListBox1Click(); };
+
+    StatusBar1 = new TStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->SetPanels({{100, true}, {100, true}, {50, false}});
+
+    OpenDialog1.Filter = kOpenFilter;
+    OpenDialog1.DefaultExt = "mvw";
+    // No default extension for saving: a name without a known one gets ".jpg" or ".bmp" by
+    // the filter chosen, which a default extension would pre-empt.
+    SavePictureDialog1.Filter = kSaveFilter;
+    SavePictureDialog1.FilterIndex = 1;
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    Open1 = MakeMenuItem(PopupMenu1, "Open1", "Open");
+    PopupMenu1->addSeparator();
+    Next1 = MakeMenuItem(PopupMenu1, "Next1", "Next");
+    Previous1 = MakeMenuItem(PopupMenu1, "Previous1", "Previous");
+    PopupMenu1->addSeparator();
+    Copy1 = MakeMenuItem(PopupMenu1, "Copy1", "Copy");
+    Save1 = MakeMenuItem(PopupMenu1, "Save1", "Save");
+    PopupMenu1->addSeparator();
+    Printsetup1 = MakeMenuItem(PopupMenu1, "Printsetup1", "Print setup");
+    Print1 = MakeMenuItem(PopupMenu1, "Print1", "Print");
+    PopupMenu1->addSeparator();
+    Refresh1 = MakeMenuItem(PopupMenu1, "Refresh1", "Refresh");
+
+    OnTriggered({Open1}, [this] { Open1Click(); });
+    OnTriggered({Next1}, [this] { Next1Click(); });
+    OnTriggered({Previous1}, [this] { Previous1Click(); });
+    OnTriggered({Copy1}, [this] { Copy1Click(); });
+    OnTriggered({Save1}, [this] { Save1Click(); });
+    OnTriggered({Printsetup1}, [this] { Printsetup1Click(); });
+    OnTriggered({Print1}, [this] { Print1Click(); });
+    OnTriggered({Refresh1}, [this] { Refresh1Click(); });
+
+    Image1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Image1, &QWidget::customContextMenuRequested, this,
+            Guarded([this](const QPoint& at) { PopupMenu1->popup(Image1->mapToGlobal(at)); }));
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, Guarded([this] { Timer1Timer(); }));
+    Timer1->start();
+
     resize(640, 480);  // client area at creation
+    FormResize();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The description file and the views
+
+// The whole file is read and split before anything of the window changes, so a file that
+// cannot be read leaves the open one in place.
+void TMulti_Viewer::ReadDescription(const std::string& path) {
+    const std::vector<uint8_t> bytes = ReadWholeFile(path);
+    std::vector<std::string> lines = SplitDescriptionLines(std::string(bytes.begin(), bytes.end()));
+    std::vector<std::string> names = ListViews(lines);
+
+    DescriptionLines = std::move(lines);
+    viewNames_ = std::move(names);
+    DescriptionPath = path;
+    ListBox1->SetItems(viewNames_);
+    ViewCount = static_cast<int>(viewNames_.size());
+}
+
+void TMulti_Viewer::Open1Click() {
+    if (!OpenDialog1.Execute()) return;
+    ReadDescription(OpenDialog1.FileName);
+    if (ViewCount > 0) CurrentView = 1;
+    SetCaption(this, std::string(kCaption) + " - " + DescriptionPath);
+    Show1Click();
+}
+
+void TMulti_Viewer::Refresh1Click() {
+    if (!FileOpen()) return;
+    ReadDescription(DescriptionPath);
+    if (ViewCount < CurrentView) CurrentView = 1;
+    SetCaption(this, std::string(kCaption) + " - " + DescriptionPath);
+    Show1Click();
+}
+
+void TMulti_Viewer::Next1Click() {
+    if (++CurrentView > ViewCount) CurrentView = 1;
+    Show1Click();
+}
+
+void TMulti_Viewer::Previous1Click() {
+    if (--CurrentView < 1) CurrentView = ViewCount;
+    Show1Click();
+}
+
+// A click may arrive as both a click and an activation; the first one hides the list, so a
+// pick builds its view once.
+void TMulti_Viewer::ListBox1Click() {
+    if (!ListBox1->isVisible()) return;
+    ListBox1->hide();
+    const int index = ListBox1->ItemIndex();
+    if (index < 0) return;
+    CurrentView = index + 1;
+    Show1Click();
+}
+
+// Builds the current view afresh from its image file. A view that cannot be built says why
+// (naming the view and its picture) and leaves the picture and the status texts as they were.
+void TMulti_Viewer::Show1Click() {
+    if (!FileOpen()) return;
+    const std::optional<ViewSettings> settings = ReadView(DescriptionLines, CurrentView);
+    if (!settings || CurrentView > static_cast<int>(viewNames_.size())) {
+        ShowMessage("Not found!");
+        return;
+    }
+    const std::string& name = viewNames_[static_cast<std::size_t>(CurrentView - 1)];
+    TBitmap picture;
+    try {
+        picture = BuildViewPicture(DescriptionPath, CurrentView, name, *settings);
+    } catch (const ImageError& e) {
+        ShowMessage(e.what());
+        return;
+    }
+    Image1->Picture() = std::move(picture);
+    Image1->Changed();
+    StatusBar1->SetPanelText(0, FormatText("%i / %i", CurrentView, ViewCount));
+    StatusBar1->SetPanelText(1, FormatText("%ix%i", Image1->Picture().Width(),
+                                           Image1->Picture().Height()));
+    StatusBar1->SetPanelText(2, name);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Copy, save, print
+
+bool TMulti_Viewer::FileOpen() {
+    if (ViewCount > 0) return true;
+    ShowMessage(UiLanguage == "eng" ? "Open file before!" : "Сначала откройте файл!");
+    return false;
+}
+
+// A file may be open while none of its views could be built yet: then there is nothing to
+// copy, save or print, and no empty file is written.
+bool TMulti_Viewer::PictureAvailable() {
+    if (!FileOpen()) return false;
+    if (!Image1->Picture().Empty()) return true;
+    ShowMessage(UiLanguage == "eng" ? "No view is shown!" : "Вид не показан!");
+    return false;
+}
+
+void TMulti_Viewer::Copy1Click() {
+    if (PictureAvailable()) CopyBitmapToClipboard(Image1->Picture());
+}
+
+void TMulti_Viewer::Save1Click() {
+    if (!PictureAvailable() || !SavePictureDialog1.Execute()) return;
+    SaveViewPicture(Image1->Picture(), SavePictureDialog1.FileName, SavePictureDialog1.FilterIndex);
+}
+
+void TMulti_Viewer::Printsetup1Click() { PrinterSetupDialog1.Execute(); }
+
+void TMulti_Viewer::Print1Click() {
+    if (PictureAvailable() && PrintDialog1.Execute()) PrintBitmap(Image1->Picture());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys, list, window
+
+void TMulti_Viewer::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    if (modifiers.testFlag(Qt::ShiftModifier) || key == Qt::Key_Shift) {
+        ListBox1->show();
+        ListBox1->raise();
+    }
+    if (key == Qt::Key_Space) Next1Click();
+    if (key == Qt::Key_Backspace) Previous1Click();
+}
+
+void TMulti_Viewer::FormKeyUp(int, Qt::KeyboardModifiers) { ListBox1->hide(); }
+
+// The picture and the list fill the client area above the status bar.
+void TMulti_Viewer::FormResize() {
+    LayoutImageOverStatusBar(this, Image1, StatusBar1);
+    ListBox1->setGeometry(Image1->geometry());
+    Image1->Changed();
+}
+
+void TMulti_Viewer::Timer1Timer() {
+    if (UiLanguage == AppliedLanguage) return;
+    ApplyMenuLanguage({
+        {Open1, "Open", "Открыть"},
+        {Next1, "Next", "Далее"},
+        {Previous1, "Previous", "Назад"},
+        {Copy1, "Copy to Clipboard", "Копировать в буфер"},
+        {Save1, "Save", "Сохранить"},
+        {Print1, "Print", "Печать"},
+        {Printsetup1, "Print setup", "Настройки печати"},
+        {Refresh1, "Refresh", "Обновить"},
+    });
+    AppliedLanguage = UiLanguage;
+}
+
+void TMulti_Viewer::keyPressEvent(QKeyEvent* event) {
+    FormKeyDown(event->key(), event->modifiers());
+    event->accept();
+}
+
+void TMulti_Viewer::keyReleaseEvent(QKeyEvent* event) {
+    // A held key repeats as release and press pairs on this desktop; only the real release
+    // ends the list's showing.
+    if (!event->isAutoRepeat()) FormKeyUp(event->key(), event->modifiers());
+    event->accept();
+}
+
+void TMulti_Viewer::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TMulti_Viewer::contextMenuEvent(QContextMenuEvent* event) {
+    PopupMenu1->popup(event->globalPos());
 }

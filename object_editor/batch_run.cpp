@@ -101,7 +101,7 @@ std::string RunReportMessage(const RunReport& report) {
             " images were processed.";
     if (!report.failures.empty()) {
         text += " These could not be processed:";
-        for (const std::string& failure : report.failures) text += "\n" + failure;
+        text += FailureLines(report.failures);
     }
     return text;
 }

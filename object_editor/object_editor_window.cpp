@@ -49,12 +49,6 @@ Modifiers ModifiersOf(const QMouseEvent* e) {
     return m;
 }
 
-std::string JoinLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += "\n" + line;
-    return text;
-}
-
 }  // namespace
 
 TObject_Editor::TObject_Editor(QWidget* parent) : TGuardedEvents<QWidget>(parent, Qt::Window) {
@@ -155,6 +149,19 @@ void TObject_Editor::BuildImagesPage(QWidget* page) {
     Image1->Stretch = Image1->Proportional = true;
     Image1->OnMouseDown = [this](QMouseEvent* e) { Image1MouseDown(e); };
     Image1->OnMouseUp = [this](QMouseEvent* e) { Image1MouseUp(e); };
+    // The guide grid is part of the picture, but a preview shown smaller than the output
+    // leaves out pixel columns and rows, and with them some of the lines. They are drawn
+    // again where the picture shows their pixels, so the whole grid stays visible at any size.
+    Image1->OnPaintOverlay = [this](QPainter& painter, const QRect& shown) {
+        const TBitmap& picture = Image1->Picture();
+        painter.setPen(QPen(Qt::black, 0));
+        for (int k = 1; k <= 3; ++k) {
+            const QPoint at =
+                Image1->PictureToControl({picture.Width() * k / 4, picture.Height() * k / 4});
+            painter.drawLine(at.x(), shown.top(), at.x(), shown.bottom() - 1);
+            painter.drawLine(shown.left(), at.y(), shown.right() - 1, at.y());
+        }
+    };
 
     auto field = [this](QGroupBox* box, const char* name, const char* label, const char* text,
                         int top) {
@@ -412,7 +419,7 @@ void TObject_Editor::Addimages1Click() {
     AfterProjectChange();
     if (!loaded.failures.empty())
         problems.push_back("These pictures could not be loaded; their rows are marked red:" +
-                           JoinLines(loaded.failures));
+                           FailureLines(loaded.failures));
     if (!problems.empty()) ShowMessage(problems.size() == 1 ? problems[0] : problems[0] + "\n\n" + problems[1]);
 }
 
@@ -424,6 +431,9 @@ void TObject_Editor::Open1Click() {
     ProjectFileContent content;
     try {
         content = ReadProjectFile(path);
+    } catch (const NotAProjectError& e) {
+        ShowMessage(e.what());
+        return;
     } catch (const ImageError&) {
         ShowMessage(kCantOpen);
         return;
@@ -462,7 +472,7 @@ void TObject_Editor::Open1Click() {
                            " rows of " + path + " were not opened.");
     if (!loaded.failures.empty())
         problems.push_back("These pictures could not be loaded; their rows are marked red:" +
-                           JoinLines(loaded.failures));
+                           FailureLines(loaded.failures));
     if (!problems.empty()) ShowMessage(problems.size() == 1 ? problems[0] : problems[0] + "\n\n" + problems[1]);
 }
 

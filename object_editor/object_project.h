@@ -1,8 +1,11 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "image_error.h"
 
 // The Object Editor project: an output size and one row per image. Rows hold texts, exactly as
 // the user typed them into the grid; numbers are read from them only where they are used.
@@ -45,12 +48,26 @@ struct ProjectFileContent {
 // projectPath (relative ones against its folder, see ResolveUserFilePath).
 ProjectFileContent ParseProjectFile(const std::string& text, const std::string& projectPath);
 
-// Reads the project file at path (throws ImageError naming the file when it cannot be read).
+// A file that can be read but holds no project: binary data (a NUL byte), as in a picture or a
+// program chosen by mistake. Reading it as rows would replace the project with junk.
+class NotAProjectError : public ImageError {
+public:
+    using ImageError::ImageError;
+};
+
+// Reads the project file at path. Throws ImageError naming the file when it cannot be read, and
+// NotAProjectError naming it when it is not text.
 ProjectFileContent ReadProjectFile(const std::string& path);
 
 // Writes the project file safely (a failed write keeps the previous file); throws ImageError.
 void WriteProjectFile(const std::string& path, const std::string& widthText,
                       const std::string& heightText, const std::vector<ProjectRow>& rows);
+
+// A list of failures for a message box: each line after a line break, the first
+// kListedFailures of them, then how many more there are. A box of a hundred lines (a project
+// whose pictures were moved) would outgrow the screen and hide its button.
+constexpr std::size_t kListedFailures = 10;
+std::string FailureLines(const std::vector<std::string>& lines);
 
 // Whether bytes start like a JPEG stream (the SOI marker and the next marker's FF): the check
 // that a file chosen as a picture is one before it joins the project.

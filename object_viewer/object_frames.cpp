@@ -1,5 +1,6 @@
 #include "object_frames.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <exception>
 #include <utility>
@@ -81,9 +82,18 @@ FrameLoadResult LoadFrameFolder(const std::string& file) {
 std::string LoadProblemsText(const FrameLoadResult& result, const std::string& language) {
     const bool english = language == "eng";
     std::string text;
-    for (const SkippedFrame& skipped : result.skipped) {
+    // A folder of many unreadable files names the first few: a box of hundreds of lines would
+    // outgrow the screen and hide its button.
+    const std::size_t named = std::min(result.skipped.size(), kNamedSkippedFrames);
+    for (std::size_t i = 0; i < named; ++i) {
+        const SkippedFrame& skipped = result.skipped[i];
         if (!text.empty()) text += "\n";
         text += skipped.path + (english ? ": skipped, " : ": пропущен, ") + skipped.reason;
+    }
+    if (result.skipped.size() > named) {
+        const std::string more = std::to_string(result.skipped.size() - named);
+        text += english ? "\n... and " + more + " more files were skipped."
+                        : "\n... и ещё " + more + " файлов пропущено.";
     }
     if (result.leftOver > 0) {
         if (!text.empty()) text += "\n";

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -47,6 +48,9 @@ FrameLoadResult LoadFrameFolder(const std::string& file);
 
 // The search pattern of the folder holding file, as the folder messages show it.
 std::string FolderSearchPattern(const std::string& file);
+
+// How many left-out files LoadProblemsText names; the rest it counts.
+constexpr std::size_t kNamedSkippedFrames = 10;
 
 // One text for the user about the files the load left out, or "" when it left none out. English
 // when language is exactly "eng", Russian otherwise (as the status texts).

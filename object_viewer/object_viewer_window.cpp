@@ -212,11 +212,18 @@ void TObject_Viewer::Draw1Click() {
     if (!fillTimer_->isActive()) fillTimer_->start();
 }
 
+// One box at a time: ticks and idle filling go on while a box stands and may meet more damaged
+// frames. Those are told in the next box once it closes, not in boxes piled on top of it.
 void TObject_Viewer::ReportDamagedFrames() {
-    std::string text;
-    for (const SkippedFrame& damaged : cache_.TakeDamageReports())
-        text += (text.empty() ? "" : "\n") + damaged.path + ": " + damaged.reason;
-    if (!text.empty()) ShowMessage(text);
+    if (reportOpen_) return;
+    BusyMark open(reportOpen_);
+    for (;;) {
+        std::string text;
+        for (const SkippedFrame& damaged : cache_.TakeDamageReports())
+            text += (text.empty() ? "" : "\n") + damaged.path + ": " + damaged.reason;
+        if (text.empty()) return;
+        ShowMessage(text);
+    }
 }
 
 void TObject_Viewer::FillCacheWhileIdle() {

@@ -95,4 +95,5 @@ private:
     QTimer* fillTimer_ = nullptr;  // builds display pictures in idle time
     bool sequenceLoaded_ = false;
     bool tickBusy_ = false;
+    bool reportOpen_ = false;  // a box about damaged frames stands
 };

@@ -38,6 +38,21 @@ TEST(ListFolderFiles, MatchesMaskIgnoringCaseAndSortsByName) {
     EXPECT_EQ(ListFolderFiles(f, "*.bmp"), "");
 }
 
+// Names may hold the mask's own wildcard characters; in a mask they are always wildcards.
+TEST(ListFolderFiles, WildcardCharactersInNamesAreMatchedLikeAnyOther) {
+    TempFolder tmp;
+    const std::string f = tmp.Path();
+    for (const char* name : {"*a.jpg", "a*b.jpg", "?.jpg", "b.jpg", "**"}) Touch(f + "/" + name);
+    EXPECT_EQ(ListFolderFiles(f, "*"), Lines(f, {"**", "*a.jpg", "?.jpg", "a*b.jpg", "b.jpg"}));
+    EXPECT_EQ(ListFolderFiles(f, "*.jpg"), Lines(f, {"*a.jpg", "?.jpg", "a*b.jpg", "b.jpg"}));
+    EXPECT_EQ(ListFolderFiles(f, "*b.jpg"), Lines(f, {"a*b.jpg", "b.jpg"}));
+    EXPECT_EQ(ListFolderFiles(f, "?.jpg"), Lines(f, {"?.jpg", "b.jpg"}));
+    EXPECT_EQ(ListFolderFiles(f, "*?*"), ListFolderFiles(f, "*"));
+    // Next and Previous walk such a folder like any other.
+    EXPECT_EQ(PickNeighbourInFolder(f + "/*a.jpg", "*.jpg", 1), f + "/?.jpg");
+    EXPECT_EQ(PickNeighbourInFolder(f + "/?.jpg", "*.jpg", -1), f + "/*a.jpg");
+}
+
 TEST(ListFolderFiles, NamesThatDifferOnlyInCaseKeepAFixedOrder) {
     TempFolder tmp;
     const std::string f = tmp.Path();

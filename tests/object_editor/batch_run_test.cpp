@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "jpeg_image.h"
 #include "test_support.h"
 #include "transform_image.h"
@@ -101,4 +103,17 @@ TEST(BatchRun, EmptyProjectsAndCancelledRunsSaySo) {
     EXPECT_EQ(report.written, 1);
     EXPECT_FALSE(FileExists(folder.File("result/b.jpg")));
     EXPECT_EQ(RunReportMessage(report).find("The run was cancelled. 1 of 3"), 0u);
+}
+
+TEST(BatchRun, LongFailureListsNameTheFirstTenAndCountTheRest) {
+    for (const int count : {10, 11, 100}) {
+        RunReport report;
+        report.images = count;
+        for (int i = 0; i < count; ++i)
+            report.failures.push_back("/p/" + std::to_string(i) + ": gone");
+        const std::string message = RunReportMessage(report);
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), count > 10 ? 11 : 10) << count;
+        EXPECT_EQ(message.substr(message.rfind('\n') + 1),
+                  count > 10 ? "... and " + std::to_string(count - 10) + " more." : "/p/9: gone");
+    }
 }

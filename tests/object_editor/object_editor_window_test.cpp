@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QImage>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -213,4 +214,27 @@ TEST_F(ObjectEditorTest, BadFilesAreNamedAndTheProjectKeepsItsState) {
     w.Open1->trigger();
     EXPECT_EQ(dialogs.messages.back(), "Can't open file!");
     EXPECT_EQ(w.ImageCount, 2);
+    // A picture opened as a project is refused by name; the project stays as it was.
+    dialogs.Answer(TAnswer::No);
+    dialogs.AnswerFile(paths[1]);
+    w.Open1->trigger();
+    EXPECT_EQ(dialogs.messages.back(), paths[1] + ": the file is not an Object Editor project.");
+    EXPECT_EQ(w.ImageCount, 2);
+    EXPECT_EQ(w.StringGrid1->Cell(1, 1), paths[0]);
+}
+
+TEST_F(ObjectEditorTest, EveryGuideLineStaysVisibleWhenThePreviewIsShownSmall) {
+    AddThree();
+    for (const int width : {560, 610, 660, 700, 760, 807}) {
+        SCOPED_TRACE(width);
+        w.resize(width, 600);
+        const QImage shown = w.Image1->grab().toImage();
+        const QRect r = w.Image1->PictureRect();
+        ASSERT_LT(r.width(), 800);
+        for (int k = 1; k <= 3; ++k) {
+            const QPoint line = w.Image1->PictureToControl({800 * k / 4, 600 * k / 4});
+            EXPECT_EQ(shown.pixelColor(line.x(), r.top() + r.height() / 8), Qt::black) << k;
+            EXPECT_EQ(shown.pixelColor(r.left() + r.width() / 8, line.y()), Qt::black) << k;
+        }
+    }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "image_error.h"
+#include "jpeg_image.h"
 #include "test_support.h"
 
 TEST(ProjectFile, WritesTheSizeLineAndOneTabSeparatedLinePerRowWithCrLf) {
@@ -90,4 +91,13 @@ TEST(ProjectFile, FileRoundTripAndFailuresNameTheFile) {
         EXPECT_EQ(std::string(e.what()).rfind(folder.File("missing.oep"), 0), 0u) << e.what();
     }
     EXPECT_THROW(WriteProjectFile(folder.File("no/such/folder.oep"), "1", "1", rows), ImageError);
+    // A picture chosen by mistake is refused by name instead of read as rows of junk.
+    const std::string picture = folder.File("shot.jpg");
+    SaveJpegFile(GradientPicture(16, 16), picture, 90);
+    try {
+        ReadProjectFile(picture);
+        FAIL() << "a picture read as a project";
+    } catch (const ImageError& e) {
+        EXPECT_EQ(std::string(e.what()), picture + ": the file is not an Object Editor project.");
+    }
 }

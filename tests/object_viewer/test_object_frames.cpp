@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 #include <string>
@@ -72,6 +74,20 @@ TEST(ObjectFrames, TableHoldsAtMost360FramesAndSaysHowManyWereLeft) {
     EXPECT_NE(LoadProblemsText(result, "eng").find("360"), std::string::npos);
     EXPECT_NE(LoadProblemsText(result, "rus").find("360"), std::string::npos);
     EXPECT_EQ(LoadProblemsText(LoadFrameFiles({folder.File("f.jpg")}), "eng"), "");
+}
+
+TEST(ObjectFrames, ManySkippedFilesAreNamedUpToTenAndCountedInBothLanguages) {
+    FrameLoadResult result;
+    for (int i = 0; i < 25; ++i) result.skipped.push_back({"/f/" + std::to_string(i), "bad"});
+    for (const char* language : {"eng", "rus"}) {
+        const std::string text = LoadProblemsText(result, language);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10) << language;
+        EXPECT_EQ(text.find("/f/10"), std::string::npos) << language;
+        EXPECT_NE(text.substr(text.rfind('\n')).find("15"), std::string::npos) << language;
+    }
+    result.skipped.resize(10);  // ten are all named, with nothing to count
+    const std::string ten = LoadProblemsText(result, "eng");
+    EXPECT_EQ(ten.rfind('\n'), ten.find("\n/f/9"));
 }
 
 }  // namespace

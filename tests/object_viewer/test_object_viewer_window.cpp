@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAction>
 #include <QMouseEvent>
 #include <QTest>
@@ -229,6 +231,29 @@ TEST_F(ObjectViewerWindow, BrokenFrameIsNamedAndTheOthersPlay) {
     // The frame that breaks inside its pixel data shows as far as it decoded, named once.
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[1].rfind(folder.File("4.jpg") + ": ", 0), 0u) << dialogs.messages[1];
+}
+
+TEST_F(ObjectViewerWindow, DamagedFramesMetWhileABoxStandsAreToldAfterItNotInBoxesOnTop) {
+    WriteFrame(folder.File("0.jpg"), 0);
+    for (const char* name : {"1.jpg", "2.jpg", "3.jpg"})
+        WriteBytes(folder.File(name), FatallyDamagedJpeg(SolidPicture(90, 60, 1, 2, 3)));
+    struct SlowBoxes : ScriptedDialogDriver {
+        void ShowMessage(const std::string& text) override {
+            deepest = std::max(deepest, ++open);
+            QTest::qWait(150);  // the box's own event loop: ticks and idle filling go on
+            ScriptedDialogDriver::ShowMessage(text);
+            --open;
+        }
+        int open = 0, deepest = 0;
+    } boxes;
+    TObject_Viewer w(nullptr, folder.File("0.jpg"));
+    w.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Cache().KeptCount() == 4 && boxes.open == 0; }));
+    EXPECT_EQ(boxes.deepest, 1);
+    std::string told;
+    for (const std::string& message : boxes.messages) told += message + "\n";
+    for (const char* name : {"1.jpg", "2.jpg", "3.jpg"})
+        EXPECT_NE(told.find(folder.File(name) + ": "), std::string::npos) << told;
 }
 
 TEST_F(ObjectViewerWindow, FolderWithoutFramesOrMissingStaysNotLoadedAndSaysSo) {

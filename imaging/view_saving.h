@@ -1,7 +1,10 @@
 #pragma once
 // Which file a saved view goes to, and in which format, from the name chosen in the save
-// dialog and the dialog's filter index.
+// dialog and the dialog's filter index. Shared by the viewers that save the picture they show
+// (filter "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp").
 #include <string>
+
+#include "bitmap.h"
 
 enum class SaveFormat { Jpeg, Bmp };
 
@@ -20,3 +23,8 @@ std::string LowerExtension(const std::string& path);
 
 // Quality of JPEG files written by the viewer.
 constexpr int kSavedViewJpegQuality = 80;
+
+// Writes picture where ChooseSaveTarget sends it (JPEG at kSavedViewJpegQuality, or BMP),
+// replacing any file there only once the new one is complete; returns the target. Throws
+// ImageError naming the file.
+SaveTarget SaveViewPicture(const TBitmap& picture, const std::string& chosenName, int filterIndex);

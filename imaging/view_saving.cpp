@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "bmp_file.h"
+#include "jpeg_image.h"
 #include "paths.h"
 
 std::string LowerExtension(const std::string& path) {
@@ -16,4 +18,13 @@ SaveTarget ChooseSaveTarget(const std::string& chosenName, int filterIndex) {
     if (ext == ".jpg" || ext == ".jpeg") return {chosenName, SaveFormat::Jpeg};
     if (filterIndex == 1) return {chosenName + ".jpg", SaveFormat::Jpeg};
     return {chosenName + ".bmp", SaveFormat::Bmp};
+}
+
+SaveTarget SaveViewPicture(const TBitmap& picture, const std::string& chosenName, int filterIndex) {
+    const SaveTarget target = ChooseSaveTarget(chosenName, filterIndex);
+    if (target.format == SaveFormat::Bmp)
+        SaveBmpFile(picture, target.path);
+    else
+        SaveJpegFile(picture, target.path, kSavedViewJpegQuality);
+    return target;
 }

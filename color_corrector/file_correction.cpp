@@ -1,0 +1,296 @@
+#include "file_correction.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <set>
+#include <utility>
+
+#include "atomic_file.h"
+#include "image_error.h"
+#include "image_ops.h"
+#include "jpeg_image.h"
+#include "paths.h"
+#include "text_io.h"
+
+namespace {
+
+constexpr int32_t kMinResample = 10;
+constexpr int32_t kMaxResample = 10000;
+constexpr int32_t kResampleFallback = 100;
+constexpr int kOutputQuality = 100;
+
+int32_t ResampleValue(const std::string& text) {
+    int32_t value = 0;
+    if (!TryStrToInt(text, value)) value = kResampleFallback;
+    return std::clamp(value, kMinResample, kMaxResample);
+}
+
+}  // namespace
+
+ProcessOptions OptionsFromFields(const ProcessFields& fields) {
+    ProcessOptions options;
+    if (!fields.cutX.empty() && !fields.cutY.empty() && !fields.cutWidth.empty() &&
+        !fields.cutHeight.empty())
+        options.cut = CutRect{StrToInt(fields.cutX), StrToInt(fields.cutY),
+                              StrToInt(fields.cutWidth), StrToInt(fields.cutHeight)};
+    if (!fields.resampleWidth.empty() && !fields.resampleHeight.empty())
+        options.resample =
+            PictureSize{ResampleValue(fields.resampleWidth), ResampleValue(fields.resampleHeight)};
+    options.angle = fields.angle;
+    options.flipVertical = fields.flipVertical;
+    options.mirrorLeftRight = fields.mirrorLeftRight;
+    return options;
+}
+
+void MapColors(TBitmap& picture, const ByteTables& tables) {
+    const uint8_t* tb = tables.channel[kBlue].data();
+    const uint8_t* tg = tables.channel[kGreen].data();
+    const uint8_t* tr = tables.channel[kRed].data();
+    const int32_t width = picture.Width();
+    for (int32_t y = 0; y < picture.Height(); ++y) {
+        uint8_t* p = picture.ScanLine(y);
+        uint8_t* const end = p + 3 * static_cast<std::size_t>(width);
+        for (; p != end; p += 3) {
+            p[0] = tb[p[0]];
+            p[1] = tg[p[1]];
+            p[2] = tr[p[2]];
+        }
+    }
+}
+
+TBitmap& TransformMapped(TBitmap& picture, TBitmap& work, const ProcessOptions& options) {
+    // Each step writes the other image and the roles swap; a step that would only copy is left
+    // out, which gives the same pixels as copying.
+    TBitmap* current = &picture;
+    TBitmap* other = &work;
+    auto next = [&] { std::swap(current, other); };
+    if (options.cut) {
+        const CutRect& c = *options.cut;
+        const int64_t left = std::max<int64_t>(c.x, 0);
+        const int64_t top = std::max<int64_t>(c.y, 0);
+        const int64_t right = std::min<int64_t>(int64_t{c.x} + c.width - 1, current->Width() - 1);
+        const int64_t bottom =
+            std::min<int64_t>(int64_t{c.y} + c.height - 1, current->Height() - 1);
+        if (left > right || top > bottom)
+            throw ImageError("The cut rectangle (X " + std::to_string(c.x) + ", Y " +
+                             std::to_string(c.y) + ", " + std::to_string(c.width) + " x " +
+                             std::to_string(c.height) + ") lies outside the picture of " +
+                             std::to_string(current->Width()) + " x " +
+                             std::to_string(current->Height()) + ".");
+        CropImage(*current, static_cast<int32_t>(left), static_cast<int32_t>(top),
+                  static_cast<int32_t>(right), static_cast<int32_t>(bottom), *other);
+        next();
+    }
+    if (options.resample) {
+        other->SetSizeForOverwrite(options.resample->width, options.resample->height);
+        ScaleNearest(*current, *other);
+        next();
+    }
+    if (options.angle == 90 || options.angle == 180 || options.angle == 270) {
+        RotateImage(*current, *other, options.angle);
+        next();
+    }
+    if (options.flipVertical) {
+        FlipVertical(*current, *other);
+        next();
+    }
+    if (options.mirrorLeftRight) {
+        MirrorHorizontal(*current, *other);
+        next();
+    }
+    return *current;
+}
+
+// ---- the preview controls ------------------------------------------------------------------
+
+PictureSize DisplayedSize(int32_t pw, int32_t ph, int32_t cw, int32_t ch) {
+    if (pw <= cw && ph <= ch) return {pw, ph};
+    if (pw <= 0 || ph <= 0 || cw <= 0 || ch <= 0) return {0, 0};
+    const float aspect = static_cast<float>(pw) / static_cast<float>(ph);
+    if (static_cast<double>(cw) / ch >= aspect)
+        return {static_cast<int32_t>(ch * static_cast<double>(aspect)), ch};
+    return {cw, static_cast<int32_t>(cw / static_cast<double>(aspect))};
+}
+
+std::optional<PicturePoint> ControlToPicturePixel(int32_t x, int32_t y, int32_t pw, int32_t ph,
+                                                  int32_t cw, int32_t ch) {
+    const PictureSize shown = DisplayedSize(pw, ph, cw, ch);
+    if (shown.width <= 0 || shown.height <= 0) return std::nullopt;
+    return PicturePoint{static_cast<int32_t>(int64_t{x} * pw / shown.width),
+                        static_cast<int32_t>(int64_t{y} * ph / shown.height)};
+}
+
+std::optional<CutRect> CutFromDrag(PicturePoint start, PicturePoint end, int32_t pw, int32_t ph) {
+    const int32_t x1 = std::min(start.x, end.x), x2 = std::max(start.x, end.x);
+    const int32_t y1 = std::min(start.y, end.y), y2 = std::max(start.y, end.y);
+    if (x2 - x1 < 1 || y2 - y1 < 1 || x1 < 0 || y1 < 0 || x2 >= pw || y2 >= ph)
+        return std::nullopt;
+    return CutRect{x1, y1, x2 - x1 + 1, y2 - y1 + 1};
+}
+
+void ValidateCutField(CutField field, ProcessFields& fields, int32_t pw, int32_t ph) {
+    const bool horizontal = field == CutField::X || field == CutField::Width;
+    std::string& start = horizontal ? fields.cutX : fields.cutY;
+    std::string& size = horizontal ? fields.cutWidth : fields.cutHeight;
+    const int32_t extent = horizontal ? pw : ph;
+    const bool sizeField = field == CutField::Width || field == CutField::Height;
+    int64_t s = LenientToInt(start);
+    int64_t n = LenientToInt(size);
+    if (!sizeField) {
+        s = std::max<int64_t>(s, 0);
+        if (extent > 0) s = std::min<int64_t>(s, extent - 1);
+        start = std::to_string(s);
+        // Only a size that pushes past the picture is touched; an empty one stays empty.
+        if (extent > 0 && s + n >= extent) size = std::to_string(extent - s);
+    } else {
+        if (n <= 0) n = 1;
+        if (extent > 0 && s >= 0 && s < extent && s + n >= extent) n = extent - s;
+        size = std::to_string(n);
+    }
+}
+
+std::string ValidateResampleField(const std::string& text) {
+    return std::to_string(ResampleValue(text));
+}
+
+const std::vector<ResamplePreset>& ResamplePresets() {
+    static const std::vector<ResamplePreset> presets = {
+        {"no resampling", "", ""}, {"320x240", "320", "240"},     {"240x320", "240", "320"},
+        {"640x480", "640", "480"}, {"480x640", "480", "640"},     {"800x600", "800", "600"},
+        {"600x800", "600", "800"}, {"1280x960", "1280", "960"},   {"960x1280", "960", "1280"},
+        {"1920x1080", "1920", "1080"}, {"1080x1920", "1080", "1920"}};
+    return presets;
+}
+
+// ---- the batch -----------------------------------------------------------------------------
+
+std::string CorrectedPath(const std::string& source) {
+    return JoinPath(JoinPath(ExtractFilePath(source), "corrected"), ExtractFileName(source));
+}
+
+namespace {
+
+// A file's identity, links followed, so that an output reaching a source through a link, a
+// hard link or another spelling of its path is still recognised.
+struct FileId {
+    dev_t device;
+    ino_t inode;
+    bool operator<(const FileId& o) const {
+        return device != o.device ? device < o.device : inode < o.inode;
+    }
+};
+
+std::optional<FileId> IdOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return FileId{info.st_dev, info.st_ino};
+}
+
+// A decoded and colour-mapped picture, or why there is none.
+struct Prepared {
+    TBitmap picture;
+    std::string error;
+};
+
+// Decodes into storage recycled from an earlier file: a fresh 72 MB picture per file would
+// cost its page faults every time.
+Prepared Prepare(const std::string& path, const ByteTables& tables, TBitmap storage) {
+    Prepared prepared;
+    prepared.picture = std::move(storage);
+    try {
+        const std::vector<uint8_t> bytes = ReadWholeFile(path);
+        DecodeJpegBytes(bytes.data(), bytes.size(), prepared.picture);
+        MapColors(prepared.picture, tables);
+    } catch (const std::exception& e) {  // ImageError, or memory for an enormous picture
+        prepared.picture = TBitmap();
+        prepared.error = e.what();
+    }
+    return prepared;
+}
+
+void EnsureFolder(const std::string& folder) {
+    std::error_code error;
+    if (std::filesystem::is_directory(folder, error)) return;
+    std::filesystem::create_directory(folder, error);
+    if (error) throw ImageError("Cannot create the folder " + folder + ": " + error.message());
+}
+
+}  // namespace
+
+namespace {
+
+// Waits for a stage on another thread, asking the progress all the while whether the user wants
+// to stop: a window's progress keeps itself painted and takes the Cancel click in that call.
+template <typename T>
+T AwaitPolling(std::future<T>& stage, Progress& progress, bool& cancelRequested) {
+    while (stage.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+        if (progress.Cancelled()) cancelRequested = true;
+    return stage.get();
+}
+
+// Everything after decoding for one file; empty when it was written, else the reason.
+std::string Finish(const std::string& source, Prepared& prepared, TBitmap& work,
+                   const ProcessOptions& options, const std::set<FileId>& sources) {
+    try {
+        if (!prepared.error.empty()) throw ImageError(prepared.error);
+        const std::string output = CorrectedPath(source);
+        EnsureFolder(ExtractFileDir(output));
+        const auto outputId = IdOf(output);
+        if (outputId && sources.count(*outputId))
+            throw ImageError(output + " is one of the pictures being corrected; it was left as it is.");
+        SaveJpegFile(TransformMapped(prepared.picture, work, options), output, kOutputQuality);
+        return std::string();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+}
+
+}  // namespace
+
+BatchOutcome CorrectFiles(const std::vector<std::string>& files, const ByteTables& tables,
+                          const ProcessOptions& options, Progress& progress) {
+    BatchOutcome outcome;
+    std::set<FileId> sources;
+    for (const std::string& file : files)
+        if (const auto id = IdOf(file)) sources.insert(*id);
+
+    progress.Start(static_cast<int>(files.size()));
+    // Two stages on two threads: the next file is read, decoded and colour-mapped while the
+    // current one is transformed, encoded and written. The calling thread only waits, so a
+    // window stays painted and can take a Cancel, which ends the batch after the current file.
+    auto prepare = [&tables](const std::string& path, TBitmap storage) {
+        return std::async(std::launch::async, [path, &tables, s = std::move(storage)]() mutable {
+            return Prepare(path, tables, std::move(s));
+        });
+    };
+    bool cancelRequested = false;
+    std::future<Prepared> ahead;
+    if (!files.empty()) ahead = prepare(files[0], TBitmap());
+    TBitmap work, spare;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        Prepared current = AwaitPolling(ahead, progress, cancelRequested);
+        if (cancelRequested || progress.Cancelled()) {
+            outcome.cancelled = true;
+            break;
+        }
+        if (i + 1 < files.size()) ahead = prepare(files[i + 1], std::move(spare));
+        const std::string& source = files[i];
+        std::future<std::string> finishing =
+            std::async(std::launch::async, [&source, &current, &work, &options, &sources] {
+                return Finish(source, current, work, options, sources);
+            });
+        const std::string error = AwaitPolling(finishing, progress, cancelRequested);
+        if (error.empty())
+            ++outcome.written;
+        else
+            outcome.failures.push_back({source, error});
+        spare = std::move(current.picture);
+        progress.Step();
+    }
+    if (ahead.valid()) ahead.wait();  // a cancelled batch leaves no thread behind
+    return outcome;
+}

@@ -1,0 +1,29 @@
+#include "view_picture.h"
+
+#include <utility>
+
+#include "image_error.h"
+#include "jpeg_image.h"
+#include "view_adjustments.h"
+
+TBitmap BuildViewPicture(const std::string& descriptionPath, int number, const std::string& name,
+                         const ViewSettings& settings) {
+    const std::string view = "View " + std::to_string(number) + " \"" + name + "\": ";
+    if (settings.fileName.empty())
+        throw ImageError(view + "no picture file named (its \"filename=\" line is missing or empty)");
+    const std::string path = ResolveImagePath(descriptionPath, settings.fileName);
+    TBitmap decoded;
+    try {
+        decoded = LoadJpegFile(path);
+    } catch (const ImageError& e) {
+        const std::string reason = e.what();
+        // The loader names the file itself when it cannot open it; decoder messages do not.
+        if (reason.find(path) != std::string::npos) throw ImageError(view + reason);
+        throw ImageError(view + "\"" + path + "\": " + reason);
+    }
+    try {
+        return BuildView(std::move(decoded), settings);
+    } catch (const ImageError& e) {
+        throw ImageError(view + e.what());
+    }
+}

@@ -1,0 +1,13 @@
+#pragma once
+// A view's picture as the viewer shows it: the view's image file decoded as JPEG (whatever its
+// extension) and run through the adjustment chain.
+#include <string>
+
+#include "bitmap.h"
+#include "view_description.h"
+
+// Throws ImageError when the view cannot be built: no "filename=" line, an image that is
+// missing or not a JPEG, or a step refused by BuildView. The message starts with the view's
+// number and name (View 2 "Detail": ...) and, for the image, names the resolved path first.
+TBitmap BuildViewPicture(const std::string& descriptionPath, int number, const std::string& name,
+                         const ViewSettings& settings);
