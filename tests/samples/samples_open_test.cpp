@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <algorithm>
 #include <cstdlib>
 #include <QWidget>
 #include <string>
@@ -8,6 +9,7 @@
 #include "color_corrector_window.h"
 #include "image_control.h"
 #include "jpeg_image.h"
+#include "multi_viewer_window.h"
 #include "object_editor_window.h"
 #include "object_viewer_window.h"
 #include "panorama_viewer_window.h"
@@ -141,4 +143,24 @@ TEST(Samples, TheProjectOpensAndItsParametersLineTheShotsUp) {
         w.Showimage1Click();
         EXPECT_LT(lined * 2, raw) << "shot " << shot << ": " << lined << " vs " << raw;
     }
+}
+
+TEST(Samples, TheViewsOpenAndEachShowsItsAdjustedPicture) {
+    ScriptedDialogDriver dialogs;
+    dialogs.AnswerFile(Sample("views/views.mvw"));
+    TMulti_Viewer w;
+    w.Open1Click();
+    ASSERT_EQ(w.ViewCount, 9);
+    // The sizes the chain gives each view: garden.jpg is 1200 x 900, robot.jpg 800 x 600.
+    const char* sizes[] = {"1200x900", "900x680", "960x720", "400x300", "800x600",
+                           "1200x900", "1200x900", "1200x900", "1200x900"};
+    for (int view = 1; view <= 9; ++view) {
+        if (view > 1) w.Next1Click();
+        EXPECT_EQ(w.StatusBar1->PanelText(1), sizes[view - 1]) << "view " << view;
+        if (view == 3) {  // the enlarged red ball fills the middle of its view
+            const uint8_t* p = w.Image1->Picture().ScanLine(360) + 3 * 480;
+            EXPECT_GT(p[2], 2 * std::max(p[0], p[1]));
+        }
+    }
+    EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
 }
