@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "folder_listing.h"
+#include "paths.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -241,14 +242,21 @@ void CheckExtractFileDir(const std::string& path) {
     const std::string dir = ExtractFileDir(path);
     const std::size_t last = path.find_last_of("/\\");
     if (last == std::string::npos) {
-        FUZZ_CHECK(dir.empty());
+        // No separator: at most a drive ("C:" of "C:a.jpg").
+        FUZZ_CHECK(dir.empty() || dir == ExtractFileDrive(path));
         return;
     }
     // A prefix of the path, ending just before the last separator, unless that separator
     // belongs to a root ("/" or "C:\"), which is kept.
     FUZZ_CHECK(path.compare(0, dir.size(), dir) == 0);
-    const bool root = last == 0 || (last == 2 && path[1] == ':');
-    FUZZ_CHECK(dir.size() == (root ? last + 1 : last));
+    const bool root = last == 0 || (last == 2 && ExtractFileDrive(path).size() == 2);
+    if (root) {
+        FUZZ_CHECK(dir.size() == last + 1);
+        return;
+    }
+    // Doubled separators before the name go with the last one ("a//b.jpg" lies in "a").
+    FUZZ_CHECK(dir.size() <= last);
+    for (std::size_t i = dir.size(); i < last; ++i) FUZZ_CHECK(IsPathSeparator(path[i]));
 }
 
 }  // namespace

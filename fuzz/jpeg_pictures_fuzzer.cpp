@@ -13,6 +13,7 @@
 #include "image_ops.h"
 #include "image_ops_internal.h"
 #include "jpeg_image.h"
+#include "pixel_gather.h"
 #include "panorama_renderer.h"
 #include "panorama_steering.h"
 #include "stereo_composition.h"
@@ -63,11 +64,11 @@ bool BlackOutside(const TBitmap& bitmap, int32_t x, int32_t y) {
 template <typename Op>
 TBitmap BothWays(const TBitmap& source, const TBitmap& presized, Op op) {
     TBitmap fast = presized, plain = presized;
-    image_ops_detail::SetSimdEnabled(true);
+    SetShufflesEnabled(true);
     op(source, fast);
-    image_ops_detail::SetSimdEnabled(false);
+    SetShufflesEnabled(false);
     op(source, plain);
-    image_ops_detail::SetSimdEnabled(true);
+    SetShufflesEnabled(true);
     FUZZ_CHECK(fast.SamePixels(plain));
     TBitmap self = source;
     if (presized.Empty() || (presized.Width() == source.Width() && presized.Height() == source.Height())) {

@@ -37,7 +37,9 @@ bool LoadFrame(const uint8_t* data, std::size_t size, ObjectFrame& frame, TBitma
         DecodeJpegBytes(data, size, decoded);
     } catch (const ImageError&) {
         if (!headerRead) return false;
-        // Broken inside the pixel data: the decoder left the picture at its header's size.
+        // Refused as damaged before the target changed, or broken inside the pixel data with
+        // the picture left at its header's size.
+        if (decoded.Empty()) return false;
         FUZZ_CHECK(decoded.Width() == header.width && decoded.Height() == header.height);
     }
     // A stream the loader skips for its header never decodes.
