@@ -2,10 +2,8 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QFont>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QTimer>
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -33,13 +31,9 @@ const char* const kSaveFilter = "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*
 }  // namespace
 
 TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, Qt::Window) {
-    setWindowTitle(kCaption);
-    setFont(QFont("Tahoma", 8));
-    setFocusPolicy(Qt::StrongFocus);  // keys reach FormKeyDown; the controls never take them
+    SetUpToolWindow(this, kCaption);
 
-    Image1 = new TImage(this);
-    Image1->setObjectName("Image1");
-    Image1->setFocusPolicy(Qt::NoFocus);
+    Image1 = MakeImageArea(this);
     Image1->Stretch = true;
     Image1->Proportional = true;
     Image1->Center = true;
@@ -53,9 +47,7 @@ TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, 
     ListBox1->hide();
     ListBox1->OnClick = [this] { ListBox1Click(); };
 
-    StatusBar1 = new TStatusBar(this);
-    StatusBar1->setObjectName("StatusBar1");
-    StatusBar1->SetPanels({{100, true}, {100, true}, {50, false}});
+    StatusBar1 = MakeStatusBar(this, {{100, true}, {100, true}, {50, false}});
 
     OpenDialog1.Filter = kOpenFilter;
     OpenDialog1.DefaultExt = "mvw";
@@ -64,8 +56,7 @@ TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, 
     SavePictureDialog1.Filter = kSaveFilter;
     SavePictureDialog1.FilterIndex = 1;
 
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName("PopupMenu1");
+    PopupMenu1 = MakePopupMenu(this, "PopupMenu1");
     Open1 = MakeMenuItem(PopupMenu1, "Open1", "Open");
     PopupMenu1->addSeparator();
     Next1 = MakeMenuItem(PopupMenu1, "Next1", "Next");
@@ -88,15 +79,9 @@ TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, 
     OnTriggered({Print1}, [this] { Print1Click(); });
     OnTriggered({Refresh1}, [this] { Refresh1Click(); });
 
-    Image1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(Image1, &QWidget::customContextMenuRequested, this,
-            Guarded([this](const QPoint& at) { PopupMenu1->popup(Image1->mapToGlobal(at)); }));
+    PopUpOnRightClick(Image1, PopupMenu1);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, Guarded([this] { Timer1Timer(); }));
-    Timer1->start();
+    Timer1 = MakeTimer(this, "Timer1", 1000, [this] { Timer1Timer(); });
 
     resize(640, 480);  // client area at creation
     FormResize();

@@ -1,14 +1,11 @@
 #include "object_viewer_window.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QCursor>
-#include <QFont>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
-#include <QPixmap>
 #include <QTimer>
 #include <utility>
 
@@ -24,19 +21,16 @@ const char* const kOpenFilter = "JPEG images (*.jpg;*.jpeg)|*.jpg;*.jpeg;";
 
 // A turntable with a turning arrow: the tool's icon, drawn rather than shipped.
 QIcon TurntableIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(40, 40, 40), 2));
-    painter.setBrush(QColor(90, 160, 220));
-    painter.drawRect(QRect(11, 5, 10, 14));
-    painter.setBrush(QColor(200, 200, 200));
-    painter.drawEllipse(QRect(3, 18, 26, 9));
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(QColor(220, 40, 30), 2));
-    painter.drawArc(QRect(1, 14, 30, 16), 200 * 16, 140 * 16);
-    return QIcon(pixmap);
+    return DrawnIcon([](QPainter& painter) {
+        painter.setPen(QPen(QColor(40, 40, 40), 2));
+        painter.setBrush(QColor(90, 160, 220));
+        painter.drawRect(QRect(11, 5, 10, 14));
+        painter.setBrush(QColor(200, 200, 200));
+        painter.drawEllipse(QRect(3, 18, 26, 9));
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(220, 40, 30), 2));
+        painter.drawArc(QRect(1, 14, 30, 16), 200 * 16, 140 * 16);
+    });
 }
 
 // Clears a flag when the tick leaves, by whatever way.
@@ -60,26 +54,19 @@ std::string NoFramesText(const std::string& where) {
 
 TObject_Viewer::TObject_Viewer(QWidget* parent, const std::string& startFile)
     : TGuardedEvents<QWidget>(parent, Qt::Window) {
-    setWindowTitle(QStringLiteral("Photo Object Viewer"));
-    setWindowIcon(TurntableIcon());
-    setFont(QFont("Tahoma", 8));
-    setFocusPolicy(Qt::StrongFocus);  // the arrow keys reach FormKeyDown
+    SetUpToolWindow(this, "Photo Object Viewer", TurntableIcon());
 
-    Image1 = new TImage(this);
-    Image1->setObjectName("Image1");
-    Image1->setFocusPolicy(Qt::NoFocus);
+    Image1 = MakeImageArea(this);
     Image1->OnMouseDown = [this](QMouseEvent*) { Image1MouseDown(); };
     Image1->OnMouseUp = [this](QMouseEvent*) { Image1MouseUp(); };
 
-    StatusBar1 = new TStatusBar(this);
-    StatusBar1->setObjectName("StatusBar1");
-    StatusBar1->SetPanels({{200, true}, {200, true}, {150, false}, {300, false}, {50, false}});
+    StatusBar1 =
+        MakeStatusBar(this, {{200, true}, {200, true}, {150, false}, {300, false}, {50, false}});
 
     OpenPictureDialog1.Filter = kOpenFilter;
     OpenPictureDialog1.MultiSelect = true;
 
-    PopupMenu2 = new QMenu(this);
-    PopupMenu2->setObjectName("PopupMenu2");
+    PopupMenu2 = MakePopupMenu(this, "PopupMenu2");
     Open2 = MakeMenuItem(PopupMenu2, "Open2", "Open");
     PopupMenu2->addSeparator();
     Mono2 = MakeMenuItem(PopupMenu2, "Mono2", "Mono");
@@ -94,12 +81,8 @@ TObject_Viewer::TObject_Viewer(QWidget* parent, const std::string& startFile)
     PopupMenu2->addSeparator();
     Autorotate2 = MakeMenuItem(PopupMenu2, "Autorotate2", "Auto rotate");
 
-    ModeGroup = new QActionGroup(this);
-    ModeGroup->setExclusive(true);
-    for (QAction* mode : {Mono2, Anaglyph2, Horizontalinterlace1, Verticalinterlace2}) {
-        mode->setCheckable(true);
-        ModeGroup->addAction(mode);
-    }
+    ModeGroup =
+        MakeExclusiveGroup(this, {Mono2, Anaglyph2, Horizontalinterlace1, Verticalinterlace2});
     Anaglyph2->setChecked(true);
     for (QAction* check : {Swapimages2, Inverserotation2, Autorotate2}) check->setCheckable(true);
     // Modes and the swap only change their check marks; the next draw follows them.
@@ -107,23 +90,14 @@ TObject_Viewer::TObject_Viewer(QWidget* parent, const std::string& startFile)
 
     // The pop-up menu opens over the display and the margins around it alike. A button held
     // for it is no drag: the menu takes the mouse and its release never reaches Image1.
-    setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(this, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu2->popup(mapToGlobal(at)); });
+    PopUpOnRightClick(this, PopupMenu2);
     connect(PopupMenu2, &QMenu::aboutToShow, this, [this] { rotation_.DragActive = false; });
 
     PointerPosition = [] { return QCursor::pos(); };
     OuterFrame = [this] { return frameGeometry(); };
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
-    Timer1->setInterval(10);
-    connect(Timer1, &QTimer::timeout, this, Guarded([this] { Timer1Timer(); }));
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName("Timer2");
-    Timer2->setInterval(1000);
-    connect(Timer2, &QTimer::timeout, this, Guarded([this] { Timer2Timer(); }));
-    Timer2->start();
+    Timer1 = MakeTimer(this, "Timer1", 10, [this] { Timer1Timer(); }, false);  // runs while shown
+    Timer2 = MakeTimer(this, "Timer2", 1000, [this] { Timer2Timer(); });
     fillTimer_ = new QTimer(this);
     fillTimer_->setInterval(0);
     connect(fillTimer_, &QTimer::timeout, this, Guarded([this] { FillCacheWhileIdle(); }));

@@ -12,13 +12,7 @@
 #include "object_display.h"
 #include "object_frames.h"
 #include "object_rotation.h"
-
-class QAction;
-class QActionGroup;
-class QMenu;
-class QTimer;
-class TImage;
-class TStatusBar;
+#include "tool_window.h"  // the controls a tool window is built from
 
 // The Object Viewer: plays a sequence of JPEG frames taken all round an object, turned by a held
 // mouse button (the pointer's place across the window sets direction and pace), the held Left

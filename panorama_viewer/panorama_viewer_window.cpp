@@ -1,20 +1,17 @@
 #include "panorama_viewer_window.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QGuiApplication>
-#include <QFont>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPixmap>
-#include <QTimer>
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "bmp_file.h"
@@ -58,26 +55,20 @@ SteerKey ToSteerKey(int key, Qt::KeyboardModifiers modifiers) {
 
 // A globe with a meridian and the equator: the tool's icon, drawn rather than shipped.
 QIcon PanoramaIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(30, 60, 120), 2));
-    painter.setBrush(QColor(90, 160, 230));
-    painter.drawEllipse(QRect(3, 3, 26, 26));
-    painter.drawEllipse(QRect(10, 3, 12, 26));
-    painter.drawLine(3, 16, 29, 16);
-    return QIcon(pixmap);
+    return DrawnIcon([](QPainter& painter) {
+        painter.setPen(QPen(QColor(30, 60, 120), 2));
+        painter.setBrush(QColor(90, 160, 230));
+        painter.drawEllipse(QRect(3, 3, 26, 26));
+        painter.drawEllipse(QRect(10, 3, 12, 26));
+        painter.drawLine(3, 16, 29, 16);
+    });
 }
 
 }  // namespace
 
 TPanorama_Viewer::TPanorama_Viewer(QWidget* parent)
     : TGuardedEvents<QWidget>(parent, Qt::Window) {
-    setWindowTitle(kCaption);
-    setWindowIcon(PanoramaIcon());
-    setFont(QFont("Tahoma", 8));
-    setFocusPolicy(Qt::StrongFocus);  // keys reach FormKeyDown; Image1 never takes the focus
+    SetUpToolWindow(this, kCaption, PanoramaIcon());
 
     BuildView();
     OpenPictureDialog1.Filter = kOpenFilter;
@@ -94,9 +85,7 @@ TPanorama_Viewer::TPanorama_Viewer(QWidget* parent)
 }
 
 void TPanorama_Viewer::BuildView() {
-    Image1 = new TImage(this);
-    Image1->setObjectName("Image1");
-    Image1->setFocusPolicy(Qt::NoFocus);
+    Image1 = MakeImageArea(this);
     Image1->OnMouseDown = [this](QMouseEvent* e) {
         const QPoint at = e->position().toPoint();
         Image1MouseDown(e->button(), at.x(), at.y());
@@ -115,14 +104,12 @@ void TPanorama_Viewer::BuildView() {
     // The wheel over the view zooms, however it arrives.
     ForwardWheel(this, {this, Image1}, [this](int delta) { FormMouseWheel(delta); });
 
-    StatusBar1 = new TStatusBar(this);
-    StatusBar1->setObjectName("StatusBar1");
-    StatusBar1->SetPanels({{100, true}, {250, true}, {100, true}, {100, true}, {50, false}});
+    StatusBar1 =
+        MakeStatusBar(this, {{100, true}, {250, true}, {100, true}, {100, true}, {50, false}});
 }
 
 void TPanorama_Viewer::BuildMenus() {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName("PopupMenu1");
+    PopupMenu1 = MakePopupMenu(this, "PopupMenu1");
     QMenu* menu = PopupMenu1;
     Open1 = MakeMenuItem(menu, "Open1", "Open", QKeySequence("Ctrl+O"));
     menu->addSeparator();
@@ -139,23 +126,15 @@ void TPanorama_Viewer::BuildMenus() {
     Hand1 = MakeMenuItem(menu, "Hand1", "Hand");
     Cross1 = MakeMenuItem(menu, "Cross1", "Cross");
 
-    MouseModeGroup = new QActionGroup(this);
-    MouseModeGroup->setExclusive(true);
-    for (QAction* mode : {Arrow1, Hand1, Cross1}) {
-        mode->setCheckable(true);
-        MouseModeGroup->addAction(mode);
-    }
+    MouseModeGroup = MakeExclusiveGroup(this, {Arrow1, Hand1, Cross1});
     Arrow1->setChecked(true);
 
-    PopupMenu2 = new QMenu(this);
-    PopupMenu2->setObjectName("PopupMenu2");
+    PopupMenu2 = MakePopupMenu(this, "PopupMenu2");
     Redraw1 = MakeMenuItem(PopupMenu2, "Redraw1", "Redraw");
     Qualify1 = MakeMenuItem(PopupMenu2, "Qualify1", "Qualify");
 
     connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { EndMouseSteering(); });
-    Image1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(Image1, &QWidget::customContextMenuRequested, this,
-            Guarded([this](const QPoint& at) { PopupMenu1->popup(Image1->mapToGlobal(at)); }));
+    PopUpOnRightClick(Image1, PopupMenu1);
 }
 
 // Menu items and the window-wide keys that run the same handlers.
@@ -178,35 +157,19 @@ void TPanorama_Viewer::WireCommands() {
 }
 
 void TPanorama_Viewer::BuildTimers() {
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
-    Timer1->setInterval(10);
-    connect(Timer1, &QTimer::timeout, this, Guarded([this] { Redraw1Click(); }));
-    Timer1->start();
-
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName("Timer2");
-    Timer2->setInterval(1000);
-    connect(Timer2, &QTimer::timeout, this, Guarded([this] { Timer2Timer(); }));
-    Timer2->start();
+    Timer1 = MakeTimer(this, "Timer1", 10, [this] { Redraw1Click(); });
+    Timer2 = MakeTimer(this, "Timer2", 1000, [this] { Timer2Timer(); });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Opening and walking the folder
 
 void TPanorama_Viewer::Open1Click(const std::string& path) {
-    std::string file = path;
-    if (file.empty()) {
-        if (!OpenPictureDialog1.Execute()) return;
-        file = OpenPictureDialog1.FileName;
-        walk_.Root(file);
-    }
-    // The chosen path is the current picture even if it turns out damaged, so Next and
-    // Previous walk on from it instead of hitting it again. Decoding, the size check and the
-    // packing all happen before the held panorama is let go, so a failure leaves the window
-    // showing what it showed.
-    OpenPictureDialog1.FileName = file;
-    currentFile_ = file;
+    const std::optional<std::string> chosen = files_.Choose(OpenPictureDialog1, path);
+    if (!chosen) return;
+    const std::string& file = *chosen;
+    // Decoding, the size check and the packing all happen before the held panorama is let go,
+    // so a failure leaves the window showing what it showed.
     PanoramaPixels fresh =
         NamingFileInErrors(file, [&] { return PanoramaPixels::FromBitmap(LoadJpegFile(file)); });
 
@@ -217,11 +180,8 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
     loaded_ = true;
 }
 
-// The neighbour in the folder of the shown picture, whatever the working folder is now.
 void TPanorama_Viewer::StepThroughFolder(int step) {
-    if (!loaded_) return;
-    const std::string neighbour = walk_.Neighbour(currentFile_, step);
-    if (!neighbour.empty()) Open1Click(neighbour);
+    if (loaded_) files_.Step(step, [this](const std::string& file) { Open1Click(file); });
 }
 
 void TPanorama_Viewer::Next1Click() { StepThroughFolder(+1); }

@@ -3,17 +3,11 @@
 #include <string>
 
 #include "dialogs.h"
-#include "folder_walk.h"
 #include "guarded.h"
 #include "panorama_renderer.h"
 #include "panorama_steering.h"
-
-class QAction;
-class QActionGroup;
-class QMenu;
-class QTimer;
-class TImage;
-class TStatusBar;
+#include "picture_walk.h"
+#include "tool_window.h"  // the controls a tool window is built from
 
 // The Panorama Viewer: opens a full-sphere (equirectangular) panorama JPEG and shows a
 // window-sized view of it, steered by keys, wheel and three mouse modes; copies, saves and
@@ -89,7 +83,7 @@ public:
     bool PanoramaLoaded() const { return loaded_; }
     // The picture path last chosen or reached by Next and Previous, also when it failed to
     // open (so the walk goes on past a damaged file); the panorama shown may be an older one.
-    const std::string& CurrentFile() const { return currentFile_; }
+    const std::string& CurrentFile() const { return files_.Current(); }
     const FrameResult& LastFrame() const { return lastFrame_; }
 
 protected:
@@ -116,8 +110,7 @@ private:
 
     PanoramaPixels panorama_;
     bool loaded_ = false;
-    std::string currentFile_;
-    FolderWalk walk_{"*.jp*"};
+    PictureWalk files_{"*.jp*"};
     PanoramaView view_;
     SteeringState steering_;
     PanoramaRenderer renderer_;

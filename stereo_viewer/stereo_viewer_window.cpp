@@ -1,15 +1,12 @@
 #include "stereo_viewer_window.h"
 
 #include <QAction>
-#include <QActionGroup>
-#include <QFont>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPixmap>
-#include <QTimer>
+#include <optional>
 #include <utility>
 
 #include "file_error.h"
@@ -27,17 +24,14 @@ const char* const kOpenFilter =
 
 // Red and cyan lenses: the tool's icon, drawn rather than shipped.
 QIcon StereoIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(40, 40, 40), 2));
-    painter.setBrush(QColor(220, 30, 30));
-    painter.drawEllipse(QRect(2, 9, 13, 13));
-    painter.setBrush(QColor(0, 200, 220));
-    painter.drawEllipse(QRect(17, 9, 13, 13));
-    painter.drawLine(15, 14, 17, 14);
-    return QIcon(pixmap);
+    return DrawnIcon([](QPainter& painter) {
+        painter.setPen(QPen(QColor(40, 40, 40), 2));
+        painter.setBrush(QColor(220, 30, 30));
+        painter.drawEllipse(QRect(2, 9, 13, 13));
+        painter.setBrush(QColor(0, 200, 220));
+        painter.drawEllipse(QRect(17, 9, 13, 13));
+        painter.drawLine(15, 14, 17, 14);
+    });
 }
 
 // Clears a flag when the render leaves, by whatever way.
@@ -55,10 +49,7 @@ private:
 }  // namespace
 
 TStereo_Viewer::TStereo_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, Qt::Window) {
-    setWindowTitle("Stereo Photo Viewer");
-    setWindowIcon(StereoIcon());
-    setFont(QFont("Tahoma", 8));
-    setFocusPolicy(Qt::StrongFocus);  // keys reach FormKeyDown; Image1 never takes the focus
+    SetUpToolWindow(this, "Stereo Photo Viewer", StereoIcon());
 
     BuildImageArea();
     OpenPictureDialog1.Filter = kOpenFilter;
@@ -66,11 +57,7 @@ TStereo_Viewer::TStereo_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent
     BuildMenu();
     BuildShortcuts();
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, Guarded([this] { Timer1Timer(); }));
-    Timer1->start();
+    Timer1 = MakeTimer(this, "Timer1", 1000, [this] { Timer1Timer(); });
 
     move(0, 0);
     resize(607, 478);  // the client area
@@ -78,9 +65,7 @@ TStereo_Viewer::TStereo_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent
 }
 
 void TStereo_Viewer::BuildImageArea() {
-    Image1 = new TImage(this);
-    Image1->setObjectName("Image1");
-    Image1->setFocusPolicy(Qt::NoFocus);
+    Image1 = MakeImageArea(this);
     Image1->OnMouseMove = [this](QMouseEvent* e) {
         const QPoint at = e->position().toPoint();
         Image1MouseMove(e->buttons(), e->modifiers(), at.x(), at.y());
@@ -88,14 +73,12 @@ void TStereo_Viewer::BuildImageArea() {
     // The wheel zooms wherever the pointer is in the window, the image area included.
     ForwardWheel(this, {this, Image1}, [this](int delta) { FormMouseWheel(delta); });
 
-    StatusBar1 = new TStatusBar(this);
-    StatusBar1->setObjectName("StatusBar1");
-    StatusBar1->SetPanels({{100, true}, {150, true}, {150, true}, {50, true}, {50, false}});
+    StatusBar1 =
+        MakeStatusBar(this, {{100, true}, {150, true}, {150, true}, {50, true}, {50, false}});
 }
 
 void TStereo_Viewer::BuildMenu() {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName("PopupMenu1");
+    PopupMenu1 = MakePopupMenu(this, "PopupMenu1");
     QMenu* menu = PopupMenu1;
     Open1 = MakeMenuItem(menu, "Open1", "Open", QKeySequence("Ctrl+O"));
     Next1 = MakeMenuItem(menu, "Next1", "Next", QKeySequence("Ctrl+N"));
@@ -118,20 +101,15 @@ void TStereo_Viewer::BuildMenu() {
     menu->addSeparator();
     Swapimages1 = MakeMenuItem(menu, "Swapimages1", "Swap images", QKeySequence("Ctrl+S"));
 
-    ModeGroup = new QActionGroup(this);
-    ModeGroup->setExclusive(true);
-    for (QAction* mode : {Left1, Right1, Anaglyph1, Horizontalinterlace1, Verticalinterlace1}) {
-        mode->setCheckable(true);
-        ModeGroup->addAction(mode);
-        OnTriggered({mode}, [this] { Draw1Click(); });
-    }
+    ModeGroup = MakeExclusiveGroup(
+        this, {Left1, Right1, Anaglyph1, Horizontalinterlace1, Verticalinterlace1});
+    OnTriggered({Left1, Right1, Anaglyph1, Horizontalinterlace1, Verticalinterlace1},
+                [this] { Draw1Click(); });
     Anaglyph1->setChecked(true);
     Swapimages1->setCheckable(true);
     OnTriggered({Swapimages1}, [this] { Swapimages1Click(); });
 
-    Image1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(Image1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(Image1->mapToGlobal(at)); });
+    PopUpOnRightClick(Image1, PopupMenu1);
 }
 
 // Window-wide keys; the menu's own commands are wired to the same handlers here.
@@ -170,18 +148,11 @@ int TStereo_Viewer::ImageAreaWidth() const { return Image1->width(); }
 int TStereo_Viewer::ImageAreaHeight() const { return Image1->height(); }
 
 void TStereo_Viewer::Open1Click(const std::string& path) {
-    std::string file = path;
-    if (file.empty()) {
-        if (!OpenPictureDialog1.Execute()) return;
-        file = OpenPictureDialog1.FileName;
-        walk_.Root(file);
-    }
-    // The chosen file is the current one even if it turns out damaged, so Next and Previous
-    // walk on from it instead of hitting it again. Everything else that can fail happens
-    // before the window changes: pair, caption and view stay as they were. The dialog starts
-    // at this file next time, also when Next or Previous reached it.
-    OpenPictureDialog1.FileName = file;
-    currentFile_ = file;
+    const std::optional<std::string> chosen = files_.Choose(OpenPictureDialog1, path);
+    if (!chosen) return;
+    const std::string& file = *chosen;
+    // Everything that can fail happens before the window changes: pair, caption and view stay
+    // as they were.
     StereoPair pair = NamingFileInErrors(file, [&] { return SplitStereoPair(LoadJpegFile(file)); });
 
     pair_ = std::move(pair);
@@ -195,11 +166,8 @@ void TStereo_Viewer::Open1Click(const std::string& path) {
     Draw1Click();
 }
 
-// The neighbour in the folder of the shown file, whatever the working folder is now.
 void TStereo_Viewer::StepThroughFolder(int step) {
-    if (!loaded_) return;
-    const std::string neighbour = walk_.Neighbour(currentFile_, step);
-    if (!neighbour.empty()) Open1Click(neighbour);
+    if (loaded_) files_.Step(step, [this](const std::string& file) { Open1Click(file); });
 }
 
 void TStereo_Viewer::Next1Click() { StepThroughFolder(+1); }

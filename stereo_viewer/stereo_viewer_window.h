@@ -4,17 +4,11 @@
 #include <string>
 
 #include "dialogs.h"
-#include "folder_walk.h"
 #include "guarded.h"
+#include "picture_walk.h"
 #include "stereo_composition.h"
 #include "stereo_view_commands.h"
-
-class QAction;
-class QActionGroup;
-class QMenu;
-class QTimer;
-class TImage;
-class TStatusBar;
+#include "tool_window.h"  // the controls a tool window is built from
 
 // The Stereo Viewer: opens a side-by-side stereo photograph and shows it as left view, right
 // view, anaglyph or interlaced picture, with zoom, pan, parallax and stepping through the JPEG
@@ -94,7 +88,7 @@ public:
     const StereoViewState& ViewState() const { return view_; }
     const StereoPair& Pair() const { return pair_; }
     bool Loaded() const { return loaded_; }
-    const std::string& CurrentFile() const { return currentFile_; }
+    const std::string& CurrentFile() const { return files_.Current(); }
     int ImageAreaWidth() const;
     int ImageAreaHeight() const;
 
@@ -115,6 +109,5 @@ private:
     bool rendering_ = false;
     int lastX_ = 0;
     int lastY_ = 0;
-    std::string currentFile_;
-    FolderWalk walk_{"*.jp*"};
+    PictureWalk files_{"*.jp*"};
 };

@@ -1,13 +1,20 @@
 #include "tool_window.h"
 
 #include <QAction>
+#include <QActionGroup>
+#include <QFont>
+#include <QIcon>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
 #include <algorithm>
 #include <utility>
 
 #include "guarded.h"
+#include "image_control.h"
 #include "status_bar.h"
 
 QAction* MakeMenuItem(QMenu* menu, const char* name, const char* caption,
@@ -77,4 +84,71 @@ void ForwardWheel(QWidget* window, std::initializer_list<QWidget*> sources,
                   std::function<void(int delta)> onWheel) {
     auto* forwarder = new WheelForwarder(window, std::move(onWheel));
     for (QWidget* source : sources) source->installEventFilter(forwarder);
+}
+
+void SetUpToolWindow(QWidget* window, const char* caption, const QIcon& icon) {
+    window->setWindowTitle(QString::fromUtf8(caption));
+    if (!icon.isNull()) window->setWindowIcon(icon);
+    window->setFont(QFont(QStringLiteral("Tahoma"), 8));
+    window->setFocusPolicy(Qt::StrongFocus);
+}
+
+QIcon DrawnIcon(const std::function<void(QPainter&)>& draw) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    {
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        draw(painter);
+    }  // the painter lets go of the pixmap before the icon copies it
+    return QIcon(pixmap);
+}
+
+TImage* MakeImageArea(QWidget* parent, const char* name) {
+    auto* image = new TImage(parent);
+    image->setObjectName(name);
+    image->setFocusPolicy(Qt::NoFocus);
+    return image;
+}
+
+TStatusBar* MakeStatusBar(QWidget* parent, const std::vector<TStatusBar::PanelSpec>& panels,
+                          const char* name) {
+    auto* bar = new TStatusBar(parent);
+    bar->setObjectName(name);
+    bar->SetPanels(panels);
+    return bar;
+}
+
+QMenu* MakePopupMenu(QWidget* parent, const char* name) {
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(name);
+    return menu;
+}
+
+void PopUpOnRightClick(QWidget* control, QMenu* menu) {
+    control->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(control, &QWidget::customContextMenuRequested, menu,
+                     Guarded([control, menu](const QPoint& at) {
+                         menu->popup(control->mapToGlobal(at));
+                     }));
+}
+
+QActionGroup* MakeExclusiveGroup(QObject* parent, std::initializer_list<QAction*> items) {
+    auto* group = new QActionGroup(parent);
+    group->setExclusive(true);
+    for (QAction* item : items) {
+        item->setCheckable(true);
+        group->addAction(item);
+    }
+    return group;
+}
+
+QTimer* MakeTimer(QObject* parent, const char* name, int intervalMs, std::function<void()> onTick,
+                  bool start) {
+    auto* timer = new QTimer(parent);
+    timer->setObjectName(name);
+    timer->setInterval(intervalMs);
+    QObject::connect(timer, &QTimer::timeout, parent, Guarded(std::move(onTick)));
+    if (start) timer->start();
+    return timer;
 }

@@ -1,18 +1,33 @@
 #pragma once
+#include <QIcon>
 #include <QKeySequence>
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <vector>
+
+#include "status_bar.h"
 
 class QAction;
+class QActionGroup;
 class QMenu;
+class QObject;
+class QPainter;
+class QTimer;
 class QWidget;
-class TStatusBar;
+class TImage;
 
 // The common plumbing of a tool window, so every window builds menus, captions, layout and
 // wheel handling the same way. Handlers wired here run guarded (guarded.h): an exception goes to
 // the error box and the command ends there.
 //
+//   SetUpToolWindow(this, "Stereo Photo Viewer", DrawnIcon([](QPainter& p) { ... }));
+//   Image1 = MakeImageArea(this);
+//   StatusBar1 = MakeStatusBar(this, {{100, true}, {50, false}});
+//   PopupMenu1 = MakePopupMenu(this, "PopupMenu1");
+//   PopUpOnRightClick(Image1, PopupMenu1);
+//   ModeGroup = MakeExclusiveGroup(this, {Left1, Right1});
+//   Timer1 = MakeTimer(this, "Timer1", 1000, [this] { Timer1Timer(); });
 //   Open1 = MakeMenuItem(PopupMenu1, "Open1", "Open", QKeySequence("Ctrl+O"));
 //   Action1 = MakeShortcut(this, "Action1", QKeySequence("Ctrl+O"));
 //   OnTriggered({Open1, Action1}, [this] { Open1Click(); });
@@ -43,3 +58,31 @@ int LayoutImageOverStatusBar(QWidget* window, QWidget* image, TStatusBar* bar);
 // dropped. The filter lives as long as window.
 void ForwardWheel(QWidget* window, std::initializer_list<QWidget*> sources,
                   std::function<void(int delta)> onWheel);
+
+// Caption, icon (when given) and the tools' font. The window itself takes the keyboard focus,
+// so keys reach its FormKeyDown; its controls leave the keyboard to it.
+void SetUpToolWindow(QWidget* window, const char* caption, const QIcon& icon = QIcon());
+
+// A 32 x 32 icon that draw paints on a transparent, antialiased canvas: tools draw their icons
+// rather than ship them.
+QIcon DrawnIcon(const std::function<void(QPainter&)>& draw);
+
+// The image control named name, which never takes the keyboard (keys go to the window).
+TImage* MakeImageArea(QWidget* parent, const char* name = "Image1");
+
+// The status bar named name with panels.
+TStatusBar* MakeStatusBar(QWidget* parent, const std::vector<TStatusBar::PanelSpec>& panels,
+                          const char* name = "StatusBar1");
+
+// An empty pop-up menu named name.
+QMenu* MakePopupMenu(QWidget* parent, const char* name);
+
+// A right click on control pops menu up where the click was.
+void PopUpOnRightClick(QWidget* control, QMenu* menu);
+
+// Makes items checkable and exclusive: checking one unchecks the others.
+QActionGroup* MakeExclusiveGroup(QObject* parent, std::initializer_list<QAction*> items);
+
+// A timer named name that runs onTick, guarded, every intervalMs; started unless start is false.
+QTimer* MakeTimer(QObject* parent, const char* name, int intervalMs, std::function<void()> onTick,
+                  bool start = true);

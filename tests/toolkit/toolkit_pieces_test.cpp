@@ -15,6 +15,7 @@
 #include "controls.h"
 #include "image_control.h"
 #include "paint_box.h"
+#include "picture_walk.h"
 #include "scripted_dialogs.h"
 #include "status_bar.h"
 #include "tool_window.h"
@@ -55,6 +56,33 @@ TEST(ToolWindow, CommandsCaptionLayoutAndWheelGoThroughOnePiece) {
     SendWheel(&window, -240);
     SendWheel(image, 0);  // a touchpad phase without a turn
     EXPECT_EQ(deltas, (std::vector<int>{120, -240}));
+}
+
+TEST(PictureWalk, TheChosenFileStaysCurrentAndTheWalkStepsFromIt) {
+    ScriptedDialogDriver dialogs;
+    QTemporaryDir dir;
+    const std::string a = dir.filePath("a.jpg").toStdString();
+    const std::string b = dir.filePath("b.jpg").toStdString();
+    for (const std::string& path : {a, b}) std::ofstream(path) << "x";
+    TOpenDialog dialog;
+    PictureWalk files("*.jp*");
+    std::vector<std::string> opened;
+    const auto open = [&](const std::string& file) { opened.push_back(file); };
+
+    dialogs.CancelFile();
+    EXPECT_FALSE(files.Choose(dialog, ""));
+    files.Step(+1, open);  // nothing chosen yet: nowhere to step
+    dialogs.AnswerFile(a);
+    EXPECT_EQ(files.Choose(dialog, ""), a);
+    files.Step(+1, open);
+    ASSERT_EQ(opened, std::vector<std::string>{b});
+    EXPECT_EQ(files.Choose(dialog, opened.back()), b);  // a handed path skips the dialog
+    EXPECT_EQ(dialog.FileName, b);                      // which starts at it next time
+    dialogs.CancelFile();
+    EXPECT_FALSE(files.Choose(dialog, ""));
+    EXPECT_EQ(files.Current(), b);  // cancelling keeps the walk where it was
+    files.Step(-1, open);
+    EXPECT_EQ(opened.back(), a);
 }
 
 TEST(Controls, EachReportsTheUsersActionAndAThrowingHandlerEndsInTheErrorBox) {
