@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <utility>
 
+#include "busy_mark.h"
 #include "image_control.h"
 #include "menu_language.h"
 #include "status_bar.h"
@@ -32,18 +33,6 @@ QIcon TurntableIcon() {
         painter.drawArc(QRect(1, 14, 30, 16), 200 * 16, 140 * 16);
     });
 }
-
-// Clears a flag when the tick leaves, by whatever way.
-class BusyMark {
-public:
-    explicit BusyMark(bool& flag) : flag_(flag) { flag_ = true; }
-    ~BusyMark() { flag_ = false; }
-    BusyMark(const BusyMark&) = delete;
-    BusyMark& operator=(const BusyMark&) = delete;
-
-private:
-    bool& flag_;
-};
 
 std::string NoFramesText(const std::string& where) {
     return UiLanguage == "eng" ? where + ": no JPEG frames (*.jpg, *.jpeg) to show"

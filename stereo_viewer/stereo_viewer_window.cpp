@@ -9,6 +9,7 @@
 #include <optional>
 #include <utility>
 
+#include "busy_mark.h"
 #include "file_error.h"
 #include "image_control.h"
 #include "jpeg_image.h"
@@ -33,18 +34,6 @@ QIcon StereoIcon() {
         painter.drawLine(15, 14, 17, 14);
     });
 }
-
-// Clears a flag when the render leaves, by whatever way.
-class BusyMark {
-public:
-    explicit BusyMark(bool& flag) : flag_(flag) { flag_ = true; }
-    ~BusyMark() { flag_ = false; }
-    BusyMark(const BusyMark&) = delete;
-    BusyMark& operator=(const BusyMark&) = delete;
-
-private:
-    bool& flag_;
-};
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "image_ops.h"
+#include "detailed_picture.h"
 #include "memcpy_reference.h"
 #include "view_adjustments.h"
 
@@ -19,20 +20,8 @@ namespace {
 constexpr int kWidth = 6000;
 constexpr int kHeight = 4000;
 
-// Detail everywhere, so no step meets long runs of equal bytes.
 const TBitmap& Picture() {
-    static const TBitmap picture = [] {
-        TBitmap b(kWidth, kHeight);
-        for (int y = 0; y < kHeight; ++y) {
-            uint8_t* row = b.ScanLine(y);
-            for (int x = 0; x < kWidth; ++x) {
-                row[3 * x] = static_cast<uint8_t>(x ^ y);
-                row[3 * x + 1] = static_cast<uint8_t>((x >> 3) + (y >> 2));
-                row[3 * x + 2] = static_cast<uint8_t>(x * 7 + y * 13);
-            }
-        }
-        return b;
-    }();
+    static const TBitmap picture = DetailedPicture(kWidth, kHeight);
     return picture;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "detailed_picture.h"
 #include "memcpy_reference.h"
 #include "panorama_renderer.h"
 #include "panorama_stages.h"
@@ -25,20 +26,10 @@ constexpr int kViewHeight = 1080;
 constexpr int kPanoWidth = 8192;
 constexpr int kPanoHeight = 4096;
 
-// A synthetic panorama with detail everywhere (so fetches are not all the same bytes).
+// A synthetic panorama with detail everywhere.
 const PanoramaPixels& Panorama() {
-    static const PanoramaPixels pano = [] {
-        TBitmap picture(kPanoWidth, kPanoHeight);
-        for (int y = 0; y < kPanoHeight; ++y) {
-            uint8_t* row = picture.ScanLine(y);
-            for (int x = 0; x < kPanoWidth; ++x) {
-                row[3 * x] = static_cast<uint8_t>(x ^ y);
-                row[3 * x + 1] = static_cast<uint8_t>((x >> 3) + (y >> 2));
-                row[3 * x + 2] = static_cast<uint8_t>(x * 7 + y * 13);
-            }
-        }
-        return PanoramaPixels::FromBitmap(picture);
-    }();
+    static const PanoramaPixels pano =
+        PanoramaPixels::FromBitmap(DetailedPicture(kPanoWidth, kPanoHeight));
     return pano;
 }
 
