@@ -279,7 +279,7 @@ StreamLayout ReadLayout(const uint8_t* bytes, std::size_t size) {
     return layout;
 }
 
-void Decode(const uint8_t* bytes, std::size_t size, TBitmap& target) {
+JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target) {
     const StreamLayout layout = ReadLayout(bytes, size);
     if (layout.scans > kMaxScans) throw ImageError(kTooManyScans);
     Decompressor d;
@@ -366,6 +366,20 @@ void Decode(const uint8_t* bytes, std::size_t size, TBitmap& target) {
     // grey, like the rest of a damaged picture.
     for (uint32_t y = cinfo.output_scanline; y < height; ++y) std::memset(rows[y], 128, rowBytes);
     if (!decoded) ThrowLibraryError(d.err, width, height);
+    JpegDecodeReport report;
+    report.rowsRead = static_cast<int32_t>(height);
+    if (d.ended) {
+        // Data that ended in a later scan of a progressive stream still left every row some
+        // detail; one that ended in the first scan left the rows from its row of blocks on grey.
+        report.complete = false;
+        if (d.endScan <= 1) {
+            const uint64_t rowsPerBlockRow =
+                static_cast<uint64_t>(cinfo.max_v_samp_factor) * cinfo.min_DCT_scaled_size;
+            report.rowsRead = static_cast<int32_t>(
+                std::min<uint64_t>(height, static_cast<uint64_t>(d.endRow) * rowsPerBlockRow));
+        }
+    }
+    return report;
 }
 
 std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
@@ -436,8 +450,8 @@ JpegSize JpegHeaderSize(const uint8_t* bytes, std::size_t size) {
     return JpegSize{static_cast<int32_t>(width), static_cast<int32_t>(height)};
 }
 
-void DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target) {
-    Decode(bytes, size, target);
+JpegDecodeReport DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target) {
+    return Decode(bytes, size, target);
 }
 
 void TJPEGImage::LoadFromFile(const std::string& path) {
@@ -454,7 +468,9 @@ void TJPEGImage::LoadFromFile(const std::string& path) {
 
 void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes) { bytes_ = std::move(bytes); }
 
-void TJPEGImage::DecodeTo(TBitmap& target) const { Decode(bytes_.data(), bytes_.size(), target); }
+JpegDecodeReport TJPEGImage::DecodeTo(TBitmap& target) const {
+    return Decode(bytes_.data(), bytes_.size(), target);
+}
 
 void TJPEGImage::Assign(const TBitmap& source) { bytes_ = Encode(source, CompressionQuality); }
 

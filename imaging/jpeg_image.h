@@ -8,6 +8,14 @@
 
 // A JPEG picture held as its compressed bytes. Sequences of frames are kept this way and
 // decoded on demand. Every failure is an ImageError with a message fit for the user.
+// What a decode found beyond the pixels: a stream whose data ended early decodes with its
+// missing rows grey, and callers that write pictures out must be able to tell.
+struct JpegDecodeReport {
+    bool complete = true;
+    // Rows that hold decoded data, counted from the top; the picture's height when complete.
+    int32_t rowsRead = 0;
+};
+
 class TJPEGImage {
 public:
     // Reads the whole file; a missing or unreadable file throws with the system's reason, and
@@ -25,7 +33,7 @@ public:
     // memory runs out; these leave target untouched. Only a single-scan stream
     // whose pixel data breaks fatally after its first row throws with target already resized
     // (what was decoded, the rest grey), so windows decode into a temporary.
-    void DecodeTo(TBitmap& target) const;
+    JpegDecodeReport DecodeTo(TBitmap& target) const;
 
     // Encodes source at CompressionQuality (1..100) and keeps the bytes.
     void Assign(const TBitmap& source);
@@ -44,7 +52,7 @@ private:
 };
 
 // Decodes a JPEG held in memory into target, exactly as TJPEGImage::DecodeTo does.
-void DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target);
+JpegDecodeReport DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target);
 
 // The pixel size a decode of these bytes gives, read from the header alone. Throws ImageError,
 // with the message a decode would give, on what is not a JPEG or exceeds one gigapixel.

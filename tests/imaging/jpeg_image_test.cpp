@@ -224,16 +224,32 @@ TEST(JpegImage, TruncatedStreamDecodesWhatIsThereAndGreysTheRest) {
                 c.optimize_coding = FALSE;
                 if (progressive) jpeg_simple_progression(&c);
             });
+        TBitmap whole;
+        const JpegDecodeReport wholeReport = DecodeJpegBytes(bytes.data(), bytes.size(), whole);
+        EXPECT_TRUE(wholeReport.complete);
+        EXPECT_EQ(wholeReport.rowsRead, 64);
         const size_t data = FirstScanData(bytes);
         bytes.resize(data + (bytes.size() - data) * 2 / 3);
         TBitmap picture;
         ASSERT_NO_THROW(picture = Decoded(bytes)) << progressive;
         ASSERT_EQ(picture.Width(), 64);
         ASSERT_EQ(picture.Height(), 64);
+        // The decode says the picture is not whole, and (for a single scan) where the grey
+        // begins; the same stream uncut reports itself complete.
+        TBitmap again;
+        const JpegDecodeReport report = DecodeJpegBytes(bytes.data(), bytes.size(), again);
+        EXPECT_FALSE(report.complete) << progressive;
         if (!progressive) {
             // The top rows arrived intact; the last row lies in the missing part.
             EXPECT_LE(std::abs(picture.ScanLine(2)[30] - source.ScanLine(2)[30]), 6);
             for (int x = 0; x < 64 * 3; ++x) EXPECT_NEAR(picture.ScanLine(63)[x], 128, 2);
+            EXPECT_GT(report.rowsRead, 2);
+            EXPECT_LT(report.rowsRead, 64);
+            // Every row it counts as read holds the picture.
+            const int last = report.rowsRead - 1;
+            EXPECT_LE(std::abs(picture.ScanLine(last)[30] - source.ScanLine(last)[30]), 6);
+        } else {
+            EXPECT_EQ(report.rowsRead, 64);
         }
     }
     // Cut anywhere after the first scan header: while the first row of blocks is incomplete
