@@ -16,6 +16,8 @@
 
 #include <jpeglib.h>
 
+#include "mpo_writer.h"
+
 namespace {
 
 // Harnesses that read pictures; each gets every seed.
@@ -230,6 +232,67 @@ bool MakeFolder(const std::string& path) {
     return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
 }
 
+bool WriteSeed(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
+        std::fclose(file) != 0) {
+        std::perror(path.c_str());
+        return false;
+    }
+    return true;
+}
+
+// A GPano packet with the properties as attributes or as elements.
+std::string GPanoPacket(bool asElements) {
+    const char* names[] = {"FullPanoWidthPixels", "FullPanoHeightPixels",
+                           "CroppedAreaImageWidthPixels", "CroppedAreaImageHeightPixels",
+                           "CroppedAreaLeftPixels", "CroppedAreaTopPixels",
+                           "InitialViewHeadingDegrees", "PoseHeadingDegrees"};
+    const char* values[] = {"64", "32", "16", "8", "10", "12", "45.5", "-20"};
+    std::string props;
+    for (int i = 0; i < 8; ++i)
+        props += asElements ? std::string("<GPano:") + names[i] + ">" + values[i] + "</GPano:" + names[i] + ">"
+                            : std::string(" GPano:") + names[i] + "=\"" + values[i] + "\"";
+    const std::string open =
+        "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta xmlns:x='adobe:ns:meta/'>"
+        "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+        "xmlns:GPano='http://ns.google.com/photos/1.0/panorama/'";
+    const std::string close = "</rdf:RDF></x:xmpmeta><?xpacket end='w'?>";
+    return asElements ? open + ">" + props + "</rdf:Description>" + close
+                      : open + props + "/>" + close;
+}
+
+// Seeds of the metadata readers: MPO files for the MPF index, JPEGs with GPano XMP (behind the
+// harness's mode byte and the picture size, 16 x 8) and bare packets for the XMP parser.
+bool WriteMetadataSeeds(const std::string& root) {
+    const std::vector<uint8_t> left = Compress(16, 8, 3, JCS_RGB, 85, nullptr);
+    const std::vector<uint8_t> right = Compress(16, 8, 3, JCS_RGB, 60, nullptr);
+    const std::string mpf = root + "/mpf_index";
+    const std::string gpano = root + "/gpano_xmp";
+    if (!MakeFolder(mpf) || !MakeFolder(gpano)) return false;
+    const std::vector<uint8_t> withParallax = JoinMpoPictures({left, right}, 2.5);
+    std::vector<uint8_t> cut(withParallax.begin(), withParallax.end() - right.size() / 2);
+    if (!WriteSeed(mpf + "/pair_parallax.mpo", withParallax) ||
+        !WriteSeed(mpf + "/pair.mpo", JoinMpoPictures({left, right}, std::nullopt)) ||
+        !WriteSeed(mpf + "/three.mpo", JoinMpoPictures({left, right, left}, -1.0)) ||
+        !WriteSeed(mpf + "/cut_second.mpo", cut) || !WriteSeed(mpf + "/plain.jpg", left))
+        return false;
+    const std::vector<uint8_t> fileMode = {0x00, 0x00, 16, 0x00, 8};
+    const std::vector<uint8_t> packetMode = {0x01, 0x00, 16, 0x00, 8};
+    for (bool elements : {false, true}) {
+        const std::string packet = GPanoPacket(elements);
+        std::vector<uint8_t> file = fileMode;
+        const std::vector<uint8_t> jpeg = InsertXmpPacket(left, packet);
+        file.insert(file.end(), jpeg.begin(), jpeg.end());
+        std::vector<uint8_t> bare = packetMode;
+        bare.insert(bare.end(), packet.begin(), packet.end());
+        const std::string form = elements ? "elements" : "attributes";
+        if (!WriteSeed(gpano + "/jpeg_" + form, file) || !WriteSeed(gpano + "/packet_" + form, bare))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -259,6 +322,7 @@ int main(int argc, char** argv) {
             }
         }
     }
+    if (!WriteMetadataSeeds(root)) return 1;
     std::printf("%zu seeds for each of %zu harnesses in %s\n", seeds.size(),
                 sizeof kPictureHarnesses / sizeof *kPictureHarnesses, root.c_str());
     return 0;
