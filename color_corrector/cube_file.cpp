@@ -90,7 +90,8 @@ ColorTable ParseCubeFile(const std::string& text) {
         if (words.empty() || words[0][0] == '#') continue;
         const std::string& key = words[0];
         const bool numeric = (key[0] >= '0' && key[0] <= '9') || key[0] == '-' || key[0] == '+' || key[0] == '.';
-        if (numeric) {
+        // Once the values have begun, every line is one: a word there is a bad number.
+        if (numeric || !entries.empty()) {
             if (size == 0) Refuse(lineNumber, "values come before LUT_1D_SIZE");
             if (static_cast<int>(entries.size()) == size)
                 Refuse(lineNumber, "more entries than LUT_1D_SIZE " + std::to_string(size));
@@ -100,7 +101,6 @@ ColorTable ParseCubeFile(const std::string& text) {
             entries.push_back(value);
             continue;
         }
-        if (!entries.empty()) Refuse(lineNumber, "a keyword after the values");
         if (key == "TITLE") continue;
         if (key == "LUT_3D_SIZE") Refuse(lineNumber, "a 3D table; only 1D tables can be read");
         if (key == "LUT_1D_SIZE") {
