@@ -242,24 +242,28 @@ bool WriteSeed(const std::string& path, const std::vector<uint8_t>& bytes) {
     return true;
 }
 
-// A GPano packet with the properties as attributes or as elements.
+// A GPano packet with the properties as attributes (the program's own writer) or as elements.
 std::string GPanoPacket(bool asElements) {
-    const char* names[] = {"FullPanoWidthPixels", "FullPanoHeightPixels",
-                           "CroppedAreaImageWidthPixels", "CroppedAreaImageHeightPixels",
-                           "CroppedAreaLeftPixels", "CroppedAreaTopPixels",
-                           "InitialViewHeadingDegrees", "PoseHeadingDegrees"};
-    const char* values[] = {"64", "32", "16", "8", "10", "12", "45.5", "-20"};
+    GPanoArea area;
+    area.fullWidth = 64;
+    area.fullHeight = 32;
+    area.croppedWidth = 16;
+    area.croppedHeight = 8;
+    area.left = 10;
+    area.top = 12;
+    area.initialHeading = 45.5;
+    area.poseHeading = -20;
+    if (!asElements) return GPanoXmpPacket(area);
     std::string props;
-    for (int i = 0; i < 8; ++i)
-        props += asElements ? std::string("<GPano:") + names[i] + ">" + values[i] + "</GPano:" + names[i] + ">"
-                            : std::string(" GPano:") + names[i] + "=\"" + values[i] + "\"";
-    const std::string open =
-        "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta xmlns:x='adobe:ns:meta/'>"
-        "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
-        "xmlns:GPano='http://ns.google.com/photos/1.0/panorama/'";
-    const std::string close = "</rdf:RDF></x:xmpmeta><?xpacket end='w'?>";
-    return asElements ? open + ">" + props + "</rdf:Description>" + close
-                      : open + props + "/>" + close;
+    const std::pair<const char*, int64_t> values[] = {
+        {"FullPanoWidthPixels", 64}, {"FullPanoHeightPixels", 32}, {"CroppedAreaImageWidthPixels", 16},
+        {"CroppedAreaImageHeightPixels", 8}, {"CroppedAreaLeftPixels", 10}, {"CroppedAreaTopPixels", 12}};
+    for (const auto& [name, value] : values)
+        props += std::string("<GPano:") + name + ">" + std::to_string(value) + "</GPano:" + name + ">";
+    return "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+           "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+           "xmlns:GPano='http://ns.google.com/photos/1.0/panorama/'>" +
+           props + "</rdf:Description></rdf:RDF></x:xmpmeta>";
 }
 
 // Seeds of the metadata readers: MPO files for the MPF index, JPEGs with GPano XMP (behind the

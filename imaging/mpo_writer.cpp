@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "image_error.h"
+#include "number_format.h"
 
 namespace {
 
@@ -115,4 +116,27 @@ std::vector<uint8_t> JoinMpoPictures(const std::vector<std::vector<uint8_t>>& pi
     std::vector<uint8_t> out = InsertJpegSegment(pictures[0], 0xE2, IndexData(sizes));
     for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
     return out;
+}
+
+std::string GPanoXmpPacket(const GPanoArea& area) {
+    std::string properties;
+    const auto add = [&](const char* name, const std::string& value) {
+        properties += std::string("\n    GPano:") + name + "=\"" + value + "\"";
+    };
+    add("ProjectionType", "equirectangular");
+    add("FullPanoWidthPixels", std::to_string(area.fullWidth));
+    add("FullPanoHeightPixels", std::to_string(area.fullHeight));
+    add("CroppedAreaImageWidthPixels", std::to_string(area.croppedWidth));
+    add("CroppedAreaImageHeightPixels", std::to_string(area.croppedHeight));
+    add("CroppedAreaLeftPixels", std::to_string(area.left));
+    add("CroppedAreaTopPixels", std::to_string(area.top));
+    if (area.poseHeading) add("PoseHeadingDegrees", FormatText("%.1f", *area.poseHeading));
+    if (area.initialHeading) add("InitialViewHeadingDegrees", FormatText("%.1f", *area.initialHeading));
+    if (area.initialPitch) add("InitialViewPitchDegrees", FormatText("%.1f", *area.initialPitch));
+    return "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+           "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
+           " <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+           "  <rdf:Description rdf:about=\"\"\n"
+           "    xmlns:GPano=\"http://ns.google.com/photos/1.0/panorama/\"" +
+           properties + "/>\n </rdf:RDF>\n</x:xmpmeta>\n<?xpacket end=\"w\"?>";
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "gpano_xmp.h"
+
 // Joins whole JPEG pictures (each starting with its start marker) into one MPO file of stereo
 // views: an MPF index after the first picture's start marker, an attribute segment after each
 // further picture's, with the Parallax value (percent of the width) for the second when given.
@@ -21,3 +23,6 @@ std::vector<uint8_t> InsertJpegSegment(const std::vector<uint8_t>& jpeg, uint8_t
 
 // The JPEG with the XMP packet in its standard APP1 segment.
 std::vector<uint8_t> InsertXmpPacket(const std::vector<uint8_t>& jpeg, const std::string& packet);
+
+// An XMP packet holding the area's GPano properties (the optional ones when set) as attributes.
+std::string GPanoXmpPacket(const GPanoArea& area);
