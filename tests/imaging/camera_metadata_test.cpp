@@ -125,7 +125,9 @@ TEST(MpfIndex, ParallaxOfTheSecondPicture) {
         const MpfParallax p = ReadMpfParallax(file.data() + found[1].offset, found[1].size);
         EXPECT_EQ(p.unusable, !c.usable) << c.parallax.numerator << "/" << c.parallax.denominator;
         EXPECT_EQ(p.percent.has_value(), c.usable);
-        if (p.percent) EXPECT_DOUBLE_EQ(*p.percent, c.percent);
+        if (p.percent) {
+            EXPECT_DOUBLE_EQ(*p.percent, c.percent);
+        }
     }
     const std::vector<uint8_t> without = BuildTestMpo(pair);
     const std::vector<MpfPicture> found = ReadMpfIndex(without.data(), without.size());
