@@ -20,6 +20,8 @@
 #include "cancellable_progress.h"
 #include "controls.h"
 #include "correction_files.h"
+#include "cube_file.h"
+#include "file_error.h"
 #include "image_control.h"
 #include "image_error.h"
 #include "image_ops.h"
@@ -336,6 +338,14 @@ TColor_Corrector::TColor_Corrector(QWidget* parent) : TGuardedEvents<QWidget>(pa
     Button10 = MakeButton(GroupBox3, "Button10", "Smooth", "Smooth curve", [this] { Button10Click(); });
     Button7 = MakeButton(GroupBox3, "Button7", "Open", "Open saved color table", [this] { Button7Click(); });
     Button8 = MakeButton(GroupBox3, "Button8", "Save", "Save color table", [this] { Button8Click(); });
+    CubeExportButton = MakeButton(GroupBox3, "CubeExportButton", "Export .cube",
+                                  "Save the Result table for other programs",
+                                  [this] { CubeExportButtonClick(); });
+    CubeImportButton = MakeButton(GroupBox3, "CubeImportButton", "Import .cube",
+                                  "Read a 1D .cube table into the Result table",
+                                  [this] { CubeImportButtonClick(); });
+    CubeOpenDialog.Filter = CubeSaveDialog.Filter = "Cube LUT (*.cube)|*.cube|All files (*)|*";
+    CubeSaveDialog.DefaultExt = "cube";
 
     // "White balance".
     GroupBox5 = new QGroupBox(QStringLiteral("Parameters"), TabSheet3);
@@ -861,6 +871,40 @@ void TColor_Corrector::Button8Click() {
     ShowMessage("Data saved!");
 }
 
+void TColor_Corrector::CubeExportButtonClick() {
+    if (!CubeSaveDialog.Execute()) return;
+    const std::string path = CubeSaveDialog.FileName;
+    try {
+        SaveCubeFile(path, result_, ExtractFileName(path));
+    } catch (const ImageError& e) {
+        ShowMessage(FileErrorText(path, e.what()));
+        return;
+    }
+    ShowMessage("Data saved!");
+}
+
+void TColor_Corrector::CubeImportButtonClick() {
+    if (!CubeOpenDialog.Execute()) return;
+    const std::string path = CubeOpenDialog.FileName;
+    std::string text;
+    if (!ReadTextFile(path, text)) {
+        ShowMessage("Can' open file " + path);
+        return;
+    }
+    ColorTable table;
+    try {
+        table = ParseCubeFile(text);
+    } catch (const ImageError& e) {
+        ShowMessage(FileErrorText(path, e.what()) + "; the color table was left as it was.");
+        return;
+    }
+    result_ = table;
+    PageControl2->SetActivePageIndex(2);
+    TabControl1->SetTabIndex(3);
+    SetColorTableTitle(path);
+    ShowTables();
+}
+
 void TColor_Corrector::SetColorTableTitle(const std::string& path) {
     SetCaption(this, std::string(kCaption) + " - " + path);
 }
@@ -988,11 +1032,13 @@ void TColor_Corrector::LayoutTablePage(int pageW, int pageH) {
     }
     GroupBox3->setGeometry(0, tablesH + 5, std::max(pageW - 15, 0), kActionsHeight);
     const int top = 18;
-    CentreAt(Button5, GroupBox3, 1, 10, top);
-    CentreAt(Button6, GroupBox3, 3, 10, top);
-    CentreAt(Button10, GroupBox3, 5, 10, top);
-    CentreAt(Button7, GroupBox3, 7, 10, top);
-    CentreAt(Button8, GroupBox3, 9, 10, top);
+    CentreAt(Button5, GroupBox3, 1, 14, top);
+    CentreAt(Button6, GroupBox3, 3, 14, top);
+    CentreAt(Button10, GroupBox3, 5, 14, top);
+    CentreAt(Button7, GroupBox3, 7, 14, top);
+    CentreAt(Button8, GroupBox3, 9, 14, top);
+    CentreAt(CubeImportButton, GroupBox3, 11, 14, top);
+    CentreAt(CubeExportButton, GroupBox3, 13, 14, top);
 }
 
 void TColor_Corrector::LayoutBalancePage(int pageW, int pageH) {

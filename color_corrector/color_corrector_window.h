@@ -57,6 +57,8 @@ public:
     TOpenDialog OpenPictureDialog1;  // reference and sample pictures
     TOpenDialog OpenDialog1;         // points and colour table files
     TSaveDialog SaveDialog1;
+    TOpenDialog CubeOpenDialog;  // .cube tables of other programs
+    TSaveDialog CubeSaveDialog;
 
     // "Source images".
     TImage* Image1 = nullptr;  // hidden: the reference picture at full size
@@ -97,6 +99,8 @@ public:
     TButton* Button10 = nullptr;  // "Smooth"
     TButton* Button7 = nullptr;   // "Open"
     TButton* Button8 = nullptr;   // "Save"
+    TButton* CubeExportButton = nullptr;  // "Export .cube"
+    TButton* CubeImportButton = nullptr;  // "Import .cube"
     QMenu* PopupMenu3 = nullptr;      // on the three tables
     QAction* Cleartable2 = nullptr;
     QMenu* PopupMenu2 = nullptr;      // attached to nothing: two internal commands
@@ -164,6 +168,10 @@ public:
     void Button10Click();
     void Button7Click();
     void Button8Click();
+    // The Result as a 1D .cube table for other programs, and such a table into the Result.
+    // A refused file leaves the Result as it was and says which file and line.
+    void CubeExportButtonClick();
+    void CubeImportButtonClick();
     void Cleartable2Click();
     void Clearalltables1Click();
     void PaintBox3MouseUp(Qt::MouseButton button, int X, int Y);

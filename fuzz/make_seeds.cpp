@@ -16,6 +16,8 @@
 
 #include <jpeglib.h>
 
+#include "mpo_writer.h"
+
 namespace {
 
 // Harnesses that read pictures; each gets every seed.
@@ -230,6 +232,71 @@ bool MakeFolder(const std::string& path) {
     return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
 }
 
+bool WriteSeed(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
+        std::fclose(file) != 0) {
+        std::perror(path.c_str());
+        return false;
+    }
+    return true;
+}
+
+// A GPano packet with the properties as attributes (the program's own writer) or as elements.
+std::string GPanoPacket(bool asElements) {
+    GPanoArea area;
+    area.fullWidth = 64;
+    area.fullHeight = 32;
+    area.croppedWidth = 16;
+    area.croppedHeight = 8;
+    area.left = 10;
+    area.top = 12;
+    area.initialHeading = 45.5;
+    area.poseHeading = -20;
+    if (!asElements) return GPanoXmpPacket(area);
+    std::string props;
+    const std::pair<const char*, int64_t> values[] = {
+        {"FullPanoWidthPixels", 64}, {"FullPanoHeightPixels", 32}, {"CroppedAreaImageWidthPixels", 16},
+        {"CroppedAreaImageHeightPixels", 8}, {"CroppedAreaLeftPixels", 10}, {"CroppedAreaTopPixels", 12}};
+    for (const auto& [name, value] : values)
+        props += std::string("<GPano:") + name + ">" + std::to_string(value) + "</GPano:" + name + ">";
+    return "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+           "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+           "xmlns:GPano='http://ns.google.com/photos/1.0/panorama/'>" +
+           props + "</rdf:Description></rdf:RDF></x:xmpmeta>";
+}
+
+// Seeds of the metadata readers: MPO files for the MPF index, JPEGs with GPano XMP (behind the
+// harness's mode byte and the picture size, 16 x 8) and bare packets for the XMP parser.
+bool WriteMetadataSeeds(const std::string& root) {
+    const std::vector<uint8_t> left = Compress(16, 8, 3, JCS_RGB, 85, nullptr);
+    const std::vector<uint8_t> right = Compress(16, 8, 3, JCS_RGB, 60, nullptr);
+    const std::string mpf = root + "/mpf_index";
+    const std::string gpano = root + "/gpano_xmp";
+    if (!MakeFolder(mpf) || !MakeFolder(gpano)) return false;
+    const std::vector<uint8_t> withParallax = JoinMpoPictures({left, right}, 2.5);
+    std::vector<uint8_t> cut(withParallax.begin(), withParallax.end() - right.size() / 2);
+    if (!WriteSeed(mpf + "/pair_parallax.mpo", withParallax) ||
+        !WriteSeed(mpf + "/pair.mpo", JoinMpoPictures({left, right}, std::nullopt)) ||
+        !WriteSeed(mpf + "/three.mpo", JoinMpoPictures({left, right, left}, -1.0)) ||
+        !WriteSeed(mpf + "/cut_second.mpo", cut) || !WriteSeed(mpf + "/plain.jpg", left))
+        return false;
+    const std::vector<uint8_t> fileMode = {0x00, 0x00, 16, 0x00, 8};
+    const std::vector<uint8_t> packetMode = {0x01, 0x00, 16, 0x00, 8};
+    for (bool elements : {false, true}) {
+        const std::string packet = GPanoPacket(elements);
+        std::vector<uint8_t> file = fileMode;
+        const std::vector<uint8_t> jpeg = InsertXmpPacket(left, packet);
+        file.insert(file.end(), jpeg.begin(), jpeg.end());
+        std::vector<uint8_t> bare = packetMode;
+        bare.insert(bare.end(), packet.begin(), packet.end());
+        const std::string form = elements ? "elements" : "attributes";
+        if (!WriteSeed(gpano + "/jpeg_" + form, file) || !WriteSeed(gpano + "/packet_" + form, bare))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -259,6 +326,7 @@ int main(int argc, char** argv) {
             }
         }
     }
+    if (!WriteMetadataSeeds(root)) return 1;
     std::printf("%zu seeds for each of %zu harnesses in %s\n", seeds.size(),
                 sizeof kPictureHarnesses / sizeof *kPictureHarnesses, root.c_str());
     return 0;

@@ -20,6 +20,7 @@
 #include "jpeg_image.h"
 #include "printing.h"
 #include "menu_language.h"
+#include "partial_panorama.h"
 #include "status_bar.h"
 #include "tool_window.h"
 #include "ui_language.h"
@@ -170,13 +171,20 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
     const std::string& file = *chosen;
     // Decoding, the size check and the packing all happen before the held panorama is let go,
     // so a failure leaves the window showing what it showed.
+    // A partial panorama arrives already placed into a canvas of the whole sphere.
+    PanoramaPicture opened = LoadPanoramaPicture(file);
     PanoramaPixels fresh =
-        NamingFileInErrors(file, [&] { return PanoramaPixels::FromBitmap(LoadJpegFile(file)); });
+        NamingFileInErrors(file, [&] { return PanoramaPixels::FromBitmap(opened.picture); });
 
     panorama_ = std::move(fresh);
-    view_.alpha = view_.betta = view_.gamma = 0.0;
+    view_.alpha = opened.startAlpha.value_or(0.0);
+    view_.betta = opened.startBetta.value_or(0.0);
+    view_.gamma = 0.0;
     view_.RequestRender();  // fov and the key steps keep their values
-    SetCaption(this, std::string(kCaption) + " - " + file);
+    std::string caption = std::string(kCaption) + " - " + file;
+    if (opened.partial) caption += " - " + CoverageText(opened);
+    if (!opened.ignoredReason.empty()) caption += " - metadata ignored: " + opened.ignoredReason;
+    SetCaption(this, caption);
     loaded_ = true;
 }
 

@@ -1,7 +1,11 @@
 // Writes the demo pictures and files every tool opens on a first run, into the folder given as
 // the only argument:
 //   stereo/garden.jps            side-by-side pair of a garden scene seen from two eyes
+//   stereo/garden.mpo            the same two views as a 3D camera's MPO file, with the
+//                                camera's parallax
 //   panorama/lakeside.jpg        full-sphere panorama: sky, sun, hills, four landmarks
+//   panorama/lakeside_strip.jpg  the band of it 360 x 120 degrees high, as phones store
+//                                panoramas: cropped, with GPano metadata placing it
 //   turntable/frame_01..36.jpg   an object turning by 10 degrees per frame
 //   views/views.mvw              Multi Viewer views over garden.jpg and robot.jpg beside it
 //   color/                       reference.jpg, sample.jpg (with a colour cast), points.txt
@@ -18,6 +22,7 @@
 #include <vector>
 
 #include "jpeg_image.h"
+#include "mpo_writer.h"
 #include "number_format.h"
 #include "panorama_picture.h"
 #include "raycast.h"
@@ -314,6 +319,44 @@ void WriteViews(const std::string& folder, const TBitmap& garden, const TBitmap&
     WriteTextFile(folder + "views.mvw", text);
 }
 
+// The pair as a 3D camera writes it: the two views as whole JPEGs in one MPO file, the
+// second carrying the parallax that brings the near flower bed to the screen's depth.
+void WriteMpoPair(const std::string& path, const TBitmap& left, const TBitmap& right) {
+    std::vector<std::vector<uint8_t>> views;
+    for (const TBitmap* view : {&left, &right}) {
+        TJPEGImage jpeg;
+        jpeg.CompressionQuality = kQuality;
+        jpeg.Assign(*view);
+        views.push_back(jpeg.Bytes());
+    }
+    TJPEGImage file;
+    file.LoadFromBytes(JoinMpoPictures(views, -1.5));
+    file.SaveToFile(path);
+}
+
+// The middle 120 degrees of the panorama's height, placed by its GPano metadata; the first
+// view looks east, at the house, instead of at the strip's centre (south).
+void WritePartialPanorama(const std::string& path, const TBitmap& panorama) {
+    GPanoArea area;
+    area.fullWidth = panorama.Width();
+    area.fullHeight = panorama.Height();
+    area.croppedWidth = panorama.Width();
+    area.croppedHeight = panorama.Height() * 2 / 3;
+    area.left = 0;
+    area.top = (area.fullHeight - area.croppedHeight) / 2;
+    area.poseHeading = 180.0;  // the picture's centre faces south
+    area.initialHeading = 90.0;
+    TBitmap strip(static_cast<int32_t>(area.croppedWidth), static_cast<int32_t>(area.croppedHeight));
+    for (int32_t y = 0; y < strip.Height(); ++y)
+        std::copy_n(panorama.ScanLine(static_cast<int32_t>(area.top) + y), 3 * strip.Width(), strip.ScanLine(y));
+    TJPEGImage jpeg;
+    jpeg.CompressionQuality = kQuality;
+    jpeg.Assign(strip);
+    TJPEGImage file;
+    file.LoadFromBytes(InsertXmpPacket(jpeg.Bytes(), GPanoXmpPacket(area)));
+    file.SaveToFile(path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -333,9 +376,11 @@ int main(int argc, char** argv) {
             std::copy_n(right.ScanLine(y), 3 * kW, pair.ScanLine(y) + 3 * kW);
         }
         SaveJpegFile(pair, Folder(root, "stereo") + "garden.jps", kQuality);
+        WriteMpoPair(Folder(root, "stereo") + "garden.mpo", left, right);
 
         const TBitmap panorama = DrawPanorama(4096, 2048);
         SaveJpegFile(panorama, Folder(root, "panorama") + "lakeside.jpg", kQuality);
+        WritePartialPanorama(Folder(root, "panorama") + "lakeside_strip.jpg", panorama);
 
         TBitmap robot;
         WriteTurntable(Folder(root, "turntable"), robot);

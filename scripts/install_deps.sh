@@ -2,7 +2,7 @@
 # Installs what building, running and testing need on a fresh Debian 12 machine.
 set -e
 packages="g++ cmake ninja-build qt6-base-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
-  clang-14 libclang-rt-14-dev llvm-14"
+  libexpat1-dev clang-14 libclang-rt-14-dev llvm-14"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

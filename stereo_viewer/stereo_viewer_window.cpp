@@ -10,18 +10,17 @@
 #include <utility>
 
 #include "busy_mark.h"
-#include "file_error.h"
 #include "image_control.h"
-#include "jpeg_image.h"
 #include "menu_language.h"
+#include "stereo_file.h"
 #include "status_bar.h"
 #include "tool_window.h"
 
 namespace {
 
 const char* const kOpenFilter =
-    "All (*.jpg;*.jpeg;*.jps)|*.jpg;*.jpeg;*.jps|JPEG Image File (*.jpg)|*.jpg|"
-    "JPEG Image File (*.jpeg)|*.jpeg|JPS (*.jps)|*.jps";
+    "All (*.jpg;*.jpeg;*.jps;*.mpo)|*.jpg;*.jpeg;*.jps;*.mpo|JPEG Image File (*.jpg)|*.jpg|"
+    "JPEG Image File (*.jpeg)|*.jpeg|JPS (*.jps)|*.jps|MPO (*.mpo)|*.mpo";
 
 // Red and cyan lenses: the tool's icon, drawn rather than shipped.
 QIcon StereoIcon() {
@@ -142,9 +141,9 @@ void TStereo_Viewer::Open1Click(const std::string& path) {
     const std::string& file = *chosen;
     // Everything that can fail happens before the window changes: pair, caption and view stay
     // as they were.
-    StereoPair pair = NamingFileInErrors(file, [&] { return SplitStereoPair(LoadJpegFile(file)); });
+    StereoFile opened = LoadStereoFile(file);
 
-    pair_ = std::move(pair);
+    pair_ = std::move(opened.pair);
     SetCaption(this, "Stereo Viewer - " + file);
     StatusBar1->SetPanelText(0, PairSizeText(pair_));
     loaded_ = true;
@@ -152,6 +151,10 @@ void TStereo_Viewer::Open1Click(const std::string& path) {
                            ImageAreaHeight(), view_.scale);
     view_.positionX = view_.positionY = 0.0f;
     view_.parallaxX = view_.parallaxY = 0.0f;
+    // A 3D camera's stored parallax is where the user would have put it by hand.
+    if (opened.parallaxX) view_.parallaxX = *opened.parallaxX;
+    StatusBar1->SetPanelText(4, opened.ignoredMetadata.empty() ? std::string()
+                                                               : "Metadata ignored: " + opened.ignoredMetadata);
     Draw1Click();
 }
 

@@ -109,5 +109,6 @@ private:
     bool rendering_ = false;
     int lastX_ = 0;
     int lastY_ = 0;
-    PictureWalk files_{"*.jp*"};
+    // MPO pairs follow the JPEGs of the folder.
+    PictureWalk files_{"*.jp*", "*.mpo"};
 };

@@ -8,9 +8,13 @@
 //   FolderWalk walk("*.jp*");
 //   walk.Root(OpenPictureDialog1.FileName);        // a file the user chose
 //   const std::string next = walk.Neighbour(currentFile, +1);  // "" when there is none
+//
+// A second mask adds files after all those of the first, in their own listing order, so a
+// viewer can take in another kind of file without changing the order of the first kind.
 class FolderWalk {
 public:
-    explicit FolderWalk(std::string mask) : mask_(std::move(mask)) {}
+    explicit FolderWalk(std::string mask, std::string laterMask = std::string())
+        : mask_(std::move(mask)), laterMask_(std::move(laterMask)) {}
 
     // A file the user chose through the dialog or the command line: the walk lists its folder.
     void Root(const std::string& chosenFile) { root_ = chosenFile; }
@@ -21,6 +25,9 @@ public:
     const std::string& Mask() const { return mask_; }
 
 private:
+    std::string Listing(const std::string& folder) const;
+
     std::string mask_;
+    std::string laterMask_;
     std::string root_;
 };

@@ -20,7 +20,8 @@ class TOpenDialog;
 //   }
 class PictureWalk {
 public:
-    explicit PictureWalk(std::string mask) : walk_(std::move(mask)) {}
+    explicit PictureWalk(std::string mask, std::string laterMask = std::string())
+        : walk_(std::move(mask), std::move(laterMask)) {}
 
     // The file to open: path when one is handed over (Next, Previous), else the one the user
     // picks in dialog, which also roots the walk; nothing when the user cancels. The result is the

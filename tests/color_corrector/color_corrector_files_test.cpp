@@ -241,3 +241,54 @@ TEST_F(ColorCorrectorFiles, BatchWithABrokenFile) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string ReadFileText(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+void WriteFileText(const std::string& path, const std::string& text) {
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+}  // namespace
+
+TEST_F(ColorCorrectorFiles, CubeExportAndImportBesideTheTableFiles) {
+    EXPECT_EQ(window->CubeExportButton->parentWidget(), window->Button8->parentWidget());
+    SetShiftedTable();
+    const ColorTable shifted = window->Result();
+    const std::string cube = PathOf("shift");  // the dialog adds the extension
+    dialogs.AnswerFile(cube);
+    window->CubeExportButton->click();
+    EXPECT_EQ(dialogs.messages.back(), "Data saved!");
+    const std::string text = ReadFileText(cube + ".cube");
+    EXPECT_EQ(text.rfind("TITLE \"shift.cube\"\r\nLUT_1D_SIZE 256\r\n", 0), 0u) << text.substr(0, 60);
+
+    window->ResultTable().EraseAll();
+    window->ShowTables();
+    dialogs.AnswerFile(cube + ".cube");
+    window->CubeImportButton->click();
+    EXPECT_EQ(window->Result(), shifted);
+    EXPECT_EQ(window->PageControl2->currentIndex(), 2);
+
+    // A refused file names itself and its line, and the Result stays.
+    const std::string threeD = PathOf("look.cube");
+    WriteFileText(threeD, "TITLE \"look\"\nLUT_3D_SIZE 17\n");
+    dialogs.AnswerFile(threeD);
+    window->CubeImportButton->click();
+    EXPECT_EQ(dialogs.messages.back(), threeD + ": line 2: a 3D table; only 1D tables can be read; "
+                                                "the color table was left as it was.");
+    EXPECT_EQ(window->Result(), shifted);
+
+    // A Result with a gap cannot be exported; nothing is written.
+    window->ResultTable().Erase(kBlue, 9);
+    dialogs.AnswerFile(PathOf("gap.cube"));
+    window->CubeExportButton->click();
+    EXPECT_EQ(dialogs.messages.back(), PathOf("gap.cube") + ": the Result table has no blue value for 9");
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(PathOf("gap.cube"))));
+    EXPECT_TRUE(dialogs.errors.empty());
+}

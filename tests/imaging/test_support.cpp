@@ -13,6 +13,8 @@
 
 #include <jpeglib.h>
 
+#include "jpeg_image.h"
+
 namespace {
 
 void RemoveTree(const std::string& path) {
@@ -166,4 +168,83 @@ TBitmap SolidPicture(int32_t width, int32_t height, uint8_t blue, uint8_t green,
             p[2] = red;
         }
     return picture;
+}
+
+namespace {
+
+void Little16(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(static_cast<uint8_t>(v & 0xFF));
+    out.push_back(static_cast<uint8_t>(v >> 8 & 0xFF));
+}
+void Little32(std::vector<uint8_t>& out, uint32_t v) {
+    Little16(out, v & 0xFFFF);
+    Little16(out, v >> 16);
+}
+void Entry(std::vector<uint8_t>& out, uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+    Little16(out, tag);
+    Little16(out, type);
+    Little32(out, count);
+    Little32(out, value);
+}
+
+// SOI, then an APP2 "MPF" segment holding tiff, then the picture after its own SOI.
+std::vector<uint8_t> WithMpfSegment(const std::vector<uint8_t>& picture, const std::vector<uint8_t>& tiff) {
+    std::vector<uint8_t> out = {0xFF, 0xD8, 0xFF, 0xE2};
+    const std::size_t length = 2 + 4 + tiff.size();
+    out.push_back(static_cast<uint8_t>(length >> 8));
+    out.push_back(static_cast<uint8_t>(length & 0xFF));
+    for (char c : std::string("MPF\0", 4)) out.push_back(static_cast<uint8_t>(c));
+    out.insert(out.end(), tiff.begin(), tiff.end());
+    out.insert(out.end(), picture.begin() + 2, picture.end());
+    return out;
+}
+
+}  // namespace
+
+void PutLittle32(std::vector<uint8_t>& bytes, std::size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<uint8_t>(value >> (8 * i) & 0xFF);
+}
+
+std::vector<uint8_t> BuildTestMpo(const std::vector<std::vector<uint8_t>>& pictures,
+                                  const TestParallax* parallax, const std::vector<uint32_t>& types) {
+    std::vector<std::vector<uint8_t>> rest;
+    for (std::size_t i = 1; i < pictures.size(); ++i) {
+        std::vector<uint8_t> tiff = {'I', 'I', 42, 0, 8, 0, 0, 0};
+        const bool withParallax = i == 1 && parallax != nullptr;
+        Little16(tiff, withParallax ? 2 : 1);
+        Entry(tiff, 0xB101, 4, 1, static_cast<uint32_t>(i + 1));
+        if (withParallax) Entry(tiff, 0xB211, parallax->type, 1, 8 + 2 + 2 * 12 + 4);
+        Little32(tiff, 0);
+        if (withParallax) {
+            Little32(tiff, static_cast<uint32_t>(parallax->numerator));
+            Little32(tiff, static_cast<uint32_t>(parallax->denominator));
+        }
+        rest.push_back(WithMpfSegment(pictures[i], tiff));
+    }
+    const uint32_t count = static_cast<uint32_t>(pictures.size());
+    std::vector<uint8_t> tiff = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    Little16(tiff, 3);
+    Entry(tiff, 0xB000, 7, 4, 0x30303130);  // "0100"
+    Entry(tiff, 0xB001, 4, 1, count);
+    Entry(tiff, 0xB002, 7, 16 * count, 50);
+    Little32(tiff, 0);
+    const std::size_t firstSize = pictures[0].size() + 4 + 4 + tiff.size() + 16 * count;
+    std::size_t at = firstSize;
+    for (uint32_t i = 0; i < count; ++i) {
+        Little32(tiff, i < types.size() ? types[i] : 0x020002);
+        Little32(tiff, static_cast<uint32_t>(i == 0 ? firstSize : rest[i - 1].size()));
+        Little32(tiff, i == 0 ? 0 : static_cast<uint32_t>(at - kTestMpoTiffAt));
+        Little32(tiff, 0);
+        if (i > 0) at += rest[i - 1].size();
+    }
+    std::vector<uint8_t> out = WithMpfSegment(pictures[0], tiff);
+    for (const auto& part : rest) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+std::vector<uint8_t> EncodeJpeg(const TBitmap& picture) {
+    TJPEGImage jpeg;
+    jpeg.CompressionQuality = 100;
+    jpeg.Assign(picture);
+    return jpeg.Bytes();
 }

@@ -49,3 +49,25 @@ std::vector<uint8_t> PackedBgr(const TBitmap& picture);
 std::vector<uint8_t> FatallyDamagedJpeg(const TBitmap& picture);
 // Every pixel the same colour.
 TBitmap SolidPicture(int32_t width, int32_t height, uint8_t blue, uint8_t green, uint8_t red);
+
+// An MPO file written by hand, in little-endian ("II") byte order, independently of the
+// program's own writer: the pictures (whole JPEGs) one after the other, an MPF index right
+// after the first one's start marker, and for the second an attribute segment holding the
+// Parallax as numerator / denominator when given. Types give each entry's type code (stereo
+// views when empty). The layout is fixed so tests can break single fields:
+constexpr std::size_t kTestMpoTiffAt = 10;         // the index's TIFF header
+constexpr std::size_t kTestMpoIfdCountAt = 18;     // its directory's entry count
+constexpr std::size_t kTestMpoNumberAt = 40;       // the NumberOfImages value
+constexpr std::size_t kTestMpoListCountAt = 48;    // the byte count of the picture list
+constexpr std::size_t kTestMpoListOffsetAt = 52;   // where the list lies (from the TIFF header)
+constexpr std::size_t kTestMpoEntriesAt = 60;      // entry i: type, size, offset at +16 i
+struct TestParallax {
+    int32_t numerator = 0, denominator = 1;
+    uint16_t type = 10;  // signed rational
+};
+std::vector<uint8_t> BuildTestMpo(const std::vector<std::vector<uint8_t>>& pictures,
+                                  const TestParallax* parallax = nullptr,
+                                  const std::vector<uint32_t>& types = {});
+void PutLittle32(std::vector<uint8_t>& bytes, std::size_t at, uint32_t value);
+// A picture encoded at quality 100 into memory.
+std::vector<uint8_t> EncodeJpeg(const TBitmap& picture);

@@ -24,6 +24,7 @@
 #include "image_control.h"
 #include "image_error.h"
 #include "jpeg_image.h"
+#include "mpo_writer.h"
 #include "panorama_viewer_window.h"
 #include "printing.h"
 #include "real_file_dialog.h"
@@ -705,4 +706,48 @@ TEST_F(PanoramaViewerWindow, NextAndPreviousPassThroughASubFolderNamedLikeAPictu
         Key(key, Qt::ControlModifier);
         EXPECT_EQ(window->Panorama().W(), width);
     }
+}
+
+TEST_F(PanoramaViewerWindow, APartialPanoramaOpensPlacedOnTheSphereAndSaysHowMuchItCovers) {
+    // A 360 x 120 degree strip: 360 x 120 pixels of a 360 x 180 whole, starting at row 40.
+    const std::string strip = PathOf("strip_source.jpg");
+    WritePanorama(strip, 360, 120);
+    QFile source(QString::fromStdString(strip));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray jpeg = source.readAll();
+    const std::string packet =
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/"
+        "22-rdf-syntax-ns#'><rdf:Description xmlns:GPano='http://ns.google.com/photos/1.0/panorama/'"
+        " GPano:FullPanoWidthPixels='360' GPano:FullPanoHeightPixels='180'"
+        " GPano:CroppedAreaImageWidthPixels='360' GPano:CroppedAreaImageHeightPixels='120'"
+        " GPano:CroppedAreaLeftPixels='0' GPano:CroppedAreaTopPixels='40'"
+        " GPano:InitialViewHeadingDegrees='90'/></rdf:RDF></x:xmpmeta>";
+    const std::vector<uint8_t> tagged =
+        InsertXmpPacket(std::vector<uint8_t>(jpeg.begin(), jpeg.end()), packet);
+    const std::string path = PathOf("partial.jpg");
+    WriteText(path, std::string(tagged.begin(), tagged.end()));
+
+    OpenByDialog(path);
+    EXPECT_EQ(Caption(), "Panorama Viewer - " + path + " - 360 x 120 degrees");
+    EXPECT_EQ(window->Panorama().W(), 360);
+    EXPECT_EQ(window->Panorama().H(), 180);
+    EXPECT_DOUBLE_EQ(window->View().alpha, 270.0);  // heading 90 from a centre at heading 0
+    EXPECT_DOUBLE_EQ(window->View().betta, -10.0);  // the strip's middle row, 100 of 180: below
+    window->Redraw1Click();
+    EXPECT_EQ(Panel(0), "360x180");
+
+    // The same picture without metadata opens as a full panorama, as it always did.
+    OpenByDialog(strip);
+    EXPECT_EQ(Caption(), "Panorama Viewer - " + strip);
+    EXPECT_EQ(window->Panorama().H(), 120);
+    EXPECT_EQ(window->View().alpha, 0.0);
+
+    // Metadata that lies about the picture's size is ignored, and the caption says so.
+    std::string lying = packet;
+    lying.replace(lying.find("'120'"), 5, "'121'");
+    const std::vector<uint8_t> bad = InsertXmpPacket(std::vector<uint8_t>(jpeg.begin(), jpeg.end()), lying);
+    WriteText(PathOf("lying.jpg"), std::string(bad.begin(), bad.end()));
+    OpenByDialog(PathOf("lying.jpg"));
+    EXPECT_EQ(window->Panorama().H(), 120);
+    EXPECT_NE(Caption().find("metadata ignored: GPano crop size differs"), std::string::npos) << Caption();
 }

@@ -84,6 +84,30 @@ TEST(Samples, ThePanoramaOpensAndShowsAView) {
     EXPECT_NE(w.windowTitle().toStdString().find("lakeside.jpg"), std::string::npos);
 }
 
+TEST(Samples, TheMpoPairOpensWithTheCamerasParallax) {
+    ScriptedDialogDriver dialogs;
+    dialogs.AnswerFile(Sample("stereo/garden.mpo"));
+    TStereo_Viewer w;
+    w.Open1->trigger();
+    EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
+    EXPECT_EQ(w.StatusBar1->PanelText(0), "1200x900");
+    EXPECT_EQ(w.StatusBar1->PanelText(1), "Parallax (-18,0)");
+    EXPECT_TRUE(w.Pair().first.Width() == 1200 && w.Pair().second.Height() == 900);
+}
+
+TEST(Samples, ThePartialPanoramaOpensPlacedAndLooksEast) {
+    ScriptedDialogDriver dialogs;
+    dialogs.AnswerFile(Sample("panorama/lakeside_strip.jpg"));
+    TPanorama_Viewer w;
+    w.Open1->trigger();
+    EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
+    EXPECT_NE(w.windowTitle().toStdString().find("lakeside_strip.jpg - 360 x 120 degrees"), std::string::npos)
+        << w.windowTitle().toStdString();
+    EXPECT_EQ(w.Panorama().W(), 4096);
+    EXPECT_EQ(w.Panorama().H(), 2048);
+    EXPECT_DOUBLE_EQ(w.View().alpha, 90.0);
+}
+
 TEST(Samples, TheTurntableLoadsAllThirtySixFramesFromTheCommandLine) {
     ScriptedDialogDriver dialogs;
     TObject_Viewer w(nullptr, Sample("turntable/frame_01.jpg"));

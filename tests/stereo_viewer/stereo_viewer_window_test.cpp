@@ -17,6 +17,7 @@
 #include "image_control.h"
 #include "image_error.h"
 #include "jpeg_image.h"
+#include "mpo_writer.h"
 #include "real_file_dialog.h"
 #include "scripted_dialogs.h"
 #include "status_bar.h"
@@ -164,8 +165,8 @@ TEST_F(StereoViewerWindow, OpensThroughTheDialogFitsAndShowsTheAnaglyph) {
 
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(dialogs.fileRequests[0].filter,
-              "All (*.jpg;*.jpeg;*.jps)|*.jpg;*.jpeg;*.jps|JPEG Image File (*.jpg)|*.jpg|"
-              "JPEG Image File (*.jpeg)|*.jpeg|JPS (*.jps)|*.jps");
+              "All (*.jpg;*.jpeg;*.jps;*.mpo)|*.jpg;*.jpeg;*.jps;*.mpo|JPEG Image File (*.jpg)|*.jpg|"
+              "JPEG Image File (*.jpeg)|*.jpeg|JPS (*.jps)|*.jps|MPO (*.mpo)|*.mpo");
     EXPECT_EQ(dialogs.fileRequests[0].filterIndex, 1);
     EXPECT_EQ(Caption(*window), "Stereo Viewer - " + path);
     EXPECT_EQ(Panel(*window, 0), "1024x768");
@@ -661,4 +662,66 @@ TEST_F(StereoViewerWindow, TheOpenDialogStartsAtTheFileReachedByNextAndPrevious)
     dialogs.CancelFile();
     Key(Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(dialogs.fileRequests.back().fileName, PathOf("a.jpg"));
+}
+
+namespace {
+
+// An MPO file of two solid views of width x height, the second with a Parallax value.
+void WriteMpo(const std::string& path, int width, int height, std::optional<double> parallax) {
+    std::vector<std::vector<uint8_t>> views;
+    for (const Rgb& c : {kLeftColour, kRightColour}) {
+        TBitmap view(width, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                uint8_t* p = view.ScanLine(y) + 3 * x;
+                p[0] = static_cast<uint8_t>(c.blue);
+                p[1] = static_cast<uint8_t>(c.green);
+                p[2] = static_cast<uint8_t>(c.red);
+            }
+        TJPEGImage jpeg;
+        jpeg.CompressionQuality = 100;
+        jpeg.Assign(view);
+        views.push_back(jpeg.Bytes());
+    }
+    const std::vector<uint8_t> bytes = JoinMpoPictures(views, parallax);
+    WriteText(path, std::string(bytes.begin(), bytes.end()));
+}
+
+}  // namespace
+
+TEST_F(StereoViewerWindow, MpoPairsOpenWithTheirParallaxAndFollowTheJpegsOfTheFolder) {
+    WriteSideBySide(PathOf("a.jpg"), 40, 10);
+    WriteMpo(PathOf("m.mpo"), 50, 10, -10.0);  // -10 % of 50: five pixels
+    WriteSideBySide(PathOf("z.jpg"), 60, 10);
+    WriteText(PathOf("n.mpo"), "not a picture");
+
+    OpenByDialog(PathOf("a.jpg"));
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(window->CurrentFile(), PathOf("z.jpg"));
+    Key(Qt::Key_Space);  // the MPO files come after every JPEG
+    ASSERT_EQ(window->CurrentFile(), PathOf("m.mpo"));
+    EXPECT_EQ(Panel(*window, 0), "50x10");
+    EXPECT_EQ(Panel(*window, 1), "Parallax (-5,0)");
+    EXPECT_EQ(window->ViewState().parallaxX, -5.0f);
+    // Red from the left view, green and blue from the right view; grey where it was shifted out.
+    const float scale = window->ViewState().scale;
+    const int row = static_cast<int>(5 / scale);
+    EXPECT_TRUE(Near(Shown(*window, static_cast<int>(25 / scale), row),
+                     Rgb{kLeftColour.red, kRightColour.green, kRightColour.blue}));
+    EXPECT_TRUE(Near(Shown(*window, static_cast<int>(2 / scale), row), Rgb{kLeftColour.red, 128, 128}));
+    EXPECT_EQ(Panel(*window, 4), "");
+
+    // A file that is refused names itself and leaves the pair shown.
+    Key(Qt::Key_Space);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].rfind(PathOf("n.mpo") + ": ", 0), 0u);
+    EXPECT_EQ(Panel(*window, 1), "Parallax (-5,0)");
+    EXPECT_EQ(Caption(*window), "Stereo Viewer - " + PathOf("m.mpo"));
+
+    // An unusable parallax opens the pair without it and says so.
+    WriteMpo(PathOf("m.mpo"), 50, 10, 150.0);
+    Key(Qt::Key_Backspace);
+    EXPECT_EQ(Panel(*window, 1), "Parallax (0,0)");
+    EXPECT_NE(Panel(*window, 4).find("Metadata ignored"), std::string::npos);
 }
