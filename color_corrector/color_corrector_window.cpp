@@ -25,6 +25,7 @@
 #include "image_ops.h"
 #include "jpeg_image.h"
 #include "paint_box.h"
+#include "program_end.h"
 #include "picture_view.h"
 #include "status_bar.h"
 #include "string_grid.h"
@@ -898,7 +899,11 @@ void TColor_Corrector::TabControl1Change() {
 
 // ---- window --------------------------------------------------------------------------------
 
-void TColor_Corrector::Exit1Click() { QCoreApplication::quit(); }
+// The window does not hold up the program's end itself: its points and tables are working
+// material that every picture load, export and table open replaces without a question, and it
+// writes its results (corrected copies, points and table files) only when told to. Other
+// windows with unsaved work are still asked.
+void TColor_Corrector::Exit1Click() { EndProgram(); }
 
 void TColor_Corrector::PageControl1Change() {
     switch (PageControl1->ActivePageIndex()) {

@@ -19,6 +19,7 @@
 #include "image_control.h"
 #include "image_error.h"
 #include "number_format.h"
+#include "program_end.h"
 #include "status_bar.h"
 #include "string_grid.h"
 #include "tool_window.h"
@@ -77,8 +78,16 @@ TObject_Editor::TObject_Editor(QWidget* parent) : TGuardedEvents<QWidget>(parent
     OpenPictureDialog1.Filter = kPictureFilter;
     OpenPictureDialog1.MultiSelect = true;
 
-    connect(this, &TObject_Editor::ExitRequested, qApp, &QCoreApplication::quit,
-            Qt::QueuedConnection);
+    // A changed project is not lost to whatever ends the program.
+    // The question stands over this window, brought up, so the user sees which project it means.
+    JoinProgramEnd(this, [this] {
+        if (!Modified()) return true;
+        if (isMinimized()) showNormal();
+        else show();
+        raise();
+        DialogOwnerScope owner(this);
+        return ConfirmDropChanges();
+    });
     resize(800, 636 + MainMenu1->sizeHint().height());  // a client area of 800 x 636
     savedProject_ = FormatProjectFile(Edit1->Text(), Edit2->Text(), Rows());
 }
@@ -512,8 +521,7 @@ void TObject_Editor::Save1Click() {
 }
 
 void TObject_Editor::Exit1Click() {
-    if (!ConfirmDropChanges()) return;
-    emit ExitRequested();
+    if (EndProgram()) emit ExitRequested();
 }
 
 // --- Preview and run ---
