@@ -23,7 +23,9 @@
 #include "image_control.h"
 #include "image_error.h"
 #include "image_ops.h"
+#include "file_error.h"
 #include "jpeg_image.h"
+#include "memory_question.h"
 #include "paint_box.h"
 #include "program_end.h"
 #include "picture_view.h"
@@ -35,6 +37,10 @@
 #include "white_balance.h"
 
 namespace {
+
+// What one point pair costs once it stands in the point list (measured: a million pairs took
+// 1.25 GB).
+constexpr uint64_t kListBytesPerPair = 1250;
 
 const char* const kCaption = "Lumivex Color Corrector";
 const char* const kPictureFilter =
@@ -603,9 +609,9 @@ void TColor_Corrector::LoadPicture(int side, const std::string& chosenPath) {
     }
     TBitmap picture;
     try {
-        picture = LoadJpegFile(path);
+        if (!WithMemoryQuestion([&] { picture = LoadJpegFile(path); })) return;
     } catch (const ImageError& e) {
-        throw ImageError(path + ": " + e.what());
+        throw ImageError(FileErrorText(path, e.what()));
     }
     Clearalltables1Click();
     CommitPicture(side, picture, path);
@@ -731,6 +737,12 @@ void TColor_Corrector::Button4Click() {
         return;
     }
     const PointsFileContent content = ParsePointsFile(text);
+    // Every pair becomes a row of five cells in the list, which costs far more than the pair.
+    if (!WithMemoryQuestion([&] { CheckPictureMemory(content.records.size() * kListBytesPerPair); },
+                            "This points file needs")) {
+        RepaintViews();
+        return;
+    }
     // Both pictures are found and decoded before anything changes, so a points file naming a
     // missing or broken picture leaves the window as it was.
     // Paths written on another desktop, or relative ones, are looked up beside the points file.
@@ -744,9 +756,10 @@ void TColor_Corrector::Button4Click() {
             return;
         }
         try {
-            pictures[side] = LoadJpegFile(picturePaths[side]);
+            if (!WithMemoryQuestion([&] { pictures[side] = LoadJpegFile(picturePaths[side]); }))
+                return;
         } catch (const ImageError& e) {
-            throw ImageError(picturePaths[side] + ": " + e.what());
+            throw ImageError(FileErrorText(picturePaths[side], e.what()));
         }
     }
     Clearalltables1Click();
@@ -1063,7 +1076,7 @@ void TColor_Corrector::SizeImage5() {
 void TColor_Corrector::EnterBalancePage() {
     if (!SampleLoaded()) return;
     TBitmap copy;
-    CopyImage(Image2->Picture(), copy);
+    if (!WithMemoryQuestion([&] { CopyImage(Image2->Picture(), copy); })) return;
     std::swap(Image5->Picture(), copy);
     SizeImage5();
 }
@@ -1178,11 +1191,18 @@ void TColor_Corrector::PreviewSelected() {
     if (row < 1 || row >= StringGrid4->RowCount()) return;
     const std::string path = StringGrid4->Cell(0, row);
     if (path.empty()) return;
+    // The source and the preview made from it are one picture to the user: one question.
+    WithMemoryQuestion([&] { PreviewFile(path); });
+}
+
+void TColor_Corrector::PreviewFile(const std::string& path) {
     TBitmap picture;
     try {
         picture = LoadJpegFile(path);
+    } catch (const MemoryBudgetError&) {
+        throw;
     } catch (const ImageError& e) {
-        throw ImageError(path + ": " + e.what());
+        throw ImageError(FileErrorText(path, e.what()));
     }
     std::swap(Image3->Picture(), picture);
     Image3->Changed();

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "image_error.h"
+#include "memory_budget.h"
 
 // Errors about a file name the file first, then the reason: "<path>: <reason>".
 //
@@ -14,11 +15,14 @@ inline std::string FileErrorText(const std::string& path, const std::string& rea
 }
 
 // Runs work; an exception escaping it comes out as an ImageError whose message names path
-// first, then the original message.
+// first, then the original message. A MemoryBudgetError passes unchanged, so a window can
+// still ask whether to take the memory.
 template <class F>
 decltype(auto) NamingFileInErrors(const std::string& path, F&& work) {
     try {
         return std::forward<F>(work)();
+    } catch (const MemoryBudgetError&) {
+        throw;
     } catch (const std::exception& e) {
         throw ImageError(FileErrorText(path, e.what()));
     }

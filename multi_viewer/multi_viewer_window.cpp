@@ -12,6 +12,7 @@
 #include "controls.h"
 #include "image_control.h"
 #include "image_error.h"
+#include "memory_question.h"
 #include "menu_language.h"
 #include "printing.h"
 #include "status_bar.h"
@@ -153,7 +154,10 @@ void TMulti_Viewer::Show1Click() {
     const std::string& name = viewNames_[static_cast<std::size_t>(CurrentView - 1)];
     TBitmap picture;
     try {
-        picture = BuildViewPicture(DescriptionPath, CurrentView, name, *settings);
+        if (!WithMemoryQuestion([&] {
+                picture = BuildViewPicture(DescriptionPath, CurrentView, name, *settings);
+            }))
+            return;
     } catch (const ImageError& e) {
         ShowMessage(e.what());
         return;

@@ -18,6 +18,7 @@
 #include "controls.h"
 #include "image_control.h"
 #include "image_error.h"
+#include "memory_question.h"
 #include "number_format.h"
 #include "program_end.h"
 #include "status_bar.h"
@@ -532,7 +533,8 @@ const TBitmap& TObject_Editor::CurrentSource() {
         const TJPEGImage& picture = ImageTable[static_cast<std::size_t>(CurrentImage)];
         if (!picture.Empty() && !unreadable_[static_cast<std::size_t>(CurrentImage)]) {
             try {
-                picture.DecodeTo(decoded);
+                // Said No to a picture too large: an empty frame, as for a row without one.
+                if (!WithMemoryQuestion([&] { picture.DecodeTo(decoded); })) decoded = TBitmap();
             } catch (const ImageError& e) {
                 unreadable_[static_cast<std::size_t>(CurrentImage)] = true;
                 StringGrid1->viewport()->update();

@@ -19,6 +19,7 @@
 #include "image_control.h"
 #include "jpeg_image.h"
 #include "printing.h"
+#include "memory_question.h"
 #include "menu_language.h"
 #include "status_bar.h"
 #include "tool_window.h"
@@ -170,8 +171,12 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
     const std::string& file = *chosen;
     // Decoding, the size check and the packing all happen before the held panorama is let go,
     // so a failure leaves the window showing what it showed.
-    PanoramaPixels fresh =
-        NamingFileInErrors(file, [&] { return PanoramaPixels::FromBitmap(LoadJpegFile(file)); });
+    PanoramaPixels fresh;
+    if (!WithMemoryQuestion([&] {
+            fresh = NamingFileInErrors(
+                file, [&] { return PanoramaPixels::FromBitmap(LoadJpegFile(file)); });
+        }))
+        return;
 
     panorama_ = std::move(fresh);
     view_.alpha = view_.betta = view_.gamma = 0.0;

@@ -13,6 +13,7 @@
 #include "file_error.h"
 #include "image_control.h"
 #include "jpeg_image.h"
+#include "memory_question.h"
 #include "menu_language.h"
 #include "status_bar.h"
 #include "tool_window.h"
@@ -142,7 +143,11 @@ void TStereo_Viewer::Open1Click(const std::string& path) {
     const std::string& file = *chosen;
     // Everything that can fail happens before the window changes: pair, caption and view stay
     // as they were.
-    StereoPair pair = NamingFileInErrors(file, [&] { return SplitStereoPair(LoadJpegFile(file)); });
+    StereoPair pair;
+    if (!WithMemoryQuestion([&] {
+            pair = NamingFileInErrors(file, [&] { return SplitStereoPair(LoadJpegFile(file)); });
+        }))
+        return;
 
     pair_ = std::move(pair);
     SetCaption(this, "Stereo Viewer - " + file);

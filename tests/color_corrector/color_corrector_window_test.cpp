@@ -23,6 +23,7 @@
 #include "curve_chart.h"
 #include "image_control.h"
 #include "jpeg_image.h"
+#include "memory_budget.h"
 #include "paint_box.h"
 #include "scripted_dialogs.h"
 #include "status_bar.h"
@@ -320,3 +321,31 @@ TEST(ColorCorrectorExit, FileExitEndsTheApplication) {
 }
 
 }  // namespace
+
+// A picture, or a points file whose list would take more than the memory budget, is asked
+// about before anything is made; No leaves the window as it was, Yes goes on.
+TEST_F(ColorCorrectorWindow, PicturesAndPointListsAboveTheMemoryBudgetAreAskedAboutFirst) {
+    ScopedPictureMemoryBudget budget(8000);  // the 64 x 48 pictures need 9216 bytes
+    const std::string pictureQuestion = "This picture needs 1 MB of memory. Open it anyway?";
+    dialogs.AnswerFile(reference);
+    dialogs.Answer(TAnswer::No);
+    window->Button1->click();
+    EXPECT_FALSE(window->ReferenceLoaded());
+    dialogs.AnswerFile(reference);
+    dialogs.Answer(TAnswer::Yes);
+    window->Button1->click();
+    EXPECT_TRUE(window->ReferenceLoaded());
+    EXPECT_EQ(dialogs.questions, std::vector<std::string>(2, pictureQuestion));
+    EXPECT_TRUE(dialogs.errors.empty());
+
+    std::string points = reference + "\r\n" + sample + "\r\n";
+    for (int i = 0; i < 10; ++i) points += "1\t2\t3\t4\r\n";  // ten pairs: 12500 bytes listed
+    WriteAll(PathOf("many.pts"), points);
+    dialogs.AnswerFile(PathOf("many.pts"));
+    dialogs.Answer(TAnswer::No);
+    window->Button4->click();
+    ASSERT_EQ(dialogs.questions.size(), 3u);
+    EXPECT_EQ(dialogs.questions[2], "This points file needs 1 MB of memory. Open it anyway?");
+    EXPECT_FALSE(window->SampleLoaded());
+    EXPECT_EQ(window->Points().Count(), 1);
+}

@@ -21,6 +21,7 @@
 #include "atomic_file.h"
 #include "controls.h"
 #include "image_control.h"
+#include "memory_budget.h"
 #include "image_ops.h"
 #include "jpeg_image.h"
 #include "multi_viewer_window.h"
@@ -285,4 +286,19 @@ TEST_F(MultiViewerWindow, MenuFollowsTheLanguage) {
     window->Timer1Timer();
     EXPECT_EQ(window->Open1->text().toStdString(), "Открыть");
     EXPECT_EQ(window->AppliedLanguage, "deu");
+}
+
+// A view whose result would take more than the memory budget is asked about before it is made.
+TEST_F(MultiViewerWindow, AViewAboveTheMemoryBudgetIsAskedAboutFirst) {
+    Open(description);
+    ScopedPictureMemoryBudget budget(5000);  // "Whole" takes 3600 bytes, "Resized" 9120
+    dialogs.Answer(TAnswer::No);
+    window->Next1->trigger();
+    EXPECT_EQ(Status(), "1 / 3|40x30|Whole");
+    dialogs.Answer(TAnswer::Yes);
+    window->Show1Click();
+    EXPECT_EQ(Status(), "2 / 3|50x60|Resized");
+    EXPECT_EQ(dialogs.questions,
+              std::vector<std::string>(2, "This picture needs 1 MB of memory. Open it anyway?"));
+    EXPECT_TRUE(dialogs.messages.empty());
 }
