@@ -26,6 +26,7 @@
 #include "file_error.h"
 #include "jpeg_image.h"
 #include "memory_question.h"
+#include "message_text.h"
 #include "paint_box.h"
 #include "program_end.h"
 #include "picture_view.h"
@@ -1301,9 +1302,10 @@ void TColor_Corrector::BitBtn2Click() {
                            " images corrected";
         text += outcome.cancelled ? " before the correction was cancelled." : ".";
         if (!outcome.failures.empty()) {
-            text += "\nThese files could not be corrected:";
+            std::vector<std::string> lines;
             for (const BatchFailure& failure : outcome.failures)
-                text += "\n" + failure.path + ": " + failure.reason;
+                lines.push_back(FileErrorText(failure.path, failure.reason));
+            text += "\nThese files could not be corrected:" + FailureLines(lines);
         }
         ShowMessage(text);
     }

@@ -73,11 +73,3 @@ void WriteProjectFile(const std::string& path, const std::string& widthText,
 bool HasJpegSignature(const std::vector<uint8_t>& bytes) {
     return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
 }
-
-std::string FailureLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (std::size_t i = 0; i < lines.size() && i < kListedFailures; ++i) text += "\n" + lines[i];
-    if (lines.size() > kListedFailures)
-        text += "\n... and " + std::to_string(lines.size() - kListedFailures) + " more.";
-    return text;
-}

@@ -238,3 +238,21 @@ TEST_F(ObjectEditorTest, EveryGuideLineStaysVisibleWhenThePreviewIsShownSmall) {
         }
     }
 }
+
+// A project naming a path of a megabyte: the message quotes its start and its end, not all of it.
+TEST_F(ObjectEditorTest, AHugePathInAProjectIsQuotedShortened) {
+    const std::string start = "/nowhere/" + std::string(1 << 20, 'x');
+    const std::string huge = start + "/end.jpg";
+    const std::string project = folder.File("huge.oep");
+    WriteBytes(project, [&] {
+        const std::string text = "800\t600\r\n" + huge + "\t0\t0\t0\t1\r\n";
+        return std::vector<uint8_t>(text.begin(), text.end());
+    }());
+    dialogs.AnswerFile(project);
+    w.Open1->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const std::string& message = dialogs.messages[0];
+    EXPECT_LT(message.size(), 1000u);
+    EXPECT_NE(message.find("\n/nowhere/xxx"), std::string::npos) << message;
+    EXPECT_NE(message.find("/end.jpg"), std::string::npos) << message;
+}
