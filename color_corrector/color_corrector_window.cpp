@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "atomic_file.h"
 #include "bitmap_image.h"
 #include "cancellable_progress.h"
 #include "controls.h"
@@ -718,8 +719,8 @@ void TColor_Corrector::Button3Click() {
     if (!SaveDialog1.Execute()) return;
     try {
         SavePointsFile(SaveDialog1.FileName, paths_[0], paths_[1], points_);
-    } catch (const ImageError&) {
-        ShowMessage("Can't open file!");
+    } catch (const ImageError& e) {
+        ShowMessage(std::string("Can't open file!\n") + e.what());  // which file, and why
         return;
     }
     ShowMessage("Data saved!");
@@ -732,8 +733,10 @@ void TColor_Corrector::Button4Click() {
     }
     const std::string path = OpenDialog1.FileName;
     std::string text;
-    if (!ReadTextFile(path, text)) {
-        ShowMessage("Can't open file " + path);
+    try {
+        text = ReadWholeTextFile(path);
+    } catch (const ImageError& e) {
+        ShowMessage("Can't open file " + path + "\n" + e.what());
         RepaintViews();
         return;
     }
@@ -750,7 +753,17 @@ void TColor_Corrector::Button4Click() {
     const std::string picturePaths[2] = {ResolveUserFilePath(content.referencePath, path),
                                          ResolveUserFilePath(content.samplePath, path)};
     TBitmap pictures[2];
+    const bool binary = text.find('\0') != std::string::npos;
     for (int side = 0; side < 2; ++side) {
+        // A file that names no picture (empty, binary, a blank line) says why beneath.
+        if (binary || picturePaths[side].empty()) {
+            const std::string reason =
+                binary ? "the file is not a points file: it holds binary data"
+                : text.empty() ? "the file is empty"
+                               : "line " + std::to_string(side + 1) + " names no picture";
+            ShowMessage("File not found: \n" + FileErrorText(path, reason));
+            return;
+        }
         std::error_code error;
         if (!std::filesystem::exists(picturePaths[side], error)) {
             ShowMessage("File not found: " + picturePaths[side]);
@@ -844,8 +857,10 @@ void TColor_Corrector::Button7Click() {
     if (!OpenDialog1.Execute()) return;
     const std::string path = OpenDialog1.FileName;
     std::string text;
-    if (!ReadTextFile(path, text)) {
-        ShowMessage("Can' open file " + path);
+    try {
+        text = ReadWholeTextFile(path);
+    } catch (const ImageError& e) {
+        ShowMessage("Can' open file " + path + "\n" + e.what());
         return;
     }
     ColorTableFileContent content = ParseColorTableFile(text);
@@ -868,8 +883,8 @@ void TColor_Corrector::Button8Click() {
     const std::string path = SaveDialog1.FileName;
     try {
         SaveColorTableFile(path, result_);
-    } catch (const ImageError&) {
-        ShowMessage("Can' open file " + path);
+    } catch (const ImageError& e) {
+        ShowMessage("Can' open file " + path + "\n" + e.what());
         return;
     }
     SetColorTableTitle(path);

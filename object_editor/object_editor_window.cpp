@@ -444,8 +444,8 @@ void TObject_Editor::Open1Click() {
     } catch (const NotAProjectError& e) {
         ShowMessage(e.what());
         return;
-    } catch (const ImageError&) {
-        ShowMessage(kCantOpen);
+    } catch (const ImageError& e) {
+        ShowMessage(std::string(kCantOpen) + "\n" + e.what());  // which file, and why
         return;
     }
     std::vector<std::string> paths;
@@ -490,8 +490,8 @@ void TObject_Editor::WriteProject(const std::string& path) {
     if (ImageCount > 0) Showimage1Click();  // the fields reach the current row
     try {
         WriteProjectFile(path, Edit1->Text(), Edit2->Text(), Rows());
-    } catch (const ImageError&) {
-        ShowMessage(kCantOpen);
+    } catch (const ImageError& e) {
+        ShowMessage(std::string(kCantOpen) + "\n" + e.what());
         throw;
     }
     MarkSaved();

@@ -58,8 +58,7 @@ ProjectFileContent ParseProjectFile(const std::string& text, const std::string& 
 }
 
 ProjectFileContent ReadProjectFile(const std::string& path) {
-    std::string text;
-    if (!ReadTextFile(path, text)) throw ImageError(path + ": the file cannot be read.");
+    const std::string text = ReadWholeTextFile(path);  // names the file and the system's reason
     if (text.find('\0') != std::string::npos)
         throw NotAProjectError(path + ": the file is not an Object Editor project.");
     return ParseProjectFile(text, path);

@@ -260,7 +260,9 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
 
     dialogs.AnswerFile(PathOf("missing.txt"));
     window->Button7->click();
-    EXPECT_EQ(dialogs.messages.back(), "Can' open file " + PathOf("missing.txt"));
+    EXPECT_EQ(dialogs.messages.back(), "Can' open file " + PathOf("missing.txt") +
+                                           "\nCannot open file \"" + PathOf("missing.txt") +
+                                           "\". No such file or directory");
     const std::string junk = PathOf("junk.txt");
     WriteAll(junk, "junk");
     dialogs.AnswerFile(junk);
@@ -270,7 +272,10 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
 
     dialogs.AnswerFile(PathOf("no/such/folder/t.txt"));
     window->Button8->click();
-    EXPECT_EQ(dialogs.messages.back(), "Can' open file " + PathOf("no/such/folder/t.txt"));
+    EXPECT_EQ(dialogs.messages.back().rfind("Can' open file " + PathOf("no/such/folder/t.txt") +
+                                                "\nCannot create file",
+                                            0),
+              0u);
     EXPECT_EQ(dialogs.errors.size(), 1u);
 }
 
@@ -348,4 +353,31 @@ TEST_F(ColorCorrectorWindow, PicturesAndPointListsAboveTheMemoryBudgetAreAskedAb
     EXPECT_EQ(dialogs.questions[2], "This points file needs 1 MB of memory. Open it anyway?");
     EXPECT_FALSE(window->SampleLoaded());
     EXPECT_EQ(window->Points().Count(), 1);
+}
+
+// Points files that name no picture, and a save that cannot be made, say which file and why
+// beneath the usual first line.
+TEST_F(ColorCorrectorWindow, PointsFileMessagesNameTheFileAndTheReason) {
+    const std::string empty = PathOf("empty.pts"), binary = PathOf("binary.pts");
+    const std::string blank = PathOf("blank.pts");
+    WriteAll(empty, "");
+    WriteAll(binary, std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11));
+    WriteAll(blank, reference + "\r\n\r\n1 2 3 4\r\n");
+    for (const std::string& file : {empty, binary, blank}) {
+        dialogs.AnswerFile(file);
+        window->Button4->click();
+    }
+    EXPECT_EQ(dialogs.messages,
+              (std::vector<std::string>{
+                  "File not found: \n" + empty + ": the file is empty",
+                  "File not found: \n" + binary + ": the file is not a points file: it holds binary data",
+                  "File not found: \n" + blank + ": line 2 names no picture"}));
+    EXPECT_FALSE(window->ReferenceLoaded());
+
+    OpenPictures();
+    dialogs.AnswerFile(PathOf("no/such/folder/p.pts"));
+    window->Button3->click();
+    EXPECT_EQ(dialogs.messages.back(), "Can't open file!\nCannot create file \"" +
+                                           PathOf("no/such/folder/p.pts") +
+                                           "\". No such file or directory");
 }

@@ -206,13 +206,21 @@ TEST_F(MultiViewerWindow, AnswersWhenNoFileOrNoSuchViewIsThere) {
     EXPECT_EQ(dialogs.printerSetupDialogs, 1);
     EXPECT_TRUE(dialogs.fileRequests.empty());
 
-    // A file without views counts as no file.
+    // A file without views counts as no file; the answer says which file and why.
     dialogs.messages.clear();
-    const std::string empty = PathOf("empty.mvw");
-    WriteTextFile(empty, "viewname is not at the start: no views here\r\n");
-    Open(empty);
+    const std::string noViews = PathOf("noviews.mvw"), empty = PathOf("empty.mvw");
+    const std::string binary = PathOf("binary.mvw");
+    WriteTextFile(noViews, "viewname is not at the start: no views here\r\n");
+    WriteTextFile(empty, "");
+    WriteTextFile(binary, std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11));  // a picture
+    for (const std::string& file : {noViews, empty, binary}) Open(file);
     EXPECT_EQ(window->ViewCount, 0);
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Open file before!"});
+    EXPECT_EQ(dialogs.messages,
+              (std::vector<std::string>{
+                  "Open file before!\n" + noViews + ": no line starts with \"viewname=\"",
+                  "Open file before!\n" + empty + ": the file is empty",
+                  "Open file before!\n" + binary +
+                      ": the file is not a view description: it holds binary data"}));
 
     // A view number the lines do not hold.
     dialogs.messages.clear();

@@ -206,13 +206,17 @@ TEST_F(ObjectEditorTest, BadFilesAreNamedAndTheProjectKeepsItsState) {
     dialogs.Answer(TAnswer::Yes);
     dialogs.AnswerFile(folder.File("no/such/folder/p.oep"));
     w.Newproject1->trigger();
-    EXPECT_EQ(dialogs.messages.back(), "Can't open file!");
+    EXPECT_EQ(dialogs.messages.back(), "Can't open file!\nCannot create file \"" +
+                                           folder.File("no/such/folder/p.oep") +
+                                           "\". No such file or directory");
     EXPECT_EQ(w.ImageCount, 2);
     EXPECT_EQ(w.windowTitle().toStdString(), "Lumivex Photo Object Editor");
     dialogs.Answer(TAnswer::No);
     dialogs.AnswerFile(folder.File("missing.oep"));
     w.Open1->trigger();
-    EXPECT_EQ(dialogs.messages.back(), "Can't open file!");
+    EXPECT_EQ(dialogs.messages.back(), "Can't open file!\nCannot open file \"" +
+                                           folder.File("missing.oep") +
+                                           "\". No such file or directory");
     EXPECT_EQ(w.ImageCount, 2);
     // A picture opened as a project is refused by name; the project stays as it was.
     dialogs.Answer(TAnswer::No);
