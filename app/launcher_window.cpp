@@ -14,6 +14,7 @@
 #include "help.h"
 #include "image_control.h"
 #include "pictures.h"
+#include "program_end.h"
 #include "program_folder.h"
 #include "settings_file.h"
 #include "start_language.h"
@@ -259,7 +260,14 @@ void TForm1::changeEvent(QEvent* event) {
         }, Qt::QueuedConnection);
 }
 
+// Closing the launcher ends the program, so the windows with unsaved work are asked first; a
+// refusal keeps the launcher, and the program, running. An end agreed elsewhere closes the
+// windows on its way out (Qt does so before its loop ends) and is not asked about again.
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (!ProgramEndAgreed() && !EndProgram()) {
+        event->ignore();
+        return;
+    }
     TGuardedEvents<QMainWindow>::closeEvent(event);
     emit LauncherClosed();
 }

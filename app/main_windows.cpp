@@ -14,6 +14,7 @@
 #include "object_editor_window.h"
 #include "object_viewer_window.h"
 #include "panorama_viewer_window.h"
+#include "program_end.h"
 #include "program_folder.h"
 #include "stereo_viewer_window.h"
 #include "window_placement.h"
@@ -84,6 +85,9 @@ int RunLumivex(TApplication& app, const std::string& commandLineFile) {
     // or its samples.
     const bool quitAfterStart = qEnvironmentVariableIsSet("LUMIVEX_QUIT_AFTER_START");
     try {
+        ResetProgramEnd();
+        ProgramEndSignals endSignals;
+        AskAtSessionEnd(app);
         app.setApplicationName(QStringLiteral("Lumivex Photo Studio"));
         // Tool windows may stay open; only the launcher's closing ends the program.
         app.setQuitOnLastWindowClosed(false);
@@ -93,7 +97,10 @@ int RunLumivex(TApplication& app, const std::string& commandLineFile) {
                          &QCoreApplication::quit);
         app.setWindowIcon(windows->Form1->windowIcon());
         if (quitAfterStart) QTimer::singleShot(0, &app, &QCoreApplication::quit);
-        app.exec();
+        // The loop also ends without asking anyone (a quit from elsewhere); then the windows
+        // are asked here, and a refusal runs it on.
+        do app.exec();
+        while (!ProgramEndAgreed() && !MayProgramEnd());
     } catch (...) {
         ShowCurrentException();
     }

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "atomic_file.h"
 #include "bitmap_image.h"
 #include "cancellable_progress.h"
 #include "controls.h"
@@ -25,8 +26,12 @@
 #include "image_control.h"
 #include "image_error.h"
 #include "image_ops.h"
+#include "file_error.h"
 #include "jpeg_image.h"
+#include "memory_question.h"
+#include "message_text.h"
 #include "paint_box.h"
+#include "program_end.h"
 #include "picture_view.h"
 #include "status_bar.h"
 #include "string_grid.h"
@@ -36,6 +41,10 @@
 #include "white_balance.h"
 
 namespace {
+
+// What one point pair costs once it stands in the point list (measured: a million pairs took
+// 1.25 GB).
+constexpr uint64_t kListBytesPerPair = 1250;
 
 const char* const kCaption = "Lumivex Color Corrector";
 const char* const kPictureFilter =
@@ -612,9 +621,9 @@ void TColor_Corrector::LoadPicture(int side, const std::string& chosenPath) {
     }
     TBitmap picture;
     try {
-        picture = LoadJpegFile(path);
+        if (!WithMemoryQuestion([&] { picture = LoadJpegFile(path); })) return;
     } catch (const ImageError& e) {
-        throw ImageError(path + ": " + e.what());
+        throw ImageError(FileErrorText(path, e.what()));
     }
     Clearalltables1Click();
     CommitPicture(side, picture, path);
@@ -720,8 +729,8 @@ void TColor_Corrector::Button3Click() {
     if (!SaveDialog1.Execute()) return;
     try {
         SavePointsFile(SaveDialog1.FileName, paths_[0], paths_[1], points_);
-    } catch (const ImageError&) {
-        ShowMessage("Can't open file!");
+    } catch (const ImageError& e) {
+        ShowMessage(std::string("Can't open file!\n") + e.what());  // which file, and why
         return;
     }
     ShowMessage("Data saved!");
@@ -734,28 +743,47 @@ void TColor_Corrector::Button4Click() {
     }
     const std::string path = OpenDialog1.FileName;
     std::string text;
-    if (!ReadTextFile(path, text)) {
-        ShowMessage("Can't open file " + path);
+    try {
+        text = ReadWholeTextFile(path);
+    } catch (const ImageError& e) {
+        ShowMessage("Can't open file " + path + "\n" + e.what());
         RepaintViews();
         return;
     }
     const PointsFileContent content = ParsePointsFile(text);
+    // Every pair becomes a row of five cells in the list, which costs far more than the pair.
+    if (!WithMemoryQuestion([&] { CheckPictureMemory(content.records.size() * kListBytesPerPair); },
+                            "This points file needs")) {
+        RepaintViews();
+        return;
+    }
     // Both pictures are found and decoded before anything changes, so a points file naming a
     // missing or broken picture leaves the window as it was.
     // Paths written on another desktop, or relative ones, are looked up beside the points file.
     const std::string picturePaths[2] = {ResolveUserFilePath(content.referencePath, path),
                                          ResolveUserFilePath(content.samplePath, path)};
     TBitmap pictures[2];
+    const bool binary = text.find('\0') != std::string::npos;
     for (int side = 0; side < 2; ++side) {
+        // A file that names no picture (empty, binary, a blank line) says why beneath.
+        if (binary || picturePaths[side].empty()) {
+            const std::string reason =
+                binary ? "the file is not a points file: it holds binary data"
+                : text.empty() ? "the file is empty"
+                               : "line " + std::to_string(side + 1) + " names no picture";
+            ShowMessage("File not found: \n" + FileErrorText(path, reason));
+            return;
+        }
         std::error_code error;
         if (!std::filesystem::exists(picturePaths[side], error)) {
             ShowMessage("File not found: " + picturePaths[side]);
             return;
         }
         try {
-            pictures[side] = LoadJpegFile(picturePaths[side]);
+            if (!WithMemoryQuestion([&] { pictures[side] = LoadJpegFile(picturePaths[side]); }))
+                return;
         } catch (const ImageError& e) {
-            throw ImageError(picturePaths[side] + ": " + e.what());
+            throw ImageError(FileErrorText(picturePaths[side], e.what()));
         }
     }
     Clearalltables1Click();
@@ -839,8 +867,10 @@ void TColor_Corrector::Button7Click() {
     if (!OpenDialog1.Execute()) return;
     const std::string path = OpenDialog1.FileName;
     std::string text;
-    if (!ReadTextFile(path, text)) {
-        ShowMessage("Can' open file " + path);
+    try {
+        text = ReadWholeTextFile(path);
+    } catch (const ImageError& e) {
+        ShowMessage("Can' open file " + path + "\n" + e.what());
         return;
     }
     ColorTableFileContent content = ParseColorTableFile(text);
@@ -863,8 +893,8 @@ void TColor_Corrector::Button8Click() {
     const std::string path = SaveDialog1.FileName;
     try {
         SaveColorTableFile(path, result_);
-    } catch (const ImageError&) {
-        ShowMessage("Can' open file " + path);
+    } catch (const ImageError& e) {
+        ShowMessage("Can' open file " + path + "\n" + e.what());
         return;
     }
     SetColorTableTitle(path);
@@ -942,7 +972,11 @@ void TColor_Corrector::TabControl1Change() {
 
 // ---- window --------------------------------------------------------------------------------
 
-void TColor_Corrector::Exit1Click() { QCoreApplication::quit(); }
+// The window does not hold up the program's end itself: its points and tables are working
+// material that every picture load, export and table open replaces without a question, and it
+// writes its results (corrected copies, points and table files) only when told to. Other
+// windows with unsaved work are still asked.
+void TColor_Corrector::Exit1Click() { EndProgram(); }
 
 void TColor_Corrector::PageControl1Change() {
     switch (PageControl1->ActivePageIndex()) {
@@ -1104,7 +1138,7 @@ void TColor_Corrector::SizeImage5() {
 void TColor_Corrector::EnterBalancePage() {
     if (!SampleLoaded()) return;
     TBitmap copy;
-    CopyImage(Image2->Picture(), copy);
+    if (!WithMemoryQuestion([&] { CopyImage(Image2->Picture(), copy); })) return;
     std::swap(Image5->Picture(), copy);
     SizeImage5();
 }
@@ -1219,11 +1253,18 @@ void TColor_Corrector::PreviewSelected() {
     if (row < 1 || row >= StringGrid4->RowCount()) return;
     const std::string path = StringGrid4->Cell(0, row);
     if (path.empty()) return;
+    // The source and the preview made from it are one picture to the user: one question.
+    WithMemoryQuestion([&] { PreviewFile(path); });
+}
+
+void TColor_Corrector::PreviewFile(const std::string& path) {
     TBitmap picture;
     try {
         picture = LoadJpegFile(path);
+    } catch (const MemoryBudgetError&) {
+        throw;
     } catch (const ImageError& e) {
-        throw ImageError(path + ": " + e.what());
+        throw ImageError(FileErrorText(path, e.what()));
     }
     std::swap(Image3->Picture(), picture);
     Image3->Changed();
@@ -1322,9 +1363,10 @@ void TColor_Corrector::BitBtn2Click() {
                            " images corrected";
         text += outcome.cancelled ? " before the correction was cancelled." : ".";
         if (!outcome.failures.empty()) {
-            text += "\nThese files could not be corrected:";
+            std::vector<std::string> lines;
             for (const BatchFailure& failure : outcome.failures)
-                text += "\n" + failure.path + ": " + failure.reason;
+                lines.push_back(FileErrorText(failure.path, failure.reason));
+            text += "\nThese files could not be corrected:" + FailureLines(lines);
         }
         ShowMessage(text);
     }

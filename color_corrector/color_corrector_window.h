@@ -255,6 +255,7 @@ private:
     void SizeImage5();
     std::vector<std::string> ListedFiles() const;
     void PreviewSelected();
+    void PreviewFile(const std::string& path);
     ProcessFields Fields() const;
     void SetCutFields(const ProcessFields& fields);
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "image_error.h"
+#include "memory_budget.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ void TBitmap::Allocate(int32_t width, int32_t height, bool zeroed) {
         ThrowTooLarge(width, height, "Size limit of one gigapixel exceeded");
     const std::size_t stride = StrideFor(width);
     const std::size_t bytes = stride * static_cast<std::size_t>(height);
+    CheckPictureMemory(bytes);
     try {
         if (bytes <= data_.capacity() && bytes >= data_.capacity() / 2) {
             data_.resize(bytes);  // keeps the storage, leaves new bytes uninitialised

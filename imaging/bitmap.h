@@ -43,7 +43,8 @@ public:
 
     // Resizes to width x height; the contents are zeroed. 0 x 0 is valid. Negative sizes count
     // as 0. Throws ImageError naming the size when the picture is larger than kMaxPixels or
-    // the memory cannot be had.
+    // the memory cannot be had, and MemoryBudgetError when it needs more than the picture
+    // memory budget allows the calling thread (memory_budget.h).
     void SetSize(int32_t width, int32_t height);
 
     // Like SetSize, but for a caller that is about to write the first 3 x width bytes of every

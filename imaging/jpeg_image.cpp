@@ -14,6 +14,7 @@
 
 #include "atomic_file.h"
 #include "image_error.h"
+#include "memory_budget.h"
 
 namespace {
 
@@ -279,6 +280,18 @@ StreamLayout ReadLayout(const uint8_t* bytes, std::size_t size) {
     return layout;
 }
 
+// What a decode of a stream whose header was read takes: the bitmap, and for a stream of
+// several scans the coefficients libjpeg keeps for the whole picture meanwhile.
+uint64_t DecodeMemoryNeed(jpeg_decompress_struct& cinfo) {
+    uint64_t needed =
+        TBitmap::StrideFor(static_cast<int32_t>(cinfo.output_width)) * uint64_t{cinfo.output_height};
+    if (jpeg_has_multiple_scans(&cinfo))
+        for (int c = 0; c < cinfo.num_components; ++c)
+            needed += uint64_t{cinfo.comp_info[c].width_in_blocks} *
+                      cinfo.comp_info[c].height_in_blocks * DCTSIZE2 * sizeof(JCOEF);
+    return needed;
+}
+
 JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target) {
     const StreamLayout layout = ReadLayout(bytes, size);
     if (layout.scans > kMaxScans) throw ImageError(kTooManyScans);
@@ -303,6 +316,7 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target)
     if (static_cast<uint64_t>(width) * height > kMaxPixelsPerByte * size)
         throw ImageError("The JPEG file is damaged: " + std::to_string(size) +
                          " bytes cannot hold a picture of " + SizeText(width, height));
+    CheckPictureMemory(DecodeMemoryNeed(cinfo));  // before anything of the picture's size
     const bool cmyk = cinfo.out_color_space == JCS_CMYK;
     const bool inverted = cmyk && cinfo.saw_Adobe_marker;
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
@@ -447,7 +461,8 @@ JpegSize JpegHeaderSize(const uint8_t* bytes, std::size_t size) {
     if (width * height > static_cast<uint64_t>(TBitmap::kMaxPixels))
         throw ImageError("Picture of " + SizeText(width, height) +
                          " is too large: the limit is one gigapixel");
-    return JpegSize{static_cast<int32_t>(width), static_cast<int32_t>(height)};
+    return JpegSize{static_cast<int32_t>(width), static_cast<int32_t>(height),
+                    DecodeMemoryNeed(cinfo)};
 }
 
 JpegDecodeReport DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target) {

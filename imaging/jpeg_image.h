@@ -29,8 +29,9 @@ public:
     // stream decodes what is there (the rest grey), provided its first row of blocks arrived
     // whole; otherwise it is refused as damaged. Throws on a stream that is not a JPEG, one
     // with components that make no colours, more than 500 scans, pictures above one gigapixel
-    // or above 16384 pixels per byte of the stream (no real picture comes close), and when
-    // memory runs out; these leave target untouched. Only a single-scan stream
+    // or above 16384 pixels per byte of the stream (no real picture comes close), with
+    // MemoryBudgetError when the picture needs more memory than the budget allows (judged
+    // from the header), and when memory runs out; these leave target untouched. Only a single-scan stream
     // whose pixel data breaks fatally after its first row throws with target already resized
     // (what was decoded, the rest grey), so windows decode into a temporary.
     JpegDecodeReport DecodeTo(TBitmap& target) const;
@@ -59,6 +60,7 @@ JpegDecodeReport DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap
 struct JpegSize {
     int32_t width = 0;
     int32_t height = 0;
+    uint64_t memoryNeeded = 0;  // what decoding takes, as the memory budget counts it
 };
 JpegSize JpegHeaderSize(const uint8_t* bytes, std::size_t size);
 

@@ -11,7 +11,9 @@
 #include "atomic_file.h"
 #include "controls.h"
 #include "image_control.h"
+#include "file_error.h"
 #include "image_error.h"
+#include "memory_question.h"
 #include "menu_language.h"
 #include "printing.h"
 #include "status_bar.h"
@@ -92,9 +94,10 @@ TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, 
 
 // The whole file is read and split before anything of the window changes, so a file that
 // cannot be read leaves the open one in place.
-void TMulti_Viewer::ReadDescription(const std::string& path) {
+std::string TMulti_Viewer::ReadDescription(const std::string& path) {
     const std::vector<uint8_t> bytes = ReadWholeFile(path);
-    std::vector<std::string> lines = SplitDescriptionLines(std::string(bytes.begin(), bytes.end()));
+    const std::string text(bytes.begin(), bytes.end());
+    std::vector<std::string> lines = SplitDescriptionLines(text);
     std::vector<std::string> names = ListViews(lines);
 
     DescriptionLines = std::move(lines);
@@ -102,22 +105,32 @@ void TMulti_Viewer::ReadDescription(const std::string& path) {
     DescriptionPath = path;
     ListBox1->SetItems(viewNames_);
     ViewCount = static_cast<int>(viewNames_.size());
+    return ViewCount > 0 ? std::string() : NoViewsReason(text, UiLanguage == "eng");
+}
+
+// A file that gives no view says so once, naming the file and why, under the usual answer.
+bool TMulti_Viewer::ViewsRead(const std::string& path) {
+    const std::string reason = ReadDescription(path);
+    if (reason.empty()) return true;
+    ShowMessage((UiLanguage == "eng" ? "Open file before!\n" : "Сначала откройте файл!\n") +
+                FileErrorText(path, reason));
+    return false;
 }
 
 void TMulti_Viewer::Open1Click() {
     if (!OpenDialog1.Execute()) return;
-    ReadDescription(OpenDialog1.FileName);
+    const bool read = ViewsRead(OpenDialog1.FileName);
     if (ViewCount > 0) CurrentView = 1;
     SetCaption(this, std::string(kCaption) + " - " + DescriptionPath);
-    Show1Click();
+    if (read) Show1Click();
 }
 
 void TMulti_Viewer::Refresh1Click() {
     if (!FileOpen()) return;
-    ReadDescription(DescriptionPath);
+    const bool read = ViewsRead(DescriptionPath);
     if (ViewCount < CurrentView) CurrentView = 1;
     SetCaption(this, std::string(kCaption) + " - " + DescriptionPath);
-    Show1Click();
+    if (read) Show1Click();
 }
 
 void TMulti_Viewer::Next1Click() {
@@ -153,7 +166,10 @@ void TMulti_Viewer::Show1Click() {
     const std::string& name = viewNames_[static_cast<std::size_t>(CurrentView - 1)];
     TBitmap picture;
     try {
-        picture = BuildViewPicture(DescriptionPath, CurrentView, name, *settings);
+        if (!WithMemoryQuestion([&] {
+                picture = BuildViewPicture(DescriptionPath, CurrentView, name, *settings);
+            }))
+            return;
     } catch (const ImageError& e) {
         ShowMessage(e.what());
         return;

@@ -75,7 +75,10 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void ReadDescription(const std::string& path);
+    // Returns why the file gives no view ("" when it gives some).
+    std::string ReadDescription(const std::string& path);
+    // ReadDescription, telling the user when the file gives no view; false then.
+    bool ViewsRead(const std::string& path);
     bool FileOpen();           // a file with views is open; otherwise says so
     bool PictureAvailable();   // ...and a view has been built
 

@@ -79,6 +79,14 @@ std::vector<std::string> SplitDescriptionLines(const std::string& text) {
     return lines;
 }
 
+std::string NoViewsReason(const std::string& text, bool english) {
+    if (text.empty()) return english ? "the file is empty" : "файл пуст";
+    if (text.find('\0') != std::string::npos)
+        return english ? "the file is not a view description: it holds binary data"
+                       : "файл не является описанием видов: в нём двоичные данные";
+    return english ? "no line starts with \"viewname=\"" : "ни одна строка не начинается с \"viewname=\"";
+}
+
 std::vector<std::string> ListViews(const std::vector<std::string>& lines) {
     std::vector<std::string> names;
     for (const std::string& line : lines)

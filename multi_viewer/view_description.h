@@ -46,6 +46,10 @@ struct ViewSettings {
 // kept whole (a long path stays one value; nothing of a line turns into a line of its own).
 std::vector<std::string> SplitDescriptionLines(const std::string& text);
 
+// Why a file's text gives no view, for the message under "Open file before!": it is empty,
+// binary, or has no "viewname=" line. english false gives the Russian text.
+std::string NoViewsReason(const std::string& text, bool english);
+
 // The view names in file order: the rest of every line that starts with "viewname=".
 std::vector<std::string> ListViews(const std::vector<std::string>& lines);
 

@@ -4,6 +4,7 @@
 
 #include "image_error.h"
 #include "jpeg_image.h"
+#include "memory_budget.h"
 #include "view_adjustments.h"
 
 TBitmap BuildViewPicture(const std::string& descriptionPath, int number, const std::string& name,
@@ -15,6 +16,8 @@ TBitmap BuildViewPicture(const std::string& descriptionPath, int number, const s
     TBitmap decoded;
     try {
         decoded = LoadJpegFile(path);
+    } catch (const MemoryBudgetError&) {
+        throw;  // the window asks
     } catch (const ImageError& e) {
         const std::string reason = e.what();
         // The loader names the file itself when it cannot open it; decoder messages do not.
@@ -23,6 +26,8 @@ TBitmap BuildViewPicture(const std::string& descriptionPath, int number, const s
     }
     try {
         return BuildView(std::move(decoded), settings);
+    } catch (const MemoryBudgetError&) {
+        throw;
     } catch (const ImageError& e) {
         throw ImageError(view + e.what());
     }

@@ -9,5 +9,6 @@
 // Throws ImageError when the view cannot be built: no "filename=" line, an image that is
 // missing or not a JPEG, or a step refused by BuildView. The message starts with the view's
 // number and name (View 2 "Detail": ...) and, for the image, names the resolved path first.
+// A picture or step result above the memory budget throws MemoryBudgetError as it stands.
 TBitmap BuildViewPicture(const std::string& descriptionPath, int number, const std::string& name,
                          const ViewSettings& settings);

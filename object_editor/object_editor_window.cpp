@@ -18,7 +18,9 @@
 #include "controls.h"
 #include "image_control.h"
 #include "image_error.h"
+#include "memory_question.h"
 #include "number_format.h"
+#include "program_end.h"
 #include "status_bar.h"
 #include "string_grid.h"
 #include "tool_window.h"
@@ -77,8 +79,16 @@ TObject_Editor::TObject_Editor(QWidget* parent) : TGuardedEvents<QWidget>(parent
     OpenPictureDialog1.Filter = kPictureFilter;
     OpenPictureDialog1.MultiSelect = true;
 
-    connect(this, &TObject_Editor::ExitRequested, qApp, &QCoreApplication::quit,
-            Qt::QueuedConnection);
+    // A changed project is not lost to whatever ends the program.
+    // The question stands over this window, brought up, so the user sees which project it means.
+    JoinProgramEnd(this, [this] {
+        if (!Modified()) return true;
+        if (isMinimized()) showNormal();
+        else show();
+        raise();
+        DialogOwnerScope owner(this);
+        return ConfirmDropChanges();
+    });
     resize(800, 636 + MainMenu1->sizeHint().height());  // a client area of 800 x 636
     savedProject_ = FormatProjectFile(Edit1->Text(), Edit2->Text(), Rows());
 }
@@ -434,8 +444,8 @@ void TObject_Editor::Open1Click() {
     } catch (const NotAProjectError& e) {
         ShowMessage(e.what());
         return;
-    } catch (const ImageError&) {
-        ShowMessage(kCantOpen);
+    } catch (const ImageError& e) {
+        ShowMessage(std::string(kCantOpen) + "\n" + e.what());  // which file, and why
         return;
     }
     std::vector<std::string> paths;
@@ -480,8 +490,8 @@ void TObject_Editor::WriteProject(const std::string& path) {
     if (ImageCount > 0) Showimage1Click();  // the fields reach the current row
     try {
         WriteProjectFile(path, Edit1->Text(), Edit2->Text(), Rows());
-    } catch (const ImageError&) {
-        ShowMessage(kCantOpen);
+    } catch (const ImageError& e) {
+        ShowMessage(std::string(kCantOpen) + "\n" + e.what());
         throw;
     }
     MarkSaved();
@@ -512,8 +522,7 @@ void TObject_Editor::Save1Click() {
 }
 
 void TObject_Editor::Exit1Click() {
-    if (!ConfirmDropChanges()) return;
-    emit ExitRequested();
+    if (EndProgram()) emit ExitRequested();
 }
 
 // --- Preview and run ---
@@ -524,7 +533,8 @@ const TBitmap& TObject_Editor::CurrentSource() {
         const TJPEGImage& picture = ImageTable[static_cast<std::size_t>(CurrentImage)];
         if (!picture.Empty() && !unreadable_[static_cast<std::size_t>(CurrentImage)]) {
             try {
-                picture.DecodeTo(decoded);
+                // Said No to a picture too large: an empty frame, as for a row without one.
+                if (!WithMemoryQuestion([&] { picture.DecodeTo(decoded); })) decoded = TBitmap();
             } catch (const ImageError& e) {
                 unreadable_[static_cast<std::size_t>(CurrentImage)] = true;
                 StringGrid1->viewport()->update();

@@ -125,7 +125,7 @@ public:
     bool Unreadable(int row) const { return unreadable_[static_cast<std::size_t>(row)]; }
 
 signals:
-    // "File" > "Exit": the program ends (connected to the application's quit).
+    // "File" > "Exit": every window agreed and the program is ending.
     void ExitRequested();
 
 protected:

@@ -58,8 +58,7 @@ ProjectFileContent ParseProjectFile(const std::string& text, const std::string& 
 }
 
 ProjectFileContent ReadProjectFile(const std::string& path) {
-    std::string text;
-    if (!ReadTextFile(path, text)) throw ImageError(path + ": the file cannot be read.");
+    const std::string text = ReadWholeTextFile(path);  // names the file and the system's reason
     if (text.find('\0') != std::string::npos)
         throw NotAProjectError(path + ": the file is not an Object Editor project.");
     return ParseProjectFile(text, path);
@@ -72,12 +71,4 @@ void WriteProjectFile(const std::string& path, const std::string& widthText,
 
 bool HasJpegSignature(const std::vector<uint8_t>& bytes) {
     return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
-}
-
-std::string FailureLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (std::size_t i = 0; i < lines.size() && i < kListedFailures; ++i) text += "\n" + lines[i];
-    if (lines.size() > kListedFailures)
-        text += "\n... and " + std::to_string(lines.size() - kListedFailures) + " more.";
-    return text;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image_error.h"
+#include "message_text.h"  // FailureLines, for the lists of failed pictures
 
 // The Object Editor project: an output size and one row per image. Rows hold texts, exactly as
 // the user typed them into the grid; numbers are read from them only where they are used.
@@ -63,11 +64,6 @@ ProjectFileContent ReadProjectFile(const std::string& path);
 void WriteProjectFile(const std::string& path, const std::string& widthText,
                       const std::string& heightText, const std::vector<ProjectRow>& rows);
 
-// A list of failures for a message box: each line after a line break, the first
-// kListedFailures of them, then how many more there are. A box of a hundred lines (a project
-// whose pictures were moved) would outgrow the screen and hide its button.
-constexpr std::size_t kListedFailures = 10;
-std::string FailureLines(const std::vector<std::string>& lines);
 
 // Whether bytes start like a JPEG stream (the SOI marker and the next marker's FF): the check
 // that a file chosen as a picture is one before it joins the project.

@@ -7,6 +7,7 @@
 
 #include "folder_listing.h"
 #include "image_error.h"
+#include "memory_budget.h"
 #include "paths.h"
 
 namespace {
@@ -47,6 +48,9 @@ FrameLoadResult LoadFrameFiles(const std::vector<std::string>& paths) {
             frame.picture.LoadFromFile(path);
             const std::vector<uint8_t>& bytes = frame.picture.Bytes();
             const JpegSize size = JpegHeaderSize(bytes.data(), bytes.size());
+            // Frames are decoded again and again while the object turns, so one too large
+            // for the memory budget is left out here rather than asked about at every turn.
+            CheckPictureMemory(size.memoryNeeded);
             frame.width = size.width;
             frame.height = size.height;
         } catch (const ImageError& error) {

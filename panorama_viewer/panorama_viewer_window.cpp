@@ -19,6 +19,7 @@
 #include "image_control.h"
 #include "jpeg_image.h"
 #include "printing.h"
+#include "memory_question.h"
 #include "menu_language.h"
 #include "partial_panorama.h"
 #include "status_bar.h"
@@ -172,9 +173,14 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
     // Decoding, the size check and the packing all happen before the held panorama is let go,
     // so a failure leaves the window showing what it showed.
     // A partial panorama arrives already placed into a canvas of the whole sphere.
-    PanoramaPicture opened = LoadPanoramaPicture(file);
-    PanoramaPixels fresh =
-        NamingFileInErrors(file, [&] { return PanoramaPixels::FromBitmap(opened.picture); });
+    PanoramaPicture opened;
+    PanoramaPixels fresh;
+    if (!WithMemoryQuestion([&] {
+            opened = LoadPanoramaPicture(file);
+            fresh = NamingFileInErrors(file,
+                                       [&] { return PanoramaPixels::FromBitmap(opened.picture); });
+        }))
+        return;
 
     panorama_ = std::move(fresh);
     view_.alpha = opened.startAlpha.value_or(0.0);

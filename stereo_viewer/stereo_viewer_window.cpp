@@ -11,6 +11,7 @@
 
 #include "busy_mark.h"
 #include "image_control.h"
+#include "memory_question.h"
 #include "menu_language.h"
 #include "stereo_file.h"
 #include "status_bar.h"
@@ -141,7 +142,8 @@ void TStereo_Viewer::Open1Click(const std::string& path) {
     const std::string& file = *chosen;
     // Everything that can fail happens before the window changes: pair, caption and view stay
     // as they were.
-    StereoFile opened = LoadStereoFile(file);
+    StereoFile opened;
+    if (!WithMemoryQuestion([&] { opened = LoadStereoFile(file); })) return;
 
     pair_ = std::move(opened.pair);
     SetCaption(this, "Stereo Viewer - " + file);

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "dialog_filter.h"
+#include "message_text.h"
 #include "printer_setup_dialog.h"
 #include "printing.h"
 
@@ -159,15 +160,19 @@ DialogDriver* SetDialogDriver(DialogDriver* driver) {
     return previous;
 }
 
-void ShowMessage(const std::string& text) { CurrentDialogDriver().ShowMessage(text); }
-void ShowErrorBox(const std::string& text) { CurrentDialogDriver().ShowError(text); }
+// A box of millions of characters takes minutes to come up: what a message quotes from files
+// is cut down here whatever built it.
+void ShowMessage(const std::string& text) { CurrentDialogDriver().ShowMessage(BoxText(text)); }
+void ShowErrorBox(const std::string& text) { CurrentDialogDriver().ShowError(BoxText(text)); }
 
 TAnswer AskYesNo(const std::string& text) {
-    const TAnswer answer = CurrentDialogDriver().Ask(text, false);
+    const TAnswer answer = CurrentDialogDriver().Ask(BoxText(text), false);
     return answer == TAnswer::Yes ? TAnswer::Yes : TAnswer::No;
 }
 
-TAnswer AskYesNoCancel(const std::string& text) { return CurrentDialogDriver().Ask(text, true); }
+TAnswer AskYesNoCancel(const std::string& text) {
+    return CurrentDialogDriver().Ask(BoxText(text), true);
+}
 
 bool SelectFolder(const std::string& title, std::string& folder) {
     FolderDialogRequest request;

@@ -292,3 +292,22 @@ TEST_F(ColorCorrectorFiles, CubeExportAndImportBesideTheTableFiles) {
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(PathOf("gap.cube"))));
     EXPECT_TRUE(dialogs.errors.empty());
 }
+
+// Three hundred files that fail: the message names the first ten and counts the others.
+TEST_F(ColorCorrectorFiles, ALongFailureListNamesTheFirstTenAndCountsTheRest) {
+    std::vector<std::string> files;
+    for (int i = 0; i < 300; ++i) files.push_back(PathOf("gone" + std::to_string(i) + ".jpg"));
+    dialogs.AnswerFiles(files);
+    window->BitBtn1->click();
+    dialogs.errors.clear();  // the preview of the first one
+    SetShiftedTable();
+    window->BitBtn2->click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const std::string& message = dialogs.messages[0];
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 12) << message;
+    EXPECT_EQ(message.substr(message.rfind('\n') + 1), "... and 290 more.");
+    EXPECT_EQ(message.find("0 of 300 images corrected.\nThese files could not be corrected:\n" +
+                           files[0] + ": "),
+              0u)
+        << message;
+}

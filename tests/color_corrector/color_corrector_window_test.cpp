@@ -23,6 +23,7 @@
 #include "curve_chart.h"
 #include "image_control.h"
 #include "jpeg_image.h"
+#include "memory_budget.h"
 #include "paint_box.h"
 #include "scripted_dialogs.h"
 #include "status_bar.h"
@@ -259,7 +260,9 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
 
     dialogs.AnswerFile(PathOf("missing.txt"));
     window->Button7->click();
-    EXPECT_EQ(dialogs.messages.back(), "Can' open file " + PathOf("missing.txt"));
+    EXPECT_EQ(dialogs.messages.back(), "Can' open file " + PathOf("missing.txt") +
+                                           "\nCannot open file \"" + PathOf("missing.txt") +
+                                           "\". No such file or directory");
     const std::string junk = PathOf("junk.txt");
     WriteAll(junk, "junk");
     dialogs.AnswerFile(junk);
@@ -269,7 +272,10 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
 
     dialogs.AnswerFile(PathOf("no/such/folder/t.txt"));
     window->Button8->click();
-    EXPECT_EQ(dialogs.messages.back(), "Can' open file " + PathOf("no/such/folder/t.txt"));
+    EXPECT_EQ(dialogs.messages.back().rfind("Can' open file " + PathOf("no/such/folder/t.txt") +
+                                                "\nCannot create file",
+                                            0),
+              0u);
     EXPECT_EQ(dialogs.errors.size(), 1u);
 }
 
@@ -320,3 +326,58 @@ TEST(ColorCorrectorExit, FileExitEndsTheApplication) {
 }
 
 }  // namespace
+
+// A picture, or a points file whose list would take more than the memory budget, is asked
+// about before anything is made; No leaves the window as it was, Yes goes on.
+TEST_F(ColorCorrectorWindow, PicturesAndPointListsAboveTheMemoryBudgetAreAskedAboutFirst) {
+    ScopedPictureMemoryBudget budget(8000);  // the 64 x 48 pictures need 9216 bytes
+    const std::string pictureQuestion = "This picture needs 1 MB of memory. Open it anyway?";
+    dialogs.AnswerFile(reference);
+    dialogs.Answer(TAnswer::No);
+    window->Button1->click();
+    EXPECT_FALSE(window->ReferenceLoaded());
+    dialogs.AnswerFile(reference);
+    dialogs.Answer(TAnswer::Yes);
+    window->Button1->click();
+    EXPECT_TRUE(window->ReferenceLoaded());
+    EXPECT_EQ(dialogs.questions, std::vector<std::string>(2, pictureQuestion));
+    EXPECT_TRUE(dialogs.errors.empty());
+
+    std::string points = reference + "\r\n" + sample + "\r\n";
+    for (int i = 0; i < 10; ++i) points += "1\t2\t3\t4\r\n";  // ten pairs: 12500 bytes listed
+    WriteAll(PathOf("many.pts"), points);
+    dialogs.AnswerFile(PathOf("many.pts"));
+    dialogs.Answer(TAnswer::No);
+    window->Button4->click();
+    ASSERT_EQ(dialogs.questions.size(), 3u);
+    EXPECT_EQ(dialogs.questions[2], "This points file needs 1 MB of memory. Open it anyway?");
+    EXPECT_FALSE(window->SampleLoaded());
+    EXPECT_EQ(window->Points().Count(), 1);
+}
+
+// Points files that name no picture, and a save that cannot be made, say which file and why
+// beneath the usual first line.
+TEST_F(ColorCorrectorWindow, PointsFileMessagesNameTheFileAndTheReason) {
+    const std::string empty = PathOf("empty.pts"), binary = PathOf("binary.pts");
+    const std::string blank = PathOf("blank.pts");
+    WriteAll(empty, "");
+    WriteAll(binary, std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11));
+    WriteAll(blank, reference + "\r\n\r\n1 2 3 4\r\n");
+    for (const std::string& file : {empty, binary, blank}) {
+        dialogs.AnswerFile(file);
+        window->Button4->click();
+    }
+    EXPECT_EQ(dialogs.messages,
+              (std::vector<std::string>{
+                  "File not found: \n" + empty + ": the file is empty",
+                  "File not found: \n" + binary + ": the file is not a points file: it holds binary data",
+                  "File not found: \n" + blank + ": line 2 names no picture"}));
+    EXPECT_FALSE(window->ReferenceLoaded());
+
+    OpenPictures();
+    dialogs.AnswerFile(PathOf("no/such/folder/p.pts"));
+    window->Button3->click();
+    EXPECT_EQ(dialogs.messages.back(), "Can't open file!\nCannot create file \"" +
+                                           PathOf("no/such/folder/p.pts") +
+                                           "\". No such file or directory");
+}

@@ -8,6 +8,7 @@
 #include "image_error.h"
 #include "image_ops.h"
 #include "jpeg_image.h"
+#include "memory_budget.h"
 #include "test_support.h"
 
 namespace {
@@ -250,3 +251,19 @@ TEST(Batch, NeverReplacesAListedSource) {
 }
 
 }  // namespace
+
+TEST(Batch, APictureAboveTheMemoryBudgetIsRefusedWithItsFigure) {
+    TempFolder folder;
+    const std::vector<std::string> files = {folder.File("big.jpg"), folder.File("small.jpg")};
+    SaveJpegFile(GradientPicture(640, 480), files[0], 90);  // 921600 bytes decoded
+    SaveJpegFile(GradientPicture(32, 16), files[1], 90);
+    ScopedPictureMemoryBudget budget(100000);
+    Recorder progress;
+    const BatchOutcome outcome = CorrectFiles(files, InvertingTables(), ProcessOptions(), progress);
+    EXPECT_EQ(outcome.written, 1);
+    ASSERT_EQ(outcome.failures.size(), 1u);
+    EXPECT_EQ(outcome.failures[0].path, files[0]);
+    EXPECT_NE(outcome.failures[0].reason.find("needs 1 MB of memory"), std::string::npos)
+        << outcome.failures[0].reason;
+    EXPECT_FALSE(FileExists(CorrectedPath(files[0])));
+}

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <jpeglib.h>
@@ -15,6 +16,7 @@
 #include "atomic_file.h"
 #include "bmp_file.h"
 #include "image_error.h"
+#include "memory_budget.h"
 #include "jpeg_image.h"
 #include "test_support.h"
 #include "text_io.h"
@@ -637,4 +639,48 @@ TEST(BmpFile, WritesBottomUpRowsPaddedToFourBytes) {
     // An empty picture is still a valid file.
     SaveBmpFile(TBitmap(), folder.File("e.bmp"));
     EXPECT_EQ(ReadBytes(folder.File("e.bmp")).size(), 54u);
+}
+
+// ---- the memory budget -----------------------------------------------------------------------
+
+TEST(PictureMemory, TheBudgetIsAQuarterOfTheMachineButAtLeastOneAndAHalfGigabytes) {
+    const uint64_t machine = PictureMemoryBudget();
+    EXPECT_GE(machine, uint64_t{3} << 29);
+    {
+        ScopedPictureMemoryBudget small(1000);
+        EXPECT_EQ(PictureMemoryBudget(), 1000u);
+    }
+    EXPECT_EQ(PictureMemoryBudget(), machine);
+    const struct {
+        uint64_t bytes;
+        const char* text;
+    } amounts[] = {{2700000000u, "2.5 GB"}, {uint64_t{1} << 30, "1.0 GB"},
+                   {400u << 20, "400 MB"}, {1, "1 MB"}};
+    for (const auto& a : amounts) EXPECT_EQ(MemoryAmountText(a.bytes), a.text);
+    EXPECT_EQ(MemoryQuestion(2800000000u), "This picture needs 2.6 GB of memory. Open it anyway?");
+}
+
+// A small stream claiming a large picture is refused from its header, before the picture's
+// memory is touched; the thread that was allowed the amount decodes it, others still refuse.
+TEST(PictureMemory, APictureAboveTheBudgetIsRefusedUntilItsThreadIsAllowed) {
+    const std::vector<uint8_t> claiming = WithSize(Encoded(GradientPicture(16, 16), 90), 2000, 1000);
+    const std::vector<uint8_t> real = Encoded(GradientPicture(1000, 400), 90);
+    ScopedPictureMemoryBudget budget(1 << 20);
+    TBitmap kept = NumberedPicture(3, 2);
+    uint64_t needed = 0;
+    try {
+        DecodeJpegBytes(claiming.data(), claiming.size(), kept);
+        ADD_FAILURE() << "decoded above the budget";
+    } catch (const MemoryBudgetError& e) {
+        needed = e.Needed();
+        EXPECT_NE(std::string(e.what()).find("needs 6 MB"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(needed, TBitmap::StrideFor(2000) * 1000);
+    EXPECT_TRUE(kept.SamePixels(NumberedPicture(3, 2)));
+    EXPECT_THROW(kept.SetSize(2000, 1000), MemoryBudgetError);  // results are counted alike
+
+    PictureMemoryAllowance allow(TBitmap::StrideFor(1000) * 400);
+    EXPECT_NO_THROW(Decoded(real));
+    std::thread other([&] { EXPECT_THROW(Decoded(real), MemoryBudgetError); });
+    other.join();
 }

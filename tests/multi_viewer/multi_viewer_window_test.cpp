@@ -21,6 +21,7 @@
 #include "atomic_file.h"
 #include "controls.h"
 #include "image_control.h"
+#include "memory_budget.h"
 #include "image_ops.h"
 #include "jpeg_image.h"
 #include "multi_viewer_window.h"
@@ -205,13 +206,21 @@ TEST_F(MultiViewerWindow, AnswersWhenNoFileOrNoSuchViewIsThere) {
     EXPECT_EQ(dialogs.printerSetupDialogs, 1);
     EXPECT_TRUE(dialogs.fileRequests.empty());
 
-    // A file without views counts as no file.
+    // A file without views counts as no file; the answer says which file and why.
     dialogs.messages.clear();
-    const std::string empty = PathOf("empty.mvw");
-    WriteTextFile(empty, "viewname is not at the start: no views here\r\n");
-    Open(empty);
+    const std::string noViews = PathOf("noviews.mvw"), empty = PathOf("empty.mvw");
+    const std::string binary = PathOf("binary.mvw");
+    WriteTextFile(noViews, "viewname is not at the start: no views here\r\n");
+    WriteTextFile(empty, "");
+    WriteTextFile(binary, std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11));  // a picture
+    for (const std::string& file : {noViews, empty, binary}) Open(file);
     EXPECT_EQ(window->ViewCount, 0);
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Open file before!"});
+    EXPECT_EQ(dialogs.messages,
+              (std::vector<std::string>{
+                  "Open file before!\n" + noViews + ": no line starts with \"viewname=\"",
+                  "Open file before!\n" + empty + ": the file is empty",
+                  "Open file before!\n" + binary +
+                      ": the file is not a view description: it holds binary data"}));
 
     // A view number the lines do not hold.
     dialogs.messages.clear();
@@ -285,4 +294,19 @@ TEST_F(MultiViewerWindow, MenuFollowsTheLanguage) {
     window->Timer1Timer();
     EXPECT_EQ(window->Open1->text().toStdString(), "Открыть");
     EXPECT_EQ(window->AppliedLanguage, "deu");
+}
+
+// A view whose result would take more than the memory budget is asked about before it is made.
+TEST_F(MultiViewerWindow, AViewAboveTheMemoryBudgetIsAskedAboutFirst) {
+    Open(description);
+    ScopedPictureMemoryBudget budget(5000);  // "Whole" takes 3600 bytes, "Resized" 9120
+    dialogs.Answer(TAnswer::No);
+    window->Next1->trigger();
+    EXPECT_EQ(Status(), "1 / 3|40x30|Whole");
+    dialogs.Answer(TAnswer::Yes);
+    window->Show1Click();
+    EXPECT_EQ(Status(), "2 / 3|50x60|Resized");
+    EXPECT_EQ(dialogs.questions,
+              std::vector<std::string>(2, "This picture needs 1 MB of memory. Open it anyway?"));
+    EXPECT_TRUE(dialogs.messages.empty());
 }

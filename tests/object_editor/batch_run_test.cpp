@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "jpeg_image.h"
+#include "memory_budget.h"
 #include "test_support.h"
 #include "transform_image.h"
 
@@ -116,4 +117,19 @@ TEST(BatchRun, LongFailureListsNameTheFirstTenAndCountTheRest) {
         EXPECT_EQ(message.substr(message.rfind('\n') + 1),
                   count > 10 ? "... and " + std::to_string(count - 10) + " more." : "/p/9: gone");
     }
+}
+
+TEST(BatchRun, APictureAboveTheMemoryBudgetIsRefusedWithItsFigure) {
+    TempFolder folder;
+    const std::string big = folder.File("big.jpg"), small = folder.File("small.jpg");
+    SaveJpegFile(GradientPicture(640, 480), big, 90);  // 921600 bytes decoded
+    SaveJpegFile(GradientPicture(32, 16), small, 90);
+    ScopedPictureMemoryBudget budget(100000);
+    CountingProgress progress;
+    const RunReport report = RunProject({ProjectRow{big}, ProjectRow{small}}, 40, 30, progress);
+    EXPECT_EQ(report.written, 1);
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_EQ(report.failures[0].find(big + ": "), 0u);
+    EXPECT_NE(report.failures[0].find("needs 1 MB of memory"), std::string::npos) << report.failures[0];
+    EXPECT_FALSE(FileExists(folder.File("result/big.jpg")));
 }

@@ -206,13 +206,17 @@ TEST_F(ObjectEditorTest, BadFilesAreNamedAndTheProjectKeepsItsState) {
     dialogs.Answer(TAnswer::Yes);
     dialogs.AnswerFile(folder.File("no/such/folder/p.oep"));
     w.Newproject1->trigger();
-    EXPECT_EQ(dialogs.messages.back(), "Can't open file!");
+    EXPECT_EQ(dialogs.messages.back(), "Can't open file!\nCannot create file \"" +
+                                           folder.File("no/such/folder/p.oep") +
+                                           "\". No such file or directory");
     EXPECT_EQ(w.ImageCount, 2);
     EXPECT_EQ(w.windowTitle().toStdString(), "Lumivex Photo Object Editor");
     dialogs.Answer(TAnswer::No);
     dialogs.AnswerFile(folder.File("missing.oep"));
     w.Open1->trigger();
-    EXPECT_EQ(dialogs.messages.back(), "Can't open file!");
+    EXPECT_EQ(dialogs.messages.back(), "Can't open file!\nCannot open file \"" +
+                                           folder.File("missing.oep") +
+                                           "\". No such file or directory");
     EXPECT_EQ(w.ImageCount, 2);
     // A picture opened as a project is refused by name; the project stays as it was.
     dialogs.Answer(TAnswer::No);
@@ -237,4 +241,22 @@ TEST_F(ObjectEditorTest, EveryGuideLineStaysVisibleWhenThePreviewIsShownSmall) {
             EXPECT_EQ(shown.pixelColor(r.left() + r.width() / 8, line.y()), Qt::black) << k;
         }
     }
+}
+
+// A project naming a path of a megabyte: the message quotes its start and its end, not all of it.
+TEST_F(ObjectEditorTest, AHugePathInAProjectIsQuotedShortened) {
+    const std::string start = "/nowhere/" + std::string(1 << 20, 'x');
+    const std::string huge = start + "/end.jpg";
+    const std::string project = folder.File("huge.oep");
+    WriteBytes(project, [&] {
+        const std::string text = "800\t600\r\n" + huge + "\t0\t0\t0\t1\r\n";
+        return std::vector<uint8_t>(text.begin(), text.end());
+    }());
+    dialogs.AnswerFile(project);
+    w.Open1->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const std::string& message = dialogs.messages[0];
+    EXPECT_LT(message.size(), 1000u);
+    EXPECT_NE(message.find("\n/nowhere/xxx"), std::string::npos) << message;
+    EXPECT_NE(message.find("/end.jpg"), std::string::npos) << message;
 }
