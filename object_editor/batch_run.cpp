@@ -10,6 +10,7 @@
 #include "jpeg_image.h"
 #include "parameter_editing.h"
 #include "paths.h"
+#include "source_files.h"
 #include "transform_image.h"
 
 namespace {
@@ -62,6 +63,9 @@ RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho
     progress.Start(report.images);
     if (images.empty()) return report;
     CreateResultFolders(images);
+    std::vector<std::string> sourcePaths;
+    for (const ProjectRow* row : images) sourcePaths.push_back(row->path);
+    const SourceFiles sources(sourcePaths);
 
     const int total = report.images;
     std::future<DecodedSource> next = DecodeInBackground(images[0]->path);
@@ -80,9 +84,13 @@ RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho
             if (!current.error.empty()) throw std::runtime_error(current.error);
             if (v.Scale == 0 || std::isnan(v.Scale))
                 throw std::runtime_error("the scale \"" + row.scale + "\" gives no picture.");
+            const std::string resultPath = ResultPathFor(row.path);
+            if (sources.Contains(resultPath))
+                throw std::runtime_error(resultPath +
+                                         " is one of the project's images; it was left as it is.");
             TransformImage(current.picture, Wo, Ho, v.X0, v.Y0, v.Rotate, v.Scale, output);
             current.picture = TBitmap();  // the source is no longer needed
-            SaveJpegFile(output, ResultPathFor(row.path), kResultQuality);
+            SaveJpegFile(output, resultPath, kResultQuality);
             ++report.written;
         } catch (const std::exception& e) {
             report.failures.push_back(row.path + ": " + e.what());

@@ -117,3 +117,34 @@ TEST(BatchRun, LongFailureListsNameTheFirstTenAndCountTheRest) {
                   count > 10 ? "... and " + std::to_string(count - 10) + " more." : "/p/9: gone");
     }
 }
+
+TEST(BatchRun, NeverReplacesOneOfTheProjectsImages) {
+    // A project that lists a picture from its own "result" folder.
+    TempFolder folder;
+    ::mkdir(folder.File("result").c_str(), 0755);
+    const std::string top = folder.File("a.jpg"), inner = folder.File("result/a.jpg");
+    SaveJpegFile(GradientPicture(30, 20), top, 90);
+    SaveJpegFile(GradientPicture(40, 30), inner, 90);
+    const std::vector<uint8_t> innerBytes = ReadBytes(inner);
+    // A "result" that links back to the project's own folder.
+    TempFolder linked;
+    const std::string looped = linked.File("b.jpg");
+    SaveJpegFile(GradientPicture(20, 20), looped, 90);
+    const std::vector<uint8_t> loopedBytes = ReadBytes(looped);
+    ASSERT_EQ(::symlink(linked.Path().c_str(), linked.File("result").c_str()), 0);
+
+    const std::vector<ProjectRow> rows = {{top, "0", "0", "0", "1"},
+                                          {inner, "0", "0", "0", "1"},
+                                          {looped, "0", "0", "0", "1"}};
+    NoProgress progress;
+    const RunReport report = RunProject(rows, 50, 50, progress);
+    EXPECT_EQ(report.written, 1);  // inner, into result/result
+    ASSERT_EQ(report.failures.size(), 2u);
+    EXPECT_EQ(report.failures[0].find(top + ": " + inner + " is one of the project's images"), 0u)
+        << report.failures[0];
+    EXPECT_EQ(report.failures[1].find(looped + ": "), 0u) << report.failures[1];
+    EXPECT_EQ(ReadBytes(inner), innerBytes);
+    EXPECT_EQ(ReadBytes(looped), loopedBytes);
+    EXPECT_EQ(LoadJpegFile(folder.File("result/result/a.jpg")).Width(), 50);
+    EXPECT_NE(RunReportMessage(report).find("1 of 3 images were processed."), std::string::npos);
+}
