@@ -185,7 +185,11 @@ Prepared Prepare(const std::string& path, const ByteTables& tables, TBitmap stor
     prepared.picture = std::move(storage);
     try {
         const std::vector<uint8_t> bytes = ReadWholeFile(path);
-        DecodeJpegBytes(bytes.data(), bytes.size(), prepared.picture);
+        const JpegDecodeReport decoded =
+            DecodeJpegBytes(bytes.data(), bytes.size(), prepared.picture);
+        // A picture the decoder had to finish with grey is no correction to write out.
+        const std::string damaged = DamagedSourceReason(decoded, prepared.picture.Height());
+        if (!damaged.empty()) throw ImageError(damaged);
         MapColors(prepared.picture, tables);
     } catch (const std::exception& e) {  // ImageError, or memory for an enormous picture
         prepared.picture = TBitmap();

@@ -26,7 +26,12 @@ std::future<DecodedSource> DecodeInBackground(const std::string& path) {
     return std::async(std::launch::async, [path] {
         DecodedSource d;
         try {
-            d.picture = LoadJpegFile(path);
+            TJPEGImage jpeg;
+            jpeg.LoadFromFile(path);
+            const JpegDecodeReport decoded = jpeg.DecodeTo(d.picture);
+            // A picture the decoder had to finish with grey is no result to write out.
+            d.error = DamagedSourceReason(decoded, d.picture.Height());
+            if (!d.error.empty()) d.picture = TBitmap();
         } catch (const std::exception& e) {
             d.error = e.what();
         }

@@ -13,6 +13,8 @@
 
 #include <jpeglib.h>
 
+#include "jpeg_image.h"
+
 namespace {
 
 void RemoveTree(const std::string& path) {
@@ -166,4 +168,24 @@ TBitmap SolidPicture(int32_t width, int32_t height, uint8_t blue, uint8_t green,
             p[2] = red;
         }
     return picture;
+}
+
+int WriteWholeAndCutOffJpeg(const std::string& whole, const std::string& cut) {
+    TJPEGImage jpeg;
+    jpeg.CompressionQuality = 90;
+    jpeg.Assign(GradientPicture(64, 128));
+    jpeg.SaveToFile(whole);
+    std::vector<uint8_t> bytes = jpeg.Bytes();
+    for (size_t i = 0; i + 3 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
+            const size_t data = i + 2 + (bytes[i + 2] << 8 | bytes[i + 3]);
+            bytes.resize(data + (bytes.size() - data) / 2);
+            break;
+        }
+    WriteBytes(cut, bytes);
+    TBitmap picture;
+    const JpegDecodeReport report = DecodeJpegBytes(bytes.data(), bytes.size(), picture);
+    if (report.complete || report.rowsRead >= picture.Height())
+        throw std::logic_error("the cut-off JPEG decodes whole");
+    return report.rowsRead;
 }

@@ -49,3 +49,6 @@ std::vector<uint8_t> PackedBgr(const TBitmap& picture);
 std::vector<uint8_t> FatallyDamagedJpeg(const TBitmap& picture);
 // Every pixel the same colour.
 TBitmap SolidPicture(int32_t width, int32_t height, uint8_t blue, uint8_t green, uint8_t red);
+// Writes a 64 x 128 JPEG to whole and the same cut off half-way through its pixel data to cut
+// (it decodes with its top rows and the rest grey); returns how many rows the cut one holds.
+int WriteWholeAndCutOffJpeg(const std::string& whole, const std::string& cut);

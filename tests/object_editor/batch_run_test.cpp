@@ -148,3 +148,19 @@ TEST(BatchRun, NeverReplacesOneOfTheProjectsImages) {
     EXPECT_EQ(LoadJpegFile(folder.File("result/result/a.jpg")).Width(), 50);
     EXPECT_NE(RunReportMessage(report).find("1 of 3 images were processed."), std::string::npos);
 }
+
+TEST(BatchRun, ADamagedImageIsAFailureAndTheOthersAreWritten) {
+    TempFolder folder;
+    const std::string cut = folder.File("cut.jpg"), whole = folder.File("whole.jpg");
+    const int rowsRead = WriteWholeAndCutOffJpeg(whole, cut);
+
+    NoProgress progress;
+    const RunReport report = RunProject(
+        {{cut, "0", "0", "0", "1"}, {whole, "0", "0", "0", "1"}}, 64, 128, progress);
+    EXPECT_EQ(report.written, 1);
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_EQ(report.failures[0], cut + ": damaged: only the first " +
+                                      std::to_string(rowsRead) + " rows could be read");
+    EXPECT_FALSE(FileExists(folder.File("result/cut.jpg")));
+    EXPECT_TRUE(FileExists(folder.File("result/whole.jpg")));
+}
