@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 #include <future>
+#include <map>
 #include <set>
 #include <system_error>
 
@@ -43,13 +44,36 @@ std::string ResultFolderFor(const std::string& sourcePath) {
     return ExtractFilePath(sourcePath) + "result";
 }
 
-void CreateResultFolders(const std::vector<const ProjectRow*>& images) {
-    std::set<std::string> folders;
-    for (const ProjectRow* row : images) folders.insert(ResultFolderFor(row->path));
-    for (const std::string& folder : folders) {
-        std::error_code ignored;  // a folder that cannot be made shows when its files fail
-        std::filesystem::create_directory(folder, ignored);
+// Makes the "result" folder beside every folder the images come from. A folder that cannot be
+// made is named once in the report with the system's reason, and its images are left out of
+// the run: each of them would only fail the same way. Where the images' own folder is missing,
+// each image is left to fail on its own reading, which names it. Returns the images to run.
+std::vector<const ProjectRow*> CreateResultFolders(const std::vector<const ProjectRow*>& images,
+                                                   RunReport& report) {
+    std::map<std::string, std::string> unmade;  // folder -> why it cannot be made
+    std::set<std::string> tried;
+    for (const ProjectRow* row : images) {
+        const std::string folder = ResultFolderFor(row->path);
+        if (!tried.insert(folder).second) continue;
+        std::error_code error, ignored;
+        std::filesystem::create_directory(folder, error);
+        if (error && std::filesystem::is_directory(ExtractFileDir(row->path), ignored))
+            unmade[folder] = error.message();
     }
+    std::vector<const ProjectRow*> runnable;
+    std::map<std::string, int> skipped;
+    for (const ProjectRow* row : images) {
+        const std::string folder = ResultFolderFor(row->path);
+        if (unmade.count(folder))
+            ++skipped[folder];
+        else
+            runnable.push_back(row);
+    }
+    for (const auto& [folder, count] : skipped)
+        report.failures.push_back("Cannot create the folder " + folder + ": " + unmade[folder] +
+                                  " (" + std::to_string(count) +
+                                  (count == 1 ? " image" : " images") + " not processed)");
+    return runnable;
 }
 
 }  // namespace
@@ -65,14 +89,14 @@ RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho
     for (const ProjectRow& row : rows)
         if (!row.path.empty()) images.push_back(&row);
     report.images = static_cast<int>(images.size());
-    progress.Start(report.images);
-    if (images.empty()) return report;
-    CreateResultFolders(images);
     std::vector<std::string> sourcePaths;
     for (const ProjectRow* row : images) sourcePaths.push_back(row->path);
-    const SourceFiles sources(sourcePaths);
+    const SourceFiles sources(sourcePaths);  // those left out below are sources all the same
+    images = CreateResultFolders(images, report);
+    progress.Start(static_cast<int>(images.size()));
+    if (images.empty()) return report;
 
-    const int total = report.images;
+    const int total = static_cast<int>(images.size());
     std::future<DecodedSource> next = DecodeInBackground(images[0]->path);
     TBitmap output;
     for (int i = 0; i < total; ++i) {

@@ -13,12 +13,15 @@
 // cannot be written is skipped and named in the report; the others are still written. A
 // result that would replace one of the project's images (listed from inside a "result"
 // folder, or "result" linking back to the images' own folder) is never written and counts as
-// such a failure.
+// such a failure. A "result" folder that cannot be made is named once with the system's
+// reason, and the images that would go into it are not run.
 
 struct RunReport {
     int images = 0;   // rows with a file name
     int written = 0;  // result files written
-    std::vector<std::string> failures;  // "<file>: <reason>", in project order
+    // "Cannot create the folder <folder>: <reason> (<n> images not processed)" first, then
+    // "<file>: <reason>" in project order.
+    std::vector<std::string> failures;
     bool cancelled = false;
 };
 

@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <dirent.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +40,19 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
+
+TestMount::TestMount(const std::string& sizeOption) : options_(sizeOption) {
+    mounted_ = ::mount("lumivex-test", folder_.Path().c_str(), "tmpfs", 0, options_.c_str()) == 0;
+}
+
+TestMount::~TestMount() {
+    if (mounted_) ::umount2(folder_.Path().c_str(), MNT_DETACH);
+}
+
+bool TestMount::SetReadOnly(bool readOnly) {
+    return mounted_ && ::mount("lumivex-test", folder_.Path().c_str(), "tmpfs",
+                               MS_REMOUNT | (readOnly ? MS_RDONLY : 0), options_.c_str()) == 0;
+}
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);

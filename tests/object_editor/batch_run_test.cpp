@@ -164,3 +164,35 @@ TEST(BatchRun, ADamagedImageIsAFailureAndTheOthersAreWritten) {
     EXPECT_FALSE(FileExists(folder.File("result/cut.jpg")));
     EXPECT_TRUE(FileExists(folder.File("result/whole.jpg")));
 }
+
+TEST(BatchRun, AResultFolderThatCannotBeMadeIsNamedOnceWithItsReason) {
+    // A file named "result" stands where the folder would go.
+    TempFolder folder;
+    std::vector<ProjectRow> rows;
+    for (const char* name : {"a.jpg", "b.jpg"}) {
+        SaveJpegFile(GradientPicture(10, 10), folder.File(name), 90);
+        rows.push_back({folder.File(name), "0", "0", "0", "1"});
+    }
+    TempFolder other;
+    SaveJpegFile(GradientPicture(10, 10), other.File("c.jpg"), 90);
+    rows.push_back({other.File("c.jpg"), "0", "0", "0", "1"});
+    WriteBytes(folder.File("result"), {'x'});
+    NoProgress progress;
+    const RunReport report = RunProject(rows, 20, 20, progress);
+    EXPECT_EQ(report.written, 1);
+    EXPECT_EQ(report.failures, std::vector<std::string>{"Cannot create the folder " +
+                                                        folder.File("result") +
+                                                        ": File exists (2 images not processed)"});
+    EXPECT_TRUE(FileExists(other.File("result/c.jpg")));
+
+    // A read-only file system, where the system can be asked for one.
+    TestMount mount("size=256k");
+    if (!mount.Mounted()) GTEST_SKIP() << "no right to mount a file system here";
+    SaveJpegFile(GradientPicture(10, 10), mount.File("d.jpg"), 90);
+    ASSERT_TRUE(mount.SetReadOnly(true));
+    const RunReport readOnly =
+        RunProject({{mount.File("d.jpg"), "0", "0", "0", "1"}}, 20, 20, progress);
+    EXPECT_EQ(readOnly.failures, std::vector<std::string>{"Cannot create the folder " +
+                                                          mount.File("result") +
+                                                          ": Read-only file system (1 image not processed)"});
+}
