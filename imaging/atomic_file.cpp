@@ -105,9 +105,9 @@ void AtomicFileWriter::Discard() noexcept {
     }
 }
 
-void AtomicFileWriter::Fail(const char* what, int error) {
+void AtomicFileWriter::Fail(const char* what, int error, const char* more) {
     Discard();
-    throw ImageError(std::string(what) + " \"" + path_ + "\". " + SystemReason(error));
+    throw ImageError(std::string(what) + " \"" + path_ + "\". " + SystemReason(error) + more);
 }
 
 void AtomicFileWriter::WriteAll(const uint8_t* bytes, std::size_t size) {
@@ -148,7 +148,49 @@ void AtomicFileWriter::Write(const void* data, std::size_t size) {
     used_ += size;
 }
 
+void AtomicFileWriter::Reserve(std::size_t size) {
+    struct stat info;
+    if (::fstat(fd_, &info) != 0) Fail("Cannot write file", errno);
+    const off_t oldSize = info.st_size;
+    const off_t newSize = static_cast<off_t>(size);
+    // fallocate itself, not posix_fallocate: where a file system cannot allocate, the C
+    // library's stand-in writes a byte per block, which on a file of our own length already
+    // changes nothing, yet counts as success. A failure must be seen, to fall back on zeros.
+    int error = 0;
+    while (size > 0 && ::fallocate(fd_, 0, 0, newSize) != 0) {
+        if (errno == EINTR) continue;
+        error = errno;
+        break;
+    }
+    if ((error == EOPNOTSUPP || error == ENOSYS) && newSize > oldSize) {
+        // Zeros written past the old end take the room the new contents need beyond it; the
+        // blocks already held are overwritten in place.
+        error = 0;
+        const std::vector<uint8_t> zeros(std::min<std::size_t>(size, kBufferSize), 0);
+        for (off_t at = oldSize; at < newSize && error == 0;) {
+            const ssize_t n = ::pwrite(fd_, zeros.data(),
+                                       static_cast<std::size_t>(std::min<off_t>(
+                                           newSize - at, static_cast<off_t>(zeros.size()))),
+                                       at);
+            if (n > 0)
+                at += n;
+            else if (n < 0 && errno != EINTR)
+                error = errno;
+        }
+    } else if (error == EOPNOTSUPP || error == ENOSYS) {
+        error = 0;  // no longer than before: the blocks it holds take the new contents
+    }
+    if (error == 0) return;
+    // The old contents were not touched; only the length may have grown.
+    (void)::ftruncate(fd_, oldSize);
+    Fail("Cannot write file", error, ". The file was left as it was.");
+}
+
 void AtomicFileWriter::CommitInPlace() {
+    // Writing over the old contents cannot be undone, so the room for the whole new contents is
+    // taken first: on a full disk (or past the size a process may write) the old file is kept
+    // whole and the save refused.
+    Reserve(buffer_.size());
     WriteAll(buffer_.data(), buffer_.size());
     if (::ftruncate(fd_, static_cast<off_t>(buffer_.size())) != 0)
         Fail("Cannot write file", errno);
