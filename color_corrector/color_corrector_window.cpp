@@ -710,6 +710,9 @@ void TColor_Corrector::Button3Click() {
     if (!SaveDialog1.Execute()) return;
     try {
         SavePointsFile(SaveDialog1.FileName, paths_[0], paths_[1], points_);
+    } catch (const UnwritableValueError& e) {
+        ShowMessage(e.what());
+        return;
     } catch (const ImageError&) {
         ShowMessage("Can't open file!");
         return;

@@ -273,6 +273,25 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
     EXPECT_EQ(dialogs.errors.size(), 1u);
 }
 
+TEST_F(ColorCorrectorWindow, SavePointsRefusesAPathWithALineBreak) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir("nl\nnew"));
+    const std::string broken = PathOf("nl\nnew/sample.jpg");
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(sample), QString::fromStdString(broken)));
+    dialogs.AnswerFile(reference);
+    window->Button1->click();
+    dialogs.AnswerFile(broken);
+    window->Button2->click();
+    ASSERT_EQ(window->SamplePath(), broken);
+    const std::string pointsPath = PathOf("points.txt");
+    dialogs.AnswerFile(pointsPath);
+    window->Button3->click();
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.back(),
+              "The path \"" + PathOf("nl<LF>new/sample.jpg") +
+                  "\" holds a line break (LF), which a points file cannot hold; nothing was saved.");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(pointsPath)));
+}
+
 TEST_F(ColorCorrectorWindow, PointsFileFromAnotherDesktopFindsThePicturesBesideIt) {
     const std::string pointsPath = PathOf("elsewhere.txt");
     WriteAll(pointsPath, "reference.jpg\r\nD:\\photos\\sample.jpg\r\n");
