@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -52,8 +53,11 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
     const std::string folder = ExtractFilePath(target_);
     const std::string name = ExtractFileName(target_);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath_ = folder + "." + name + ".tmp" + std::to_string(getpid()) + "-" +
-                    std::to_string(counter.fetch_add(1));
+        const std::string suffix =
+            ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
+        // A name near the folder's limit still gets a temporary: its name part is cut to fit.
+        const std::size_t room = NAME_MAX - 1 - suffix.size();
+        tempPath_ = folder + "." + name.substr(0, room) + suffix;
         fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) break;
         if (errno == EEXIST) continue;
