@@ -56,7 +56,10 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
         const std::string suffix =
             ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
         // A name near the folder's limit still gets a temporary: its name part is cut to fit.
-        const std::size_t room = NAME_MAX - 1 - suffix.size();
+        // What the split took for a folder may be part of the last name on disk ("a\b.jpg").
+        const std::size_t onDisk = folder.size() - (folder.rfind(kPathSeparator) + 1);
+        const std::size_t used = onDisk + 1 + suffix.size();
+        const std::size_t room = used < NAME_MAX ? NAME_MAX - used : 0;
         tempPath_ = folder + "." + name.substr(0, room) + suffix;
         fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) break;

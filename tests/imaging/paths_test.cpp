@@ -134,11 +134,14 @@ TEST(AtomicFileWriter, BackslashInANameStaysInItsFolder) {
 
 TEST(AtomicFileWriter, ANameAsLongAsTheFolderAllowsIsSaved) {
     TempFolder tmp;
-    const std::string longest(255, 'n');
-    WriteFileAtomically(tmp.File(longest), "xy", 2);  // its temporary file's name is cut to fit
-    EXPECT_EQ(ReadBytes(tmp.File(longest)), (std::vector<uint8_t>{'x', 'y'}));
-    EXPECT_EQ(FolderEntries(tmp.Path()), std::vector<std::string>{longest});
-    EXPECT_THROW(WriteFileAtomically(tmp.File(longest + "n"), "xy", 2), ImageError);
+    // Its temporary file's name is cut to fit, also where a '\' is part of the name.
+    for (const std::string& longest : {std::string(255, 'n'), "a\\" + std::string(253, 'n')}) {
+        WriteFileAtomically(tmp.File(longest), "xy", 2);
+        EXPECT_EQ(ReadBytes(tmp.File(longest)), (std::vector<uint8_t>{'x', 'y'}));
+        EXPECT_EQ(FolderEntries(tmp.Path()), std::vector<std::string>{longest});
+        EXPECT_THROW(WriteFileAtomically(tmp.File(longest + "n"), "xy", 2), ImageError);
+        ::unlink(tmp.File(longest).c_str());
+    }
 }
 
 }  // namespace
