@@ -22,6 +22,13 @@ constexpr std::size_t kBufferSize = 1 << 16;
 
 std::string SystemReason(int error) { return std::strerror(error); }
 
+// The folder part of a path as the system reads it, with its final '/' ("" for none): the
+// program's path splitting also takes a '\', which here is part of a name.
+std::string FolderOnDisk(const std::string& path) {
+    const std::size_t slash = path.rfind(kPathSeparator);
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 // The file a save replaces: path itself or, for a symbolic link, the file at the end of its
 // chain of links (a relative link counts from the link's own folder). A dangling link names
 // the file to create. Returns "" with errno ELOOP for a cycle.
@@ -34,7 +41,7 @@ std::string FollowLinks(const std::string& path) {
         const ssize_t length = ::readlink(current.c_str(), link.data(), link.size() - 1);
         if (length <= 0) return current;
         const std::string to(link.data(), static_cast<std::size_t>(length));
-        current = to.front() == '/' ? to : ExtractFilePath(current) + to;
+        current = to.front() == '/' ? to : FolderOnDisk(current) + to;
     }
     errno = ELOOP;
     return std::string();
@@ -47,20 +54,16 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
     if (path.empty() || path.back() == kPathSeparator) Fail("Cannot create file", EISDIR);
     target_ = FollowLinks(path);
     if (target_.empty()) Fail("Cannot create file", errno);
-    // The temporary name is the target's with a dot before its name part: whichever character
-    // the split takes as the separator, no folder separator is added or removed, so the
-    // temporary file always lies in the target's own folder (which the rename needs).
-    const std::string folder = ExtractFilePath(target_);
-    const std::string name = ExtractFileName(target_);
+    // The temporary name is the target's name on disk (after its last '/': a '\' is part of a
+    // name here) with a dot before it, so the temporary file lies in the target's own folder,
+    // which the rename needs.
+    const std::string folder = FolderOnDisk(target_);
+    const std::string name = target_.substr(folder.size());
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string suffix =
             ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
         // A name near the folder's limit still gets a temporary: its name part is cut to fit.
-        // What the split took for a folder may be part of the last name on disk ("a\b.jpg").
-        const std::size_t onDisk = folder.size() - (folder.rfind(kPathSeparator) + 1);
-        const std::size_t used = onDisk + 1 + suffix.size();
-        const std::size_t room = used < NAME_MAX ? NAME_MAX - used : 0;
-        tempPath_ = folder + "." + name.substr(0, room) + suffix;
+        tempPath_ = folder + "." + name.substr(0, NAME_MAX - 1 - suffix.size()) + suffix;
         fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) break;
         if (errno == EEXIST) continue;

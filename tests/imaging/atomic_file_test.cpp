@@ -76,6 +76,7 @@ TEST(AtomicFile, SavingThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
         {"relative.jpg", "pictures/a.jpg", "pictures/a.jpg"},
         {"chain.jpg", "relative.jpg", "pictures/a.jpg"},
         {"dangling.jpg", "pictures/new.jpg", "pictures/new.jpg"},  // the target is created
+        {"pictures/b\\link.jpg", "a.jpg", "pictures/a.jpg"},  // a backslash is part of a name
     };
     for (const auto& c : cases) {
         ASSERT_EQ(::symlink(c.pointsTo, folder.File(c.link).c_str()), 0);
@@ -85,7 +86,7 @@ TEST(AtomicFile, SavingThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
         ASSERT_EQ(::lstat(folder.File(c.link).c_str(), &info), 0);
         EXPECT_TRUE(S_ISLNK(info.st_mode)) << c.link;
     }
-    EXPECT_EQ(FolderEntries(folder.File("pictures")).size(), 2u);  // no temporary left
+    EXPECT_EQ(FolderEntries(folder.File("pictures")).size(), 3u);  // no temporary left
 }
 
 TEST(AtomicFile, ReadOnlyFolderWritesAWritableFileInPlaceAndReportsAnIncompleteWrite) {

@@ -135,7 +135,8 @@ TEST(AtomicFileWriter, BackslashInANameStaysInItsFolder) {
 TEST(AtomicFileWriter, ANameAsLongAsTheFolderAllowsIsSaved) {
     TempFolder tmp;
     // Its temporary file's name is cut to fit, also where a '\' is part of the name.
-    for (const std::string& longest : {std::string(255, 'n'), "a\\" + std::string(253, 'n')}) {
+    for (const std::string& longest : {std::string(255, 'n'), "a\\" + std::string(253, 'n'),
+                                      std::string(254, 'n') + "\\"}) {
         WriteFileAtomically(tmp.File(longest), "xy", 2);
         EXPECT_EQ(ReadBytes(tmp.File(longest)), (std::vector<uint8_t>{'x', 'y'}));
         EXPECT_EQ(FolderEntries(tmp.Path()), std::vector<std::string>{longest});
