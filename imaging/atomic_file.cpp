@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -164,8 +164,8 @@ void AtomicFileWriter::Reserve(std::size_t size) {
     const off_t oldSize = info.st_size;
     const off_t newSize = static_cast<off_t>(size);
     // fallocate itself, not posix_fallocate: where a file system cannot allocate, the C
-    // library's stand-in writes a byte per block, which on a file of our own length already
-    // changes nothing, yet counts as success. A failure must be seen, to fall back on zeros.
+    // library's stand-in quietly writes one byte per block instead; here that case is seen, and
+    // the whole new tail is written with zeros.
     int error = 0;
     while (size > 0 && ::fallocate(fd_, 0, 0, newSize) != 0) {
         if (errno == EINTR) continue;
@@ -184,8 +184,8 @@ void AtomicFileWriter::Reserve(std::size_t size) {
                                        at);
             if (n > 0)
                 at += n;
-            else if (n < 0 && errno != EINTR)
-                error = errno;
+            else if (n == 0 || errno != EINTR)
+                error = n == 0 ? ENOSPC : errno;
         }
     } else if (error == EOPNOTSUPP || error == ENOSYS) {
         error = 0;  // no longer than before: the blocks it holds take the new contents

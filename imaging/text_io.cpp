@@ -276,9 +276,10 @@ void CheckPathFitsFormat(const std::string& path, std::string_view separators,
             shown += c;
     }
     const char c = path[at];
-    throw UnwritableValueError("The path \"" + shown + "\" holds " +
-                               (c == '\t' ? "a TAB" : std::string("a line break (") + nameOf(c) + ")") +
-                               ", which " + fileKind + " cannot hold; nothing was saved.");
+    const std::string what =
+        c == '\t' ? std::string("a TAB") : std::string("a line break (") + nameOf(c) + ")";
+    throw UnwritableValueError("The path \"" + shown + "\" holds " + what + ", which " + fileKind +
+                               " cannot hold; nothing was saved.");
 }
 
 void AppendLine(std::string& out, std::string_view line) {

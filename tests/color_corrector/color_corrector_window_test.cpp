@@ -288,7 +288,8 @@ TEST_F(ColorCorrectorWindow, SavePointsRefusesAPathWithALineBreak) {
     ASSERT_FALSE(dialogs.messages.empty());
     EXPECT_EQ(dialogs.messages.back(),
               "The path \"" + PathOf("nl<LF>new/sample.jpg") +
-                  "\" holds a line break (LF), which a points file cannot hold; nothing was saved.");
+                  "\" holds a line break (LF), which a points file cannot hold; nothing was "
+                  "saved.");
     EXPECT_FALSE(QFile::exists(QString::fromStdString(pointsPath)));
 }
 

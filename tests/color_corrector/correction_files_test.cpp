@@ -29,8 +29,9 @@ TEST(PointsFile, APathWithALineBreakIsRefusedAndOneWithATabKept) {
         FormatPointsFile("/tmp/bf/nl\nnew", "/x/b.jpg", list);
         ADD_FAILURE() << "no refusal";
     } catch (const UnwritableValueError& e) {
-        EXPECT_EQ(std::string(e.what()), "The path \"/tmp/bf/nl<LF>new\" holds a line break (LF), "
-                                         "which a points file cannot hold; nothing was saved.");
+        EXPECT_EQ(std::string(e.what()),
+                  "The path \"/tmp/bf/nl<LF>new\" holds a line break (LF), which a points file "
+                  "cannot hold; nothing was saved.");
     }
     // A path takes its whole line, so a TAB in it comes back as it went.
     const PointsFileContent content =
