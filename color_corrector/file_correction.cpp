@@ -1,12 +1,9 @@
 #include "file_correction.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <future>
-#include <set>
 #include <utility>
 
 #include "atomic_file.h"
@@ -14,6 +11,7 @@
 #include "image_ops.h"
 #include "jpeg_image.h"
 #include "paths.h"
+#include "source_files.h"
 #include "text_io.h"
 
 namespace {
@@ -174,22 +172,6 @@ std::string CorrectedPath(const std::string& source) {
 
 namespace {
 
-// A file's identity, links followed, so that an output reaching a source through a link, a
-// hard link or another spelling of its path is still recognised.
-struct FileId {
-    dev_t device;
-    ino_t inode;
-    bool operator<(const FileId& o) const {
-        return device != o.device ? device < o.device : inode < o.inode;
-    }
-};
-
-std::optional<FileId> IdOf(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
-    return FileId{info.st_dev, info.st_ino};
-}
-
 // A decoded and colour-mapped picture, or why there is none.
 struct Prepared {
     TBitmap picture;
@@ -203,7 +185,11 @@ Prepared Prepare(const std::string& path, const ByteTables& tables, TBitmap stor
     prepared.picture = std::move(storage);
     try {
         const std::vector<uint8_t> bytes = ReadWholeFile(path);
-        DecodeJpegBytes(bytes.data(), bytes.size(), prepared.picture);
+        const JpegDecodeReport decoded =
+            DecodeJpegBytes(bytes.data(), bytes.size(), prepared.picture);
+        // A picture the decoder had to finish with grey is no correction to write out.
+        const std::string damaged = DamagedSourceReason(decoded, prepared.picture.Height());
+        if (!damaged.empty()) throw ImageError(damaged);
         MapColors(prepared.picture, tables);
     } catch (const std::exception& e) {  // ImageError, or memory for an enormous picture
         prepared.picture = TBitmap();
@@ -234,13 +220,12 @@ T AwaitPolling(std::future<T>& stage, Progress& progress, bool& cancelRequested)
 
 // Everything after decoding for one file; empty when it was written, else the reason.
 std::string Finish(const std::string& source, Prepared& prepared, TBitmap& work,
-                   const ProcessOptions& options, const std::set<FileId>& sources) {
+                   const ProcessOptions& options, const SourceFiles& sources) {
     try {
         if (!prepared.error.empty()) throw ImageError(prepared.error);
         const std::string output = CorrectedPath(source);
         EnsureFolder(ExtractFileDir(output));
-        const auto outputId = IdOf(output);
-        if (outputId && sources.count(*outputId))
+        if (sources.Contains(output))
             throw ImageError(output + " is one of the pictures being corrected; it was left as it is.");
         SaveJpegFile(TransformMapped(prepared.picture, work, options), output, kOutputQuality);
         return std::string();
@@ -254,9 +239,7 @@ std::string Finish(const std::string& source, Prepared& prepared, TBitmap& work,
 BatchOutcome CorrectFiles(const std::vector<std::string>& files, const ByteTables& tables,
                           const ProcessOptions& options, Progress& progress) {
     BatchOutcome outcome;
-    std::set<FileId> sources;
-    for (const std::string& file : files)
-        if (const auto id = IdOf(file)) sources.insert(*id);
+    const SourceFiles sources(files);
 
     progress.Start(static_cast<int>(files.size()));
     // Two stages on two threads: the next file is read, decoded and colour-mapped while the

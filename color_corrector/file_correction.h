@@ -103,8 +103,9 @@ struct BatchOutcome {
 
 // Decodes every file, runs the chain with the byte tables and writes the result as a quality
 // 100 JPEG through the atomic save into CorrectedPath (creating that folder when needed,
-// replacing an earlier corrected copy). A file that fails (decode, folder, write, or an output
-// that would replace one of the listed sources) is skipped and reported; the others go on.
+// replacing an earlier corrected copy). A file that fails (decode, a stream that ended early
+// and was decoded only in part, folder, write, or an output that would replace one of the
+// listed sources) is skipped and reported; the others go on.
 // One Progress step per file; a cancel stops between two files. The next file is decoded on a
 // second thread while the current one is transformed and encoded; files written are the same
 // as one after another.

@@ -4,12 +4,14 @@
 #include <exception>
 #include <filesystem>
 #include <future>
+#include <map>
 #include <set>
 #include <system_error>
 
 #include "jpeg_image.h"
 #include "parameter_editing.h"
 #include "paths.h"
+#include "source_files.h"
 #include "transform_image.h"
 
 namespace {
@@ -25,7 +27,12 @@ std::future<DecodedSource> DecodeInBackground(const std::string& path) {
     return std::async(std::launch::async, [path] {
         DecodedSource d;
         try {
-            d.picture = LoadJpegFile(path);
+            TJPEGImage jpeg;
+            jpeg.LoadFromFile(path);
+            const JpegDecodeReport decoded = jpeg.DecodeTo(d.picture);
+            // A picture the decoder had to finish with grey is no result to write out.
+            d.error = DamagedSourceReason(decoded, d.picture.Height());
+            if (!d.error.empty()) d.picture = TBitmap();
         } catch (const std::exception& e) {
             d.error = e.what();
         }
@@ -37,13 +44,36 @@ std::string ResultFolderFor(const std::string& sourcePath) {
     return ExtractFilePath(sourcePath) + "result";
 }
 
-void CreateResultFolders(const std::vector<const ProjectRow*>& images) {
-    std::set<std::string> folders;
-    for (const ProjectRow* row : images) folders.insert(ResultFolderFor(row->path));
-    for (const std::string& folder : folders) {
-        std::error_code ignored;  // a folder that cannot be made shows when its files fail
-        std::filesystem::create_directory(folder, ignored);
+// Makes the "result" folder beside every folder the images come from. A folder that cannot be
+// made is named once in the report with the system's reason, and its images are left out of
+// the run: each of them would only fail the same way. Where the images' own folder is missing,
+// each image is left to fail on its own reading, which names it. Returns the images to run.
+std::vector<const ProjectRow*> CreateResultFolders(const std::vector<const ProjectRow*>& images,
+                                                   RunReport& report) {
+    std::map<std::string, std::string> unmade;  // folder -> why it cannot be made
+    std::set<std::string> tried;
+    for (const ProjectRow* row : images) {
+        const std::string folder = ResultFolderFor(row->path);
+        if (!tried.insert(folder).second) continue;
+        std::error_code error, ignored;
+        std::filesystem::create_directory(folder, error);
+        if (error && std::filesystem::is_directory(ExtractFileDir(row->path), ignored))
+            unmade[folder] = error.message();
     }
+    std::vector<const ProjectRow*> runnable;
+    std::map<std::string, int> skipped;
+    for (const ProjectRow* row : images) {
+        const std::string folder = ResultFolderFor(row->path);
+        if (unmade.count(folder))
+            ++skipped[folder];
+        else
+            runnable.push_back(row);
+    }
+    for (const auto& [folder, count] : skipped)
+        report.failures.push_back("Cannot create the folder " + folder + ": " + unmade[folder] +
+                                  " (" + std::to_string(count) +
+                                  (count == 1 ? " image" : " images") + " not processed)");
+    return runnable;
 }
 
 }  // namespace
@@ -59,11 +89,14 @@ RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho
     for (const ProjectRow& row : rows)
         if (!row.path.empty()) images.push_back(&row);
     report.images = static_cast<int>(images.size());
-    progress.Start(report.images);
+    std::vector<std::string> sourcePaths;
+    for (const ProjectRow* row : images) sourcePaths.push_back(row->path);
+    const SourceFiles sources(sourcePaths);  // those left out below are sources all the same
+    images = CreateResultFolders(images, report);
+    progress.Start(static_cast<int>(images.size()));
     if (images.empty()) return report;
-    CreateResultFolders(images);
 
-    const int total = report.images;
+    const int total = static_cast<int>(images.size());
     std::future<DecodedSource> next = DecodeInBackground(images[0]->path);
     TBitmap output;
     for (int i = 0; i < total; ++i) {
@@ -80,9 +113,13 @@ RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho
             if (!current.error.empty()) throw std::runtime_error(current.error);
             if (v.Scale == 0 || std::isnan(v.Scale))
                 throw std::runtime_error("the scale \"" + row.scale + "\" gives no picture.");
+            const std::string resultPath = ResultPathFor(row.path);
+            if (sources.Contains(resultPath))
+                throw std::runtime_error(resultPath +
+                                         " is one of the project's images; it was left as it is.");
             TransformImage(current.picture, Wo, Ho, v.X0, v.Y0, v.Rotate, v.Scale, output);
             current.picture = TBitmap();  // the source is no longer needed
-            SaveJpegFile(output, ResultPathFor(row.path), kResultQuality);
+            SaveJpegFile(output, resultPath, kResultQuality);
             ++report.written;
         } catch (const std::exception& e) {
             report.failures.push_back(row.path + ": " + e.what());
