@@ -122,23 +122,25 @@ void BM_Frame(benchmark::State& st) {
 }
 BENCHMARK(BM_Frame)->Apply(FrameCells)->Unit(benchmark::kMillisecond);
 
-// Tile shapes against each other on the 8192 source, two threads (shape 0 is row by row).
-const PanoramaTileShape kShapes[] = {{13, 0}, {3, 3}, {4, 4}, {5, 3}, {5, 5}};
-const char* const kShapeNames[] = {"rows", "8x8", "16x16", "32x8", "32x32"};
+// Tile shapes against each other on the 8192 source, one thread (shape 0 is row by row).
+const PanoramaTileShape kShapes[] = {{13, 0}, {3, 3}, {4, 4}, {5, 3}, {6, 2}, {7, 2}};
+const char* const kShapeNames[] = {"rows", "8x8", "16x16", "32x8", "64x4", "128x4"};
+constexpr int kShapeCount = 6;
 
 void BM_Shape(benchmark::State& st) {
     static std::map<int64_t, PanoramaPixels> shaped;
     const int64_t shape = st.range(4);
     if (!shaped.count(shape))
         shaped[shape] = PanoramaPixels::FromBitmap(*SourceFor(0).picture, kShapes[shape]);
-    RenderFrames(st, shaped[shape], 2);
+    RenderFrames(st, shaped[shape], 1);
 }
 BENCHMARK(BM_Shape)
     ->Apply([](benchmark::internal::Benchmark* b) {
         b->ArgNames({"src", "view", "dir", "fov", "shape"});
         for (int64_t fov : {1, 4})
             for (int64_t dir = 0; dir < 4; ++dir)
-                for (int64_t shape = 0; shape < 5; ++shape) b->Args({0, 0, dir, fov, shape});
+                for (int64_t shape = 0; shape < kShapeCount; ++shape)
+                    b->Args({0, 0, dir, fov, shape});
     })
     ->Unit(benchmark::kMillisecond);
 
@@ -251,13 +253,14 @@ public:
             if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
             Entry& e = entries_[run.benchmark_name()];
             e.ms = run.GetAdjustedRealTime();
+            e.cpuMs = run.GetAdjustedCPUTime();
             auto it = run.counters.find("memory_x");
             if (it != run.counters.end()) e.extra = it->second.value;
         }
     }
-    double Ms(const std::string& name) const {
+    double Ms(const std::string& name, bool cpu = false) const {
         auto it = entries_.find(name);
-        return it == entries_.end() ? 0.0 : it->second.ms;
+        return it == entries_.end() ? 0.0 : cpu ? it->second.cpuMs : it->second.ms;
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
@@ -291,17 +294,18 @@ public:
         std::printf("remap: OpenCV was not found when this benchmark was built "
                     "(scripts/install_bench_deps.sh installs it)\n");
 #endif
-        std::printf("\nshapes (8192 source, 1920x1080, 2 threads), ms:\n%-12s", "dir/fov");
+        std::printf("\nshapes (8192 source, 1920x1080, 1 thread), processor ms (on a busy machine "
+                    "steadier than the wall clock):\n%-12s", "dir/fov");
         for (const char* name : kShapeNames) std::printf(" %8s", name);
         std::printf("\n");
         for (int fov : {1, 4})
             for (int dir = 0; dir < 4; ++dir) {
                 std::printf("%-7s %-4d", kDirectionNames[dir], fov);
-                for (int shape = 0; shape < 5; ++shape)
+                for (int shape = 0; shape < kShapeCount; ++shape)
                     std::printf(" %8.2f",
                                 Ms("BM_Shape/src:0/view:0/dir:" + std::to_string(dir) +
                                    "/fov:" + std::to_string(fov) + "/shape:" +
-                                   std::to_string(shape)));
+                                   std::to_string(shape), true));
                 std::printf("\n");
             }
         std::printf("\nload  source  rows ms  tiles ms  tiles/rows  memory (tiles / picture)\n");
@@ -319,6 +323,7 @@ public:
 private:
     struct Entry {
         double ms = 0;
+        double cpuMs = 0;  // the calling thread's processor time: waits for other programs left out
         double extra = 0;
     };
     std::map<std::string, Entry> entries_;
