@@ -7,6 +7,28 @@
 #include "image_error.h"
 #include "number_format.h"
 
+namespace {
+
+constexpr std::size_t kDefaultTileRowBytes = std::size_t(3) << PanoramaTileShape().shiftX;
+
+// One picture row into `tiles` tiles: rowBytes bytes each, tileBytes apart.
+template <std::size_t kRowBytes>
+void CopyTileRows(const uint8_t* in, uint8_t* out, int32_t tiles, uint32_t tileBytes,
+                  std::size_t rowBytes = kRowBytes) {
+    for (int32_t k = 0; k < tiles; ++k) {
+        std::memcpy(out, in, kRowBytes ? kRowBytes : rowBytes);
+        in += kRowBytes ? kRowBytes : rowBytes;
+        out += tileBytes;
+    }
+}
+
+void CopyTileRows(const uint8_t* in, uint8_t* out, int32_t tiles, uint32_t tileBytes,
+                  std::size_t rowBytes) {
+    CopyTileRows<0>(in, out, tiles, tileBytes, rowBytes);
+}
+
+}  // namespace
+
 PanoramaPixels PanoramaPixels::FromBitmap(const TBitmap& bitmap, PanoramaTileShape shape) {
     const int32_t w = bitmap.Width();
     const int32_t h = bitmap.Height();
@@ -41,11 +63,14 @@ PanoramaPixels PanoramaPixels::FromBitmap(const TBitmap& bitmap, PanoramaTileSha
     for (int32_t r = 0; r < h; ++r) {
         const uint8_t* in = bitmap.ScanLine(r);
         uint8_t* out = base + t.Offset(0, static_cast<uint32_t>(r));
-        for (int32_t k = 0; k < wholeTiles; ++k) {
-            std::memcpy(out, in, tileRowPitch);
-            in += tileRowPitch;
-            out += t.tileBytes;
+        if (tileRowPitch == kDefaultTileRowBytes) {
+            // A constant size: the copy becomes a few vector moves instead of a library call.
+            CopyTileRows<kDefaultTileRowBytes>(in, out, wholeTiles, t.tileBytes);
+        } else {
+            CopyTileRows(in, out, wholeTiles, t.tileBytes, tileRowPitch);
         }
+        in += tileRowPitch * static_cast<std::size_t>(wholeTiles);
+        out += static_cast<std::size_t>(t.tileBytes) * static_cast<std::size_t>(wholeTiles);
         if (restBytes != 0) {
             std::memcpy(out, in, restBytes);
             std::memset(out + restBytes, 0, tileRowPitch - restBytes);

@@ -14,6 +14,8 @@ constexpr int32_t kMaxPanoramaSide = 65535;
 // turned or wide view walks the panorama across its rows: row by row, every view pixel would
 // then need its own cache line and soon its own DRAM page, while a tile keeps the pixels around
 // one place in a few neighbouring lines.
+// 16 x 16 pixels: among the shapes measured, the one whose slowest view is fastest; the
+// benchmark compares it with others and with rows.
 struct PanoramaTileShape {
     int shiftX = 4;
     int shiftY = 4;
