@@ -16,25 +16,30 @@ void FrameWorker::Start(void (*job)(void*), void* context) {
         std::lock_guard<std::mutex> lock(mutex_);
         job_ = job;
         context_ = context;
-        pending_ = true;
+        state_ = Job::Waiting;
     }
     wake_.notify_one();
 }
 
-void FrameWorker::Wait() {
+void FrameWorker::Finish() {
     std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return !pending_; });
+    if (state_ == Job::Waiting) {
+        state_ = Job::None;  // not started: the calling thread has done all of it
+        return;
+    }
+    done_.wait(lock, [this] { return state_ == Job::None; });
 }
 
 void FrameWorker::Loop() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return pending_ || stop_; });
+        wake_.wait(lock, [this] { return state_ == Job::Waiting || stop_; });
         if (stop_) return;
+        state_ = Job::Running;
         lock.unlock();
         job_(context_);
         lock.lock();
-        pending_ = false;
+        state_ = Job::None;
         done_.notify_one();
     }
 }

@@ -14,18 +14,21 @@ public:
     FrameWorker& operator=(const FrameWorker&) = delete;
 
     // Runs share(1) on the worker thread and share(0) on the calling one, and returns when both
-    // are done. share must not throw; it runs while the caller waits, so it may use the
-    // caller's locals.
+    // are done. When the calling thread finishes before the worker has even started (a busy
+    // machine may not give it a core in time), share(1) is dropped instead of waited for, so
+    // both shares must take their work from a common pool that share(0) empties. share must
+    // not throw; it runs while the caller waits, so it may use the caller's locals.
     template <typename Share>
     void RunShared(Share& share) {
         Start([](void* s) { (*static_cast<Share*>(s))(1); }, &share);
         share(0);
-        Wait();
+        Finish();
     }
 
 private:
+    enum class Job { None, Waiting, Running };
     void Start(void (*job)(void*), void* context);
-    void Wait();
+    void Finish();
     void Loop();
 
     std::thread thread_;
@@ -33,6 +36,6 @@ private:
     std::condition_variable wake_, done_;
     void (*job_)(void*) = nullptr;
     void* context_ = nullptr;
-    bool pending_ = false;
+    Job state_ = Job::None;
     bool stop_ = false;
 };

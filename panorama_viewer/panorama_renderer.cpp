@@ -74,35 +74,45 @@ void PanoramaRenderer::InterpolateGridRows(Lane& lane, int first, int last, int3
     }
 }
 
-int64_t PanoramaRenderer::FillGrid(const PanoramaView& drawn, int32_t W, int32_t H) {
+int64_t PanoramaRenderer::FillGrid(const PanoramaView& drawn, int32_t W, int32_t H,
+                                   int64_t start, FrameTimings& timings) {
     const int mw = maps_.MapWidth();
     const int rows = maps_.GridRows();
     NodeScratch& angles = lanes_[0].scratch;
     PrepareNodeAngles(mw, maps_.MapHeight(), drawn.fov, angles);
     const RotationMatrix rotation = MakeRotationMatrix(drawn.alpha, drawn.betta, drawn.gamma);
-    if (threads_ < 2 || rows < 2) {
-        ComputeNodeRows(maps_.GridColumns(0), maps_.GridRowValues(0),
-                        static_cast<std::size_t>(mw), mw, 0, rows, rotation, W, H,
-                        angles);
-        const int64_t afterNodes = ticks_();
-        InterpolateGridRows(lanes_[0], 0, rows, W, H);
-        return afterNodes;
-    }
-    // Each thread takes half the grid rows, nodes and horizontal pass together; the nodes of
-    // the calling thread's half count as the node stage.
-    const int half = rows / 2;
-    int64_t afterNodes = 0;
+    // Alone, the thread takes every grid row at once; shared, a few at a time, nodes then the
+    // horizontal pass, so whichever thread is free takes the next ones.
+    const bool shared = threads_ >= 2 && rows >= 2 * kGridRowsPerTake;
+    const int take = shared ? kGridRowsPerTake : rows;
+    std::atomic<int> next{0};
+    int64_t mark = start;
     auto share = [&](int lane) {
-        const int first = lane == 0 ? 0 : half;
-        const int last = lane == 0 ? half : rows;
-        ComputeNodeRows(maps_.GridColumns(0), maps_.GridRowValues(0),
-                        static_cast<std::size_t>(mw), mw, first, last, rotation, W,
-                        H, angles);
-        if (lane == 0) afterNodes = ticks_();
-        InterpolateGridRows(lanes_[lane], first, last, W, H);
+        for (;;) {
+            const int first = next.fetch_add(take, std::memory_order_relaxed);
+            if (first >= rows) break;
+            const int last = std::min(rows, first + take);
+            ComputeNodeRows(maps_.GridColumns(0), maps_.GridRowValues(0),
+                            static_cast<std::size_t>(mw), mw, first, last, rotation, W, H, angles);
+            int64_t tick = lane == 0 ? ticks_() : 0;
+            if (lane == 0) timings.nodes += tick - mark;
+            InterpolateGridRows(lanes_[lane], first, last, W, H);
+            if (lane == 0) {
+                mark = tick;
+                tick = ticks_();
+                timings.horizontal += tick - mark;
+                mark = tick;
+            }
+        }
     };
+    if (!shared) {
+        share(0);
+        return mark;
+    }
     worker_.RunShared(share);
-    return afterNodes;
+    const int64_t afterWait = ticks_();
+    timings.horizontal += afterWait - mark;
+    return afterWait;
 }
 
 void PanoramaRenderer::RunBands(Lane& lane, const PanoramaPixels& panorama,
@@ -191,9 +201,8 @@ FrameResult PanoramaRenderer::Frame(PanoramaView& view, const SteeringState& ste
     result.panels[2] = FovText(view);
     ShowPanels(result, 0, 2, hooks);
 
-    const int64_t t2 = FillGrid(drawn, W, H);
-    const int64_t t3 = ticks_();
     FrameTimings& timings = result.timings;
+    const int64_t t3 = FillGrid(drawn, W, H, t1, timings);
     const int64_t mark = FillBands(*panorama, t3, timings);
     if (hooks.repaint) hooks.repaint();
     const int64_t t6 = ticks_();
@@ -205,8 +214,6 @@ FrameResult PanoramaRenderer::Frame(PanoramaView& view, const SteeringState& ste
     const int64_t t7 = ticks_();
 
     result.rendered = true;
-    timings.nodes = t2 - t1;
-    timings.horizontal = t3 - t2;
     timings.repaint = t6 - mark;
     timings.total = t7 - t0;
     result.panels[3] = FpsText(timings.total / 1000);

@@ -62,8 +62,9 @@ public:
     explicit PanoramaRenderer(TickSource ticks = SteadyMicroseconds);
 
     // One or two threads per frame (other counts are clamped); the picture is the same. With
-    // two, the second thread takes half the grid rows and every other free band, and the stage
-    // timings are those of the calling thread, its wait for the other counted in the fetch.
+    // two, each thread takes the next grid rows and then the next band while any is left, and
+    // the stage timings are those of the calling thread, its waits for the other counted in
+    // the horizontal pass and the fetch.
     void SetThreads(int threads);
     int Threads() const { return threads_; }
 
@@ -90,8 +91,9 @@ private:
 
     void RefreshViewRows(TBitmap& target);
     // The grid rows of the maps in full: the nodes, then the values between them along each
-    // row. Returns the tick after the nodes of the calling thread.
-    int64_t FillGrid(const PanoramaView& drawn, int32_t W, int32_t H);
+    // row. Adds the time of each to timings; returns the tick after the last.
+    int64_t FillGrid(const PanoramaView& drawn, int32_t W, int32_t H, int64_t start,
+                     FrameTimings& timings);
     // The values between the nodes of grid rows [first, last).
     void InterpolateGridRows(Lane& lane, int first, int last, int32_t W, int32_t H);
     // Band by band down the view: the nine rows between two grid rows, then the view rows of
@@ -100,6 +102,9 @@ private:
     // Takes bands from next until none is left; times them when timings is given.
     void RunBands(Lane& lane, const PanoramaPixels& panorama, std::atomic<int>& next,
                   FrameTimings* timings, int64_t& mark);
+
+    // Grid rows a thread takes at a time when two share the grid.
+    static constexpr int kGridRowsPerTake = 4;
 
     TickSource ticks_;
     bool busy_ = false;

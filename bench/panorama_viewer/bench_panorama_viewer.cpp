@@ -12,6 +12,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -160,16 +161,22 @@ void BM_MemoryFloor(benchmark::State& st) {
     const uint8_t* base = static_cast<const uint8_t*>(block.p);
     FrameWorker worker;
     uint32_t sums[2] = {0, 0};
+    // The threads take runs of lines from one pool (the worker's share is dropped if it has not
+    // started when the pool is empty); each run is 64 KiB of consecutive lines.
+    constexpr std::size_t kRun = 1024;
     for (auto _ : st) {
+        std::atomic<std::size_t> next{0};
         auto share = [&](int lane) {
-            const std::size_t half = lines / 2;
-            const uint8_t* p = base + (lane == 0 ? 0 : half * 64);
-            const std::size_t n = lane == 0 ? half : lines - half;
             uint32_t sum = 0;
-            for (std::size_t i = 0; i < n; ++i) {
-                uint32_t v;
-                std::memcpy(&v, p + i * 64, 4);
-                sum += v;
+            for (;;) {
+                const std::size_t first = next.fetch_add(kRun, std::memory_order_relaxed);
+                if (first >= lines) break;
+                const std::size_t last = std::min(lines, first + kRun);
+                for (std::size_t i = first; i < last; ++i) {
+                    uint32_t v;
+                    std::memcpy(&v, base + i * 64, 4);
+                    sum += v;
+                }
             }
             sums[lane] += sum;
         };

@@ -367,7 +367,8 @@ TEST(PanoramaFrame, TwoThreadsDrawTheSameFrameAsOne) {
     one.SetThreads(1);
     two.SetThreads(2);
     EXPECT_EQ(two.Threads(), 2);
-    const int sizes[][2] = {{97, 123}, {40, 11}, {64, 9}, {13, 250}};
+    // The large view keeps the calling thread busy long enough for the second to take part.
+    const int sizes[][2] = {{97, 123}, {40, 11}, {64, 9}, {13, 250}, {800, 600}};
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> turn(0, 360), tilt(-90, 90), zoom(0.1, 4.0);
     for (const auto& size : sizes)
