@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "image_error.h"
 #include "number_format.h"
@@ -11,20 +12,19 @@ namespace {
 
 constexpr std::size_t kDefaultTileRowBytes = std::size_t(3) << PanoramaTileShape().shiftX;
 
-// One picture row into `tiles` tiles: rowBytes bytes each, tileBytes apart.
+// One row of whole tiles, each written front to back: row k of every tile comes from rows[k]
+// (nullptr past the picture's last row, which gives zeros). rowBytes: the bytes of a tile row.
 template <std::size_t kRowBytes>
-void CopyTileRows(const uint8_t* in, uint8_t* out, int32_t tiles, uint32_t tileBytes,
-                  std::size_t rowBytes = kRowBytes) {
+void CopyWholeTiles(const uint8_t* const* rows, int rowCount, int32_t tiles, uint8_t* out,
+                    std::size_t rowBytes = kRowBytes) {
+    const std::size_t n = kRowBytes ? kRowBytes : rowBytes;
     for (int32_t k = 0; k < tiles; ++k) {
-        std::memcpy(out, in, kRowBytes ? kRowBytes : rowBytes);
-        in += kRowBytes ? kRowBytes : rowBytes;
-        out += tileBytes;
+        const std::size_t from = static_cast<std::size_t>(k) * n;
+        for (int r = 0; r < rowCount; ++r, out += n) {
+            if (rows[r] != nullptr) std::memcpy(out, rows[r] + from, n);
+            else std::memset(out, 0, n);
+        }
     }
-}
-
-void CopyTileRows(const uint8_t* in, uint8_t* out, int32_t tiles, uint32_t tileBytes,
-                  std::size_t rowBytes) {
-    CopyTileRows<0>(in, out, tiles, tileBytes, rowBytes);
 }
 
 }  // namespace
@@ -55,31 +55,34 @@ PanoramaPixels PanoramaPixels::FromBitmap(const TBitmap& bitmap, PanoramaTileSha
                                     static_cast<int>(w), static_cast<int>(h)));
     }
     t.tileRowBytes = result.pixels_.RowBytes();
+    uint8_t* const base = result.pixels_.Data();
     const int32_t wholeTiles = static_cast<int32_t>(static_cast<uint32_t>(w) >> t.shiftX);
     const std::size_t restBytes = static_cast<std::size_t>(static_cast<uint32_t>(w) & t.insideX) * 3;
-    uint8_t* const base = result.pixels_.Data();
-    // Row by row of the picture: each row lands as one row in every tile across, so the reads
-    // stream and the writes stay within one row of tiles.
-    for (int32_t r = 0; r < h; ++r) {
-        const uint8_t* in = bitmap.ScanLine(r);
-        uint8_t* out = base + t.Offset(0, static_cast<uint32_t>(r));
-        if (tileRowPitch == kDefaultTileRowBytes) {
-            // A constant size: the copy becomes a few vector moves instead of a library call.
-            CopyTileRows<kDefaultTileRowBytes>(in, out, wholeTiles, t.tileBytes);
-        } else {
-            CopyTileRows(in, out, wholeTiles, t.tileBytes, tileRowPitch);
+    const int tileRows = 1 << t.shiftY;
+    std::vector<const uint8_t*> rows(static_cast<std::size_t>(tileRows));
+    // Tile after tile, each written front to back: the writes stream, and the reads come from
+    // as many picture rows as a tile has.
+    for (int32_t ty = 0; ty < tilesDown; ++ty) {
+        for (int r = 0; r < tileRows; ++r) {
+            const int32_t y = (ty << t.shiftY) + r;
+            rows[static_cast<std::size_t>(r)] = y < h ? bitmap.ScanLine(y) : nullptr;
         }
-        in += tileRowPitch * static_cast<std::size_t>(wholeTiles);
+        uint8_t* out = base + static_cast<std::size_t>(ty) * t.tileRowBytes;
+        if (tileRowPitch == kDefaultTileRowBytes)  // a constant size: vector moves, no call
+            CopyWholeTiles<kDefaultTileRowBytes>(rows.data(), tileRows, wholeTiles, out);
+        else
+            CopyWholeTiles<0>(rows.data(), tileRows, wholeTiles, out, tileRowPitch);
+        if (restBytes == 0) continue;
+        // The last tile is part picture, part zeros.
         out += static_cast<std::size_t>(t.tileBytes) * static_cast<std::size_t>(wholeTiles);
-        if (restBytes != 0) {
-            std::memcpy(out, in, restBytes);
-            std::memset(out + restBytes, 0, tileRowPitch - restBytes);
+        const std::size_t from = tileRowPitch * static_cast<std::size_t>(wholeTiles);
+        for (int r = 0; r < tileRows; ++r, out += tileRowPitch) {
+            const uint8_t* in = rows[static_cast<std::size_t>(r)];
+            const std::size_t copied = in != nullptr ? restBytes : 0;
+            if (copied != 0) std::memcpy(out, in + from, copied);
+            std::memset(out + copied, 0, tileRowPitch - copied);
         }
     }
-    // The spare rows of the last tile row hold zeros, so no byte of the source is undefined.
-    for (uint32_t r = static_cast<uint32_t>(h); r < (static_cast<uint32_t>(tilesDown) << t.shiftY); ++r)
-        for (int32_t k = 0; k < tilesAcross; ++k)
-            std::memset(base + t.Offset(static_cast<uint32_t>(k) << t.shiftX, r), 0, tileRowPitch);
     result.width_ = w;
     result.height_ = h;
     return result;
