@@ -9,7 +9,7 @@
 //
 // The parts: panorama_view.h (the state), panorama_source.h (the picture), panorama_geometry.h
 // (directions and the interpolation rule), panorama_bands.h (the maps and their passes),
-// panorama_status.h (the status texts).
+// panorama_status.h (the status texts), frame_worker.h (the second thread of a frame).
 
 #include <array>
 #include <atomic>

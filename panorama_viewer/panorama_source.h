@@ -14,8 +14,10 @@ constexpr int32_t kMaxPanoramaSide = 65535;
 // turned or wide view walks the panorama across its rows: row by row, every view pixel would
 // then need its own cache line and soon its own DRAM page, while a tile keeps the pixels around
 // one place in a few neighbouring lines.
-// 16 x 16 pixels: among the shapes measured, the one whose slowest view is fastest; the
-// benchmark compares it with others and with rows.
+// 16 x 16 pixels: among the shapes measured, the one whose slowest view is fastest. Rows are
+// faster only for a wide view straight ahead, whose view rows follow the panorama's rows; the
+// benchmark compares the shapes. Sides that are not a multiple of 16 are filled up, at most 15
+// columns and rows more.
 struct PanoramaTileShape {
     int shiftX = 4;
     int shiftY = 4;
@@ -64,8 +66,8 @@ private:
     int32_t width_ = 0;
     int32_t height_ = 0;
     PanoramaTiling tiling_;
-    // Held as a packed picture with one tile row per row, which
-    // gives the spare byte after the last pixel and huge pages for large panoramas: the tiles
-    // shorten the distances, and huge pages keep the TLB from missing at most reads.
+    // Held as a packed picture with one row of tiles per row, which gives the spare byte after
+    // the last pixel and huge pages for large panoramas: the tiles shorten the distances, and
+    // huge pages keep the TLB from missing at most reads.
     PackedPixels pixels_;
 };
