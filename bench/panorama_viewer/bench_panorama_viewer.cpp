@@ -124,25 +124,34 @@ void BM_Frame(benchmark::State& st) {
 }
 BENCHMARK(BM_Frame)->Apply(FrameCells)->Unit(benchmark::kMillisecond);
 
-// Tile shapes against each other on the 8192 source, one thread (shape 0 is row by row).
-const PanoramaTileShape kShapes[] = {{13, 0}, {3, 3}, {4, 4}, {5, 3}, {6, 2}, {7, 2}};
+// Tile shapes against each other, one thread, 1920 x 1080: every shape on the 8192 source, rows
+// and the default on the 16384 one. Shape 0 is row by row (tiles one source row high and as wide
+// as the source, whose widths are powers of two): the layout the renderer used before.
+const PanoramaTileShape kShapes[] = {{0, 0}, {3, 3}, {4, 4}, {5, 3}, {6, 2}, {7, 2}};
 const char* const kShapeNames[] = {"rows", "8x8", "16x16", "32x8", "64x4", "128x4"};
 constexpr int kShapeCount = 6;
 
 void BM_Shape(benchmark::State& st) {
-    static std::map<int64_t, PanoramaPixels> shaped;
+    static std::map<std::pair<int64_t, int64_t>, PanoramaPixels> shaped;
+    const int src = static_cast<int>(st.range(0));
     const int64_t shape = st.range(4);
-    if (!shaped.count(shape))
-        shaped[shape] = PanoramaPixels::FromBitmap(*SourceFor(0).picture, kShapes[shape]);
-    RenderFrames(st, shaped[shape], 1);
+    if (!shaped.count({src, shape})) {
+        PanoramaTileShape s = kShapes[shape];
+        if (shape == 0)
+            while ((1 << s.shiftX) < kSources[src].w) ++s.shiftX;
+        shaped[{src, shape}] = PanoramaPixels::FromBitmap(*SourceFor(src).picture, s);
+    }
+    RenderFrames(st, shaped[{src, shape}], 1);
 }
 BENCHMARK(BM_Shape)
     ->Apply([](benchmark::internal::Benchmark* b) {
         b->ArgNames({"src", "view", "dir", "fov", "shape"});
-        for (int64_t fov : {1, 4})
-            for (int64_t dir = 0; dir < 4; ++dir)
-                for (int64_t shape = 0; shape < kShapeCount; ++shape)
-                    b->Args({0, 0, dir, fov, shape});
+        for (int64_t src = 0; src < 2; ++src)
+            for (int64_t fov : {1, 4})
+                for (int64_t dir = 0; dir < 4; ++dir)
+                    for (int64_t shape = 0; shape < kShapeCount; ++shape)
+                        if (src == 0 || shape == 0 || shape == 2 || shape == 3 || shape == 4)
+                            b->Args({src, 0, dir, fov, shape});
     })
     ->Unit(benchmark::kMillisecond);
 
@@ -316,20 +325,25 @@ public:
         std::printf("remap: OpenCV was not found when this benchmark was built "
                     "(scripts/install_bench_deps.sh installs it)\n");
 #endif
-        std::printf("\nshapes (8192 source, 1920x1080, 1 thread), processor ms (on a busy machine "
-                    "steadier than the wall clock):\n%-12s", "dir/fov");
+        std::printf("\nshapes (1920x1080, 1 thread), processor ms (on a busy machine steadier "
+                    "than the wall clock); rows is the layout before tiles\n%-18s", "source dir fov");
         for (const char* name : kShapeNames) std::printf(" %8s", name);
         std::printf("\n");
-        for (int fov : {1, 4})
-            for (int dir = 0; dir < 4; ++dir) {
-                std::printf("%-7s %-4d", kDirectionNames[dir], fov);
-                for (int shape = 0; shape < kShapeCount; ++shape)
-                    std::printf(" %8.2f",
-                                Ms("BM_Shape/src:0/view:0/dir:" + std::to_string(dir) +
-                                   "/fov:" + std::to_string(fov) + "/shape:" +
-                                   std::to_string(shape), true));
-                std::printf("\n");
-            }
+        for (int src = 0; src < 2; ++src)
+            for (int fov : {1, 4})
+                for (int dir = 0; dir < 4; ++dir) {
+                    std::printf("%-6d %-7s %-4d", kSources[src].w, kDirectionNames[dir], fov);
+                    for (int shape = 0; shape < kShapeCount; ++shape) {
+                        const double ms =
+                            Ms("BM_Shape/src:" + std::to_string(src) + "/view:0/dir:" +
+                                   std::to_string(dir) + "/fov:" + std::to_string(fov) +
+                                   "/shape:" + std::to_string(shape),
+                               true);
+                        if (ms > 0) std::printf(" %8.2f", ms);
+                        else std::printf(" %8s", "-");
+                    }
+                    std::printf("\n");
+                }
         std::printf("\nload    source  decoded  rows ms  tiles ms  tiles/rows  (processor: rows ms  "
                     "tiles ms  tiles/rows)  memory (tiles / picture)\n");
         for (int jpeg = 0; jpeg < 2; ++jpeg)
