@@ -259,9 +259,11 @@ void TPanorama_Viewer::Redraw1Click() {
     if (!frame.rendered) return;
     lastFrame_ = std::move(frame);
     // A frame longer than the tick leaves the timer overdue, and the next frame would start at
-    // once, and the next: restarting counts the interval from the frame's end, so the ticks
-    // that fell inside a slow frame are skipped, never stacked.
-    if (Timer1->isActive()) Timer1->start();
+    // once: restarting counts the interval from the frame's end, so the ticks that fell inside
+    // a slow frame are skipped, never stacked. Faster frames keep the timer's own pace, which
+    // sets how fast held keys and buttons steer.
+    if (Timer1->isActive() && lastFrame_.timings.total >= int64_t{Timer1->interval()} * 1000)
+        Timer1->start();
 }
 
 void TPanorama_Viewer::Qualify1Click() {
