@@ -250,6 +250,13 @@ void ComputeNodes(uint16_t* columns, uint16_t* rows, std::size_t rowPitch, int m
                     MakeRotationMatrix(view.alpha, view.betta, view.gamma), W, H, scratch);
 }
 
+void ReserveSpanScratch(NodeScratch& s, int mw) {
+    const std::size_t entries = static_cast<std::size_t>(std::max(mw, 0));
+    SizeSpanScratch(s, entries);
+    s.spanA.reserve(entries / kGridStep + 1);
+    s.spanOut.reserve(entries);
+}
+
 void HorizontalRow(uint16_t* row, int mw, int32_t n, NodeScratch& s) {
     const int pairs = (mw - 1) / kGridStep;  // node pairs (j, j+10) with j < mw - 10
     if (pairs <= 0) return;

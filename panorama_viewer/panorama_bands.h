@@ -75,6 +75,10 @@ struct NodeScratch {
     std::vector<int16_t> spanK, spanR, spanHi, spanLo;
 };
 
+// Sizes the span scratch for rows of mw map entries, so that the passes on such rows allocate
+// nothing (a thread that must not throw can run them). Throws std::bad_alloc.
+void ReserveSpanScratch(NodeScratch& scratch, int mw);
+
 // Writes the node values of every grid row k and grid column l of an mw x mh map at
 // columns/rows[k * rowPitch + l * kGridStep].
 void ComputeNodes(uint16_t* columns, uint16_t* rows, std::size_t rowPitch, int mw, int mh,

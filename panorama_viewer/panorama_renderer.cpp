@@ -81,6 +81,11 @@ int64_t PanoramaRenderer::FillGrid(const PanoramaView& drawn, int32_t W, int32_t
     NodeScratch& angles = lanes_[0].scratch;
     PrepareNodeAngles(mw, maps_.MapHeight(), drawn.fov, angles);
     const RotationMatrix rotation = MakeRotationMatrix(drawn.alpha, drawn.betta, drawn.gamma);
+    // Every buffer of both threads is sized here, so the worker's share allocates nothing.
+    for (Lane& lane : lanes_) {
+        ReserveSpanScratch(lane.scratch, mw);
+        lane.band.SetMapWidth(mw);
+    }
     // Alone, the thread takes every grid row at once; shared, a few at a time, nodes then the
     // horizontal pass, so whichever thread is free takes the next ones.
     const bool shared = threads_ >= 2 && rows >= 2 * kGridRowsPerTake;
@@ -158,7 +163,6 @@ void PanoramaRenderer::RunBands(Lane& lane, const PanoramaPixels& panorama,
 
 int64_t PanoramaRenderer::FillBands(const PanoramaPixels& panorama, int64_t start,
                                     FrameTimings& timings) {
-    for (Lane& lane : lanes_) lane.band.SetMapWidth(maps_.MapWidth());
     std::atomic<int> next{0};
     int64_t mark = start;
     if (threads_ < 2 || maps_.ViewHeight() <= kGridStep) {
