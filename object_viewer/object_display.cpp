@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "byte_blend.h"
 #include "object_rotation.h"
 
 namespace {
@@ -101,22 +102,14 @@ void ComposeObjectView(ObjectViewMode mode, bool swap, const TBitmap& current,
             case ObjectViewMode::HorizontalInterlace:
                 std::memcpy(out, ((y & 1) != 0 ? a : b).ScanLine(y), rowBytes);
                 break;
-            case ObjectViewMode::VerticalInterlace: {
-                std::memcpy(out, b.ScanLine(y), rowBytes);
-                const uint8_t* in = a.ScanLine(y);
-                for (std::size_t at = 3; at < rowBytes; at += 6) {
-                    out[at] = in[at];
-                    out[at + 1] = in[at + 1];
-                    out[at + 2] = in[at + 2];
-                }
+            // One pass over both rows: a copy of one followed by a rewrite of a third of its
+            // bytes reads and writes the display row twice.
+            case ObjectViewMode::VerticalInterlace:
+                BlendBytes(out, b.ScanLine(y), a.ScanLine(y), rowBytes, kBlendMasks.oddPixels[0]);
                 break;
-            }
-            case ObjectViewMode::Anaglyph: {
-                std::memcpy(out, a.ScanLine(y), rowBytes);
-                const uint8_t* red = b.ScanLine(y);
-                for (std::size_t at = 2; at < rowBytes; at += 3) out[at] = red[at];
+            case ObjectViewMode::Anaglyph:
+                BlendBytes(out, a.ScanLine(y), b.ScanLine(y), rowBytes, kBlendMasks.red);
                 break;
-            }
         }
     }
 }

@@ -87,22 +87,19 @@ void SizeSpanScratch(NodeScratch& s, std::size_t count) {
 
 struct FetchSource {
     const uint8_t* pixels;
-    const std::size_t* rowOffsets;
+    PanoramaTiling tiling;
     uint32_t lastColumn, lastRow;
-    uint32_t rowBytes;
     bool offsetsFit32;  // every pixel's byte offset fits 32 bits (panoramas below 4 GiB)
     explicit FetchSource(const PanoramaPixels& p)
         : pixels(p.Data()),
-          rowOffsets(p.RowOffsets().data()),
+          tiling(p.Tiling()),
           lastColumn(static_cast<uint32_t>(p.W() - 1)),
           lastRow(static_cast<uint32_t>(p.H() - 1)),
-          rowBytes(static_cast<uint32_t>(p.W()) * 3u),
-          offsetsFit32(static_cast<uint64_t>(p.W()) * static_cast<uint64_t>(p.H()) * 3u <
-                       UINT32_MAX) {}
+          offsetsFit32(p.Bytes() < UINT32_MAX) {}
     const uint8_t* At(uint16_t column, uint16_t row) const {
         const uint32_t c = std::min<uint32_t>(column, lastColumn);
         const uint32_t r = std::min<uint32_t>(row, lastRow);
-        return pixels + rowOffsets[r] + c * 3u;
+        return pixels + tiling.Offset(c, r);
     }
 };
 
@@ -150,12 +147,17 @@ void FetchStrip(const uint16_t* const* cmsIn, const uint16_t* const* rmsIn,
 // for a whole row at a time so that it vectorises, which leaves the fetch one load per pixel.
 LUMIVEX_WIDE_VECTORS void SourceOffsets(const uint16_t* __restrict columns,
                                         const uint16_t* __restrict rows, int count,
-                                        uint32_t rowBytes, uint32_t lastColumn, uint32_t lastRow,
-                                        uint32_t* __restrict out) {
+                                        const PanoramaTiling& tiling, uint32_t lastColumn,
+                                        uint32_t lastRow, uint32_t* __restrict out) {
+    const uint32_t shiftX = tiling.shiftX, shiftY = tiling.shiftY;
+    const uint32_t insideX = tiling.insideX, insideY = tiling.insideY;
+    const uint32_t tileBytes = tiling.tileBytes;
+    const uint32_t tileRowBytes = static_cast<uint32_t>(tiling.tileRowBytes);
     for (int x = 0; x < count; ++x) {
         const uint32_t c = std::min<uint32_t>(columns[x], lastColumn);
         const uint32_t r = std::min<uint32_t>(rows[x], lastRow);
-        out[x] = r * rowBytes + c * 3u;
+        out[x] = (r >> shiftY) * tileRowBytes + (c >> shiftX) * tileBytes +
+                 (((r & insideY) << shiftX) + (c & insideX)) * 3u;
     }
 }
 
@@ -197,11 +199,8 @@ void FetchBandByCoordinates(const uint16_t* const* cms, const uint16_t* const* r
 
 }  // namespace
 
-void ComputeNodes(uint16_t* columns, uint16_t* rows, std::size_t rowPitch, int mw, int mh,
-                  const PanoramaView& view, int32_t W, int32_t H, NodeScratch& scratch) {
-    const RotationMatrix rot = MakeRotationMatrix(view.alpha, view.betta, view.gamma);
-    const AngularExtent e = MakeAngularExtent(mw, mh, view.fov);
-
+void PrepareNodeAngles(int mw, int mh, double fov, NodeScratch& scratch) {
+    const AngularExtent e = MakeAngularExtent(mw, mh, fov);
     // theta depends on the row only and phi on the column only: their sines and cosines are
     // computed once per grid row and once per grid column.
     const int rowsN = (mh + kGridStep - 1) / kGridStep;
@@ -223,19 +222,39 @@ void ComputeNodes(uint16_t* columns, uint16_t* rows, std::size_t rowPitch, int m
         scratch.sinPhi[k] = std::sin(phi);
         scratch.cosPhi[k] = std::cos(phi);
     }
-    for (int k = 0; k < rowsN; ++k) {
-        const double st = scratch.sinTheta[k];
-        const double Z = scratch.cosTheta[k];
+}
+
+void ComputeNodeRows(uint16_t* columns, uint16_t* rows, std::size_t rowPitch, int mw, int first,
+                     int last, const RotationMatrix& rot, int32_t W, int32_t H,
+                     const NodeScratch& angles) {
+    const int colsN = (mw + kGridStep - 1) / kGridStep;
+    for (int k = first; k < last; ++k) {
+        const double st = angles.sinTheta[k];
+        const double Z = angles.cosTheta[k];
         const std::size_t base = static_cast<std::size_t>(k) * rowPitch;
         for (int l = 0; l < colsN; ++l) {
-            const double X = st * scratch.cosPhi[l];
-            const double Y = st * scratch.sinPhi[l];
+            const double X = st * angles.cosPhi[l];
+            const double Y = st * angles.sinPhi[l];
             const PanoramaCoord c = DirectionToPanorama(rot, X, Y, Z, W, H);
             const std::size_t at = base + static_cast<std::size_t>(l) * kGridStep;
             columns[at] = static_cast<uint16_t>(c.column);
             rows[at] = static_cast<uint16_t>(c.row);
         }
     }
+}
+
+void ComputeNodes(uint16_t* columns, uint16_t* rows, std::size_t rowPitch, int mw, int mh,
+                  const PanoramaView& view, int32_t W, int32_t H, NodeScratch& scratch) {
+    PrepareNodeAngles(mw, mh, view.fov, scratch);
+    ComputeNodeRows(columns, rows, rowPitch, mw, 0, (mh + kGridStep - 1) / kGridStep,
+                    MakeRotationMatrix(view.alpha, view.betta, view.gamma), W, H, scratch);
+}
+
+void ReserveSpanScratch(NodeScratch& s, int mw) {
+    const std::size_t entries = static_cast<std::size_t>(std::max(mw, 0));
+    SizeSpanScratch(s, entries);
+    s.spanA.reserve(entries / kGridStep + 1);
+    s.spanOut.reserve(entries);
 }
 
 void HorizontalRow(uint16_t* row, int mw, int32_t n, NodeScratch& s) {
@@ -284,7 +303,7 @@ void FetchBand(const uint16_t* const* columns, const uint16_t* const* rows, int 
         return;
     }
     for (int q = 0; q < rowCount; ++q)
-        SourceOffsets(columns[q], rows[q], w, src.rowBytes, src.lastColumn, src.lastRow, offsets[q]);
+        SourceOffsets(columns[q], rows[q], w, src.tiling, src.lastColumn, src.lastRow, offsets[q]);
     if (rowCount == kGridStep) {
         FetchStripByOffsets<kGridStep>(offsets, viewRows, w, src.pixels);
         return;
@@ -308,20 +327,23 @@ void BandMaps::SetViewSize(int w, int h) {
     SetSizes(w, h);
     gridRows_ = (mh_ + kGridStep - 1) / kGridStep;
     const std::size_t grid = static_cast<std::size_t>(gridRows_) * static_cast<std::size_t>(mw_);
-    const std::size_t band = static_cast<std::size_t>(kGridStep - 1) * static_cast<std::size_t>(mw_);
     if (gridColumns_.size() < grid) {
         std::vector<uint16_t> c(grid), r(grid);
         gridColumns_.swap(c);
         gridRowValues_.swap(r);
     }
+}
+
+void BandMaps::Release() { *this = BandMaps(); }
+
+void BandRows::SetMapWidth(int mw) {
+    mw_ = mw;
+    const std::size_t band = static_cast<std::size_t>(kGridStep - 1) * static_cast<std::size_t>(mw);
     if (bandColumns_.size() < band) {
         std::vector<uint16_t> c(band), r(band);
         bandColumns_.swap(c);
         bandRowValues_.swap(r);
     }
-    const std::size_t offsets = static_cast<std::size_t>(kGridStep) * static_cast<std::size_t>(mw_);
+    const std::size_t offsets = static_cast<std::size_t>(kGridStep) * static_cast<std::size_t>(mw);
     if (offsets_.size() < offsets) std::vector<uint32_t>(offsets).swap(offsets_);
 }
-
-void BandMaps::Release() { *this = BandMaps(); }
-

@@ -27,8 +27,7 @@ protected:
     int w_ = 0, h_ = 0, mw_ = kGridStep, mh_ = kGridStep;
 };
 
-// The renderer's own maps: the grid rows in full and one band of nine interpolated rows, so a
-// frame keeps about a tenth of the full maps and fetches each band while it is in the cache.
+// The renderer's grid rows in full; every thread of a frame reads them.
 class BandMaps : public MapSize {
 public:
     void SetViewSize(int w, int h);
@@ -38,6 +37,22 @@ public:
     // Map row k * 10.
     uint16_t* GridColumns(int k) { return gridColumns_.data() + Offset(k); }
     uint16_t* GridRowValues(int k) { return gridRowValues_.data() + Offset(k); }
+
+private:
+    std::size_t Offset(int row) const {
+        return static_cast<std::size_t>(row) * static_cast<std::size_t>(mw_);
+    }
+    int gridRows_ = 1;
+    std::vector<uint16_t> gridColumns_, gridRowValues_;
+};
+
+// One band of nine interpolated rows and the byte offsets of its ten view rows: each thread of
+// a frame fills its own, so a frame keeps about a tenth of the full maps and fetches each band
+// while it is in the cache.
+class BandRows {
+public:
+    // Room for rows of mw entries.
+    void SetMapWidth(int mw);
     // Map row (band start) + p, p = 1..9.
     uint16_t* BandColumns(int p) { return bandColumns_.data() + Offset(p - 1); }
     uint16_t* BandRowValues(int p) { return bandRowValues_.data() + Offset(p - 1); }
@@ -48,8 +63,8 @@ private:
     std::size_t Offset(int row) const {
         return static_cast<std::size_t>(row) * static_cast<std::size_t>(mw_);
     }
-    int gridRows_ = 1;
-    std::vector<uint16_t> gridColumns_, gridRowValues_, bandColumns_, bandRowValues_;
+    int mw_ = 0;
+    std::vector<uint16_t> bandColumns_, bandRowValues_;
     std::vector<uint32_t> offsets_;
 };
 
@@ -60,10 +75,21 @@ struct NodeScratch {
     std::vector<int16_t> spanK, spanR, spanHi, spanLo;
 };
 
+// Sizes the span scratch for rows of mw map entries, so that the passes on such rows allocate
+// nothing (a thread that must not throw can run them). Throws std::bad_alloc.
+void ReserveSpanScratch(NodeScratch& scratch, int mw);
+
 // Writes the node values of every grid row k and grid column l of an mw x mh map at
 // columns/rows[k * rowPitch + l * kGridStep].
 void ComputeNodes(uint16_t* columns, uint16_t* rows, std::size_t rowPitch, int mw, int mh,
                   const PanoramaView& view, int32_t W, int32_t H, NodeScratch& scratch);
+
+// ComputeNodes in two steps, so that threads can share the second: the sines and cosines of
+// every grid row and column into scratch, then the nodes of grid rows [first, last) from them.
+void PrepareNodeAngles(int mw, int mh, double fov, NodeScratch& scratch);
+void ComputeNodeRows(uint16_t* columns, uint16_t* rows, std::size_t rowPitch, int mw, int first,
+                     int last, const RotationMatrix& rotation, int32_t W, int32_t H,
+                     const NodeScratch& angles);
 
 // Fills the nine values between each pair of nodes of one grid row of mw entries; n is the
 // panorama's size along the values (W for columns, H for rows).

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <thread>
 #include <utility>
 
 #include "panorama_steering.h"
@@ -32,9 +33,14 @@ int64_t SteadyMicroseconds() {
         .count();
 }
 
-PanoramaRenderer::PanoramaRenderer(TickSource ticks) : ticks_(std::move(ticks)) {
+int DefaultFrameThreads() { return std::thread::hardware_concurrency() >= 2 ? 2 : 1; }
+
+PanoramaRenderer::PanoramaRenderer(TickSource ticks)
+    : ticks_(std::move(ticks)), threads_(DefaultFrameThreads()) {
     if (!ticks_) ticks_ = SteadyMicroseconds;
 }
+
+void PanoramaRenderer::SetThreads(int threads) { threads_ = std::clamp(threads, 1, 2); }
 
 void PanoramaRenderer::RefreshViewRows(TBitmap& target) {
     const std::size_t h = static_cast<std::size_t>(target.Height());
@@ -60,21 +66,62 @@ void ShowPanels(const FrameResult& result, int first, int last, const FrameHooks
 
 }  // namespace
 
-void PanoramaRenderer::FillGridNodes(const PanoramaView& drawn, int32_t W, int32_t H) {
-    const int mw = maps_.MapWidth();
-    ComputeNodes(maps_.GridColumns(0), maps_.GridRowValues(0), static_cast<std::size_t>(mw), mw,
-                 maps_.MapHeight(), drawn, W, H, scratch_);
-}
-
-void PanoramaRenderer::InterpolateGridRows(int32_t W, int32_t H) {
-    for (int k = 0; k < maps_.GridRows(); ++k) {
-        HorizontalRow(maps_.GridColumns(k), maps_.MapWidth(), W, scratch_);
-        HorizontalRow(maps_.GridRowValues(k), maps_.MapWidth(), H, scratch_);
+void PanoramaRenderer::InterpolateGridRows(Lane& lane, int first, int last, int32_t W,
+                                           int32_t H) {
+    for (int k = first; k < last; ++k) {
+        HorizontalRow(maps_.GridColumns(k), maps_.MapWidth(), W, lane.scratch);
+        HorizontalRow(maps_.GridRowValues(k), maps_.MapWidth(), H, lane.scratch);
     }
 }
 
-int64_t PanoramaRenderer::FillBands(const PanoramaPixels& panorama, int64_t start,
-                                    FrameTimings& timings) {
+int64_t PanoramaRenderer::FillGrid(const PanoramaView& drawn, int32_t W, int32_t H,
+                                   int64_t start, FrameTimings& timings) {
+    const int mw = maps_.MapWidth();
+    const int rows = maps_.GridRows();
+    NodeScratch& angles = lanes_[0].scratch;
+    PrepareNodeAngles(mw, maps_.MapHeight(), drawn.fov, angles);
+    const RotationMatrix rotation = MakeRotationMatrix(drawn.alpha, drawn.betta, drawn.gamma);
+    // Every buffer of both threads is sized here, so the worker's share allocates nothing.
+    for (Lane& lane : lanes_) {
+        ReserveSpanScratch(lane.scratch, mw);
+        lane.band.SetMapWidth(mw);
+    }
+    // Alone, the thread takes every grid row at once; shared, a few at a time, nodes then the
+    // horizontal pass, so whichever thread is free takes the next ones.
+    const bool shared = threads_ >= 2 && rows >= 2 * kGridRowsPerTake;
+    const int take = shared ? kGridRowsPerTake : rows;
+    std::atomic<int> next{0};
+    int64_t mark = start;
+    auto share = [&](int lane) {
+        for (;;) {
+            const int first = next.fetch_add(take, std::memory_order_relaxed);
+            if (first >= rows) break;
+            const int last = std::min(rows, first + take);
+            ComputeNodeRows(maps_.GridColumns(0), maps_.GridRowValues(0),
+                            static_cast<std::size_t>(mw), mw, first, last, rotation, W, H, angles);
+            int64_t tick = lane == 0 ? ticks_() : 0;
+            if (lane == 0) timings.nodes += tick - mark;
+            InterpolateGridRows(lanes_[lane], first, last, W, H);
+            if (lane == 0) {
+                mark = tick;
+                tick = ticks_();
+                timings.horizontal += tick - mark;
+                mark = tick;
+            }
+        }
+    };
+    if (!shared) {
+        share(0);
+        return mark;
+    }
+    worker_.RunShared(share);
+    const int64_t afterWait = ticks_();
+    timings.horizontal += afterWait - mark;
+    return afterWait;
+}
+
+void PanoramaRenderer::RunBands(Lane& lane, const PanoramaPixels& panorama,
+                                std::atomic<int>& next, FrameTimings* timings, int64_t& mark) {
     const int32_t W = panorama.W();
     const int32_t H = panorama.H();
     const int w = maps_.ViewWidth();
@@ -86,28 +133,53 @@ int64_t PanoramaRenderer::FillBands(const PanoramaPixels& panorama, int64_t star
     const uint16_t* rms[kGridStep];
     uint32_t* offsets[kGridStep];
     for (int p = 1; p < kGridStep; ++p) {
-        bandColumns[p - 1] = maps_.BandColumns(p);
-        bandRows[p - 1] = maps_.BandRowValues(p);
+        bandColumns[p - 1] = lane.band.BandColumns(p);
+        bandRows[p - 1] = lane.band.BandRowValues(p);
         cms[p] = bandColumns[p - 1];
         rms[p] = bandRows[p - 1];
     }
-    for (int q = 0; q < kGridStep; ++q) offsets[q] = maps_.Offsets(q);
-    int64_t mark = start;
-    for (int k = 0; k * kGridStep < h; ++k) {
+    for (int q = 0; q < kGridStep; ++q) offsets[q] = lane.band.Offsets(q);
+    for (;;) {
+        const int k = next.fetch_add(1, std::memory_order_relaxed);
+        if (k * kGridStep >= h) break;
         // Grid row k + 1 exists: (k + 1) * 10 <= h + 9 < mh.
-        VerticalBand(maps_.GridColumns(k), maps_.GridColumns(k + 1), bandColumns, mw, W, scratch_);
-        VerticalBand(maps_.GridRowValues(k), maps_.GridRowValues(k + 1), bandRows, mw, H, scratch_);
-        const int64_t afterVertical = ticks_();
+        VerticalBand(maps_.GridColumns(k), maps_.GridColumns(k + 1), bandColumns, mw, W,
+                     lane.scratch);
+        VerticalBand(maps_.GridRowValues(k), maps_.GridRowValues(k + 1), bandRows, mw, H,
+                     lane.scratch);
+        const int64_t afterVertical = timings ? ticks_() : 0;
         cms[0] = maps_.GridColumns(k);
         rms[0] = maps_.GridRowValues(k);
         const int rows = std::min(kGridStep, h - k * kGridStep);
         FetchBand(cms, rms, rows, w, panorama, offsets, viewRows_.data() + k * kGridStep);
-        const int64_t afterFetch = ticks_();
-        timings.vertical += afterVertical - mark;
-        timings.fetch += afterFetch - afterVertical;
-        mark = afterFetch;
+        if (timings) {
+            const int64_t afterFetch = ticks_();
+            timings->vertical += afterVertical - mark;
+            timings->fetch += afterFetch - afterVertical;
+            mark = afterFetch;
+        }
     }
-    return mark;
+}
+
+int64_t PanoramaRenderer::FillBands(const PanoramaPixels& panorama, int64_t start,
+                                    FrameTimings& timings) {
+    std::atomic<int> next{0};
+    int64_t mark = start;
+    if (threads_ < 2 || maps_.ViewHeight() <= kGridStep) {
+        RunBands(lanes_[0], panorama, next, &timings, mark);
+        return mark;
+    }
+    // Bands are taken one at a time by whichever thread is free, so a view whose lower half
+    // costs more than its upper half still keeps both threads busy to the end.
+    int64_t unused = 0;
+    auto share = [&](int lane) {
+        RunBands(lanes_[lane], panorama, next, lane == 0 ? &timings : nullptr,
+                 lane == 0 ? mark : unused);
+    };
+    worker_.RunShared(share);
+    const int64_t afterWait = ticks_();
+    timings.fetch += afterWait - mark;
+    return afterWait;
 }
 
 FrameResult PanoramaRenderer::Frame(PanoramaView& view, const SteeringState& steering,
@@ -133,11 +205,8 @@ FrameResult PanoramaRenderer::Frame(PanoramaView& view, const SteeringState& ste
     result.panels[2] = FovText(view);
     ShowPanels(result, 0, 2, hooks);
 
-    FillGridNodes(drawn, W, H);
-    const int64_t t2 = ticks_();
-    InterpolateGridRows(W, H);
-    const int64_t t3 = ticks_();
     FrameTimings& timings = result.timings;
+    const int64_t t3 = FillGrid(drawn, W, H, t1, timings);
     const int64_t mark = FillBands(*panorama, t3, timings);
     if (hooks.repaint) hooks.repaint();
     const int64_t t6 = ticks_();
@@ -149,8 +218,6 @@ FrameResult PanoramaRenderer::Frame(PanoramaView& view, const SteeringState& ste
     const int64_t t7 = ticks_();
 
     result.rendered = true;
-    timings.nodes = t2 - t1;
-    timings.horizontal = t3 - t2;
     timings.repaint = t6 - mark;
     timings.total = t7 - t0;
     result.panels[3] = FpsText(timings.total / 1000);
@@ -163,7 +230,7 @@ void PanoramaRenderer::Qualify(TBitmap& target) { QualifyBitmap(target, qualifyS
 
 void PanoramaRenderer::ReleaseBuffers() {
     maps_.Release();
+    for (Lane& lane : lanes_) lane = Lane();
     std::vector<uint8_t*>().swap(viewRows_);
     std::vector<uint8_t>().swap(qualifyScratch_);
-    scratch_ = NodeScratch();
 }

@@ -9,15 +9,17 @@
 //
 // The parts: panorama_view.h (the state), panorama_source.h (the picture), panorama_geometry.h
 // (directions and the interpolation rule), panorama_bands.h (the maps and their passes),
-// panorama_status.h (the status texts).
+// panorama_status.h (the status texts), frame_worker.h (the second thread of a frame).
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "bitmap.h"
+#include "frame_worker.h"
 #include "panorama_bands.h"
 #include "panorama_geometry.h"
 #include "panorama_source.h"
@@ -50,11 +52,21 @@ struct FrameHooks {
 using TickSource = std::function<int64_t()>;
 int64_t SteadyMicroseconds();
 
+// The threads a frame uses by default: two where the processor runs two at once, else one.
+int DefaultFrameThreads();
+
 // The renderer of the viewer window: one frame per timer tick, drawing only when a view
 // parameter changed since the last frame.
 class PanoramaRenderer {
 public:
     explicit PanoramaRenderer(TickSource ticks = SteadyMicroseconds);
+
+    // One or two threads per frame (other counts are clamped); the picture is the same. With
+    // two, each thread takes the next grid rows and then the next band while any is left, and
+    // the stage timings are those of the calling thread, its waits for the other counted in
+    // the horizontal pass and the fetch.
+    void SetThreads(int threads);
+    int Threads() const { return threads_; }
 
     // One tick: the held-button steering step, then (with a panorama, not re-entered, view
     // changed) render into target, which is the view bitmap of the window's size. panorama is
@@ -71,18 +83,35 @@ public:
     void ReleaseBuffers();
 
 private:
+    // What each thread of a frame fills for itself.
+    struct Lane {
+        BandRows band;
+        NodeScratch scratch;
+    };
+
     void RefreshViewRows(TBitmap& target);
-    // The grid rows of the maps in full: the nodes, then the values between them along each row.
-    void FillGridNodes(const PanoramaView& drawn, int32_t W, int32_t H);
-    void InterpolateGridRows(int32_t W, int32_t H);
+    // The grid rows of the maps in full: the nodes, then the values between them along each
+    // row. Adds the time of each to timings; returns the tick after the last.
+    int64_t FillGrid(const PanoramaView& drawn, int32_t W, int32_t H, int64_t start,
+                     FrameTimings& timings);
+    // The values between the nodes of grid rows [first, last).
+    void InterpolateGridRows(Lane& lane, int first, int last, int32_t W, int32_t H);
     // Band by band down the view: the nine rows between two grid rows, then the view rows of
     // the band. Adds the time of each to timings; returns the tick after the last band.
     int64_t FillBands(const PanoramaPixels& panorama, int64_t start, FrameTimings& timings);
+    // Takes bands from next until none is left; times them when timings is given.
+    void RunBands(Lane& lane, const PanoramaPixels& panorama, std::atomic<int>& next,
+                  FrameTimings* timings, int64_t& mark);
+
+    // Grid rows a thread takes at a time when two share the grid.
+    static constexpr int kGridRowsPerTake = 4;
 
     TickSource ticks_;
     bool busy_ = false;
+    int threads_ = 1;
     BandMaps maps_;
-    NodeScratch scratch_;
+    Lane lanes_[2];
+    FrameWorker worker_;
     std::vector<uint8_t*> viewRows_;
     std::vector<uint8_t> qualifyScratch_;
 };

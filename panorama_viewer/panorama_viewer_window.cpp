@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -269,7 +270,14 @@ void TPanorama_Viewer::Redraw1Click() {
     };
     FrameResult frame =
         renderer_.Frame(view_, steering_, loaded_ ? &panorama_ : nullptr, Image1->Picture(), hooks);
-    if (frame.rendered) lastFrame_ = std::move(frame);
+    if (!frame.rendered) return;
+    lastFrame_ = std::move(frame);
+    // A frame longer than the tick leaves the timer overdue, and the next frame would start at
+    // once: restarting counts the interval from the frame's end, so the ticks that fell inside
+    // a slow frame are skipped, never stacked. Faster frames keep the timer's own pace, which
+    // sets how fast held keys and buttons steer.
+    if (Timer1->isActive() && lastFrame_.timings.total >= int64_t{Timer1->interval()} * 1000)
+        Timer1->start();
 }
 
 void TPanorama_Viewer::Qualify1Click() {

@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "byte_blend.h"
 #include "image_error.h"
 #include "pixel_gather.h"
 #include "shuffle_target.h"
@@ -137,36 +138,9 @@ void CopyHalfRow(uint8_t* out, int32_t width, const SourceRow& source, const Col
 }
 
 // 48 bytes are 16 whole pixels and three 16-byte vectors.
-using BlendMask = uint8_t[48];
-
-// out[j] := mask byte j set ? taken[j] : kept[j], over n bytes, the mask repeating every 48.
-// kept may be out itself.
-void BlendBytes(uint8_t* out, const uint8_t* kept, const uint8_t* __restrict taken, std::size_t n,
-                const BlendMask& mask) {
-    std::size_t j = 0;
-    for (; j + 48 <= n; j += 48)
-        for (int i = 0; i < 48; ++i)
-            out[j + i] = static_cast<uint8_t>((kept[j + i] & ~mask[i]) | (taken[j + i] & mask[i]));
-    for (int i = 0; j < n; ++j, ++i)
-        out[j] = static_cast<uint8_t>((kept[j] & ~mask[i]) | (taken[j] & mask[i]));
+const BlendMask& MaskFor(StereoMode mode, int32_t firstColumn) {
+    return mode == StereoMode::Anaglyph ? kBlendMasks.red : kBlendMasks.oddPixels[firstColumn & 1];
 }
-
-// Which bytes the two-half modes take from the primary half, counted from a pixel boundary.
-struct BlendMasks {
-    BlendMask red;           // anaglyph: the red byte of every pixel
-    BlendMask oddPixels[2];  // column interlace: odd display columns, from an even / odd column
-    BlendMasks() {
-        for (int j = 0; j < 48; ++j) {
-            red[j] = j % 3 == 2 ? 0xFF : 0;
-            oddPixels[0][j] = (j / 3) % 2 == 1 ? 0xFF : 0;
-            oddPixels[1][j] = (j / 3) % 2 == 0 ? 0xFF : 0;
-        }
-    }
-    const BlendMask& For(StereoMode mode, int32_t firstColumn) const {
-        return mode == StereoMode::Anaglyph ? red : oddPixels[firstColumn & 1];
-    }
-};
-const BlendMasks kBlendMasks;
 
 // The display columns where both halves are inside, [begin, end). There the secondary offset is
 // the primary offset plus 3 * dx, so one set of shuffle blocks serves both halves.
@@ -250,7 +224,7 @@ void TwoHalfRow(uint8_t* out, int32_t width, StereoMode mode, const SourceRow& p
         // half's row, then take the primary bytes.
         CopyHalfRow(out, width, secondary, secondaryTable);
         CopyHalfRow(scratch, width, primary, primaryTable);
-        BlendBytes(out, out, scratch, rowBytes, kBlendMasks.For(mode, 0));
+        BlendBytes(out, out, scratch, rowBytes, MaskFor(mode, 0));
         return;
     }
     const uint8_t* pr = primary.bytes;
@@ -264,7 +238,7 @@ void TwoHalfRow(uint8_t* out, int32_t width, StereoMode mode, const SourceRow& p
     if (joint.contiguous) {
         BlendBytes(out + 3 * joint.begin, qr + q[joint.begin], pr + p[joint.begin],
                    static_cast<std::size_t>(joint.end - joint.begin) * 3,
-                   kBlendMasks.For(mode, joint.begin));
+                   MaskFor(mode, joint.begin));
     } else {
         int32_t x = joint.begin;
 #ifdef LUMIVEX_X86_SHUFFLES

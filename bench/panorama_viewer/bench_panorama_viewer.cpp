@@ -1,191 +1,373 @@
-// One 1920 x 1080 view of an 8192 x 4096 panorama per frame, single-threaded, at several view
-// directions and at fov 1.0 and 4.0. BM_Frame runs the renderer's frame and reports each
-// stage's share as a counter (milliseconds per frame). References in the same run: a straightforward renderer that does the
-// trigonometry for every pixel, and memcpy of the view's 1920 * 1080 * 3 bytes. A table of
-// ratios is printed at the end.
+// The panorama frame for 8192 x 4096 and 16384 x 8192 sources shown in 1920 x 1080 and
+// 3840 x 2160 views, in four directions at fov 1 and 4, drawn by one and by two threads.
+// References in the same run:
+//   - the memory floor: two threads each reading four bytes from each of half as many
+//     consecutive 64-byte lines as the view has pixels (what a view costs when every pixel
+//     needs its own cache line and the lines come in the best order);
+//   - OpenCV's remap, nearest neighbour, on precomputed maps of the same pixels (fetch only;
+//     built where OpenCV is installed, see scripts/install_bench_deps.sh);
+//   - memcpy of the view's bytes.
+// Also: loading a source into tiles against today's row copy, a few tile shapes against each
+// other, and the load average. A table is printed at the end.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <cmath>
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "detailed_picture.h"
+#include "frame_worker.h"
+#include "jpeg_image.h"
+#include "load_average.h"
 #include "memcpy_reference.h"
+#include "packed_pixels.h"
 #include "panorama_renderer.h"
 #include "panorama_stages.h"
 #include "panorama_steering.h"
+#include "picture_memory.h"
+
+#ifdef LUMIVEX_HAVE_OPENCV
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#endif
 
 namespace {
 
-constexpr int kViewWidth = 1920;
-constexpr int kViewHeight = 1080;
-constexpr int kPanoWidth = 8192;
-constexpr int kPanoHeight = 4096;
-
-// A synthetic panorama with detail everywhere.
-const PanoramaPixels& Panorama() {
-    static const PanoramaPixels pano =
-        PanoramaPixels::FromBitmap(DetailedPicture(kPanoWidth, kPanoHeight));
-    return pano;
-}
+struct Size {
+    int w, h;
+};
+const Size kSources[] = {{8192, 4096}, {16384, 8192}};
+const Size kViews[] = {{1920, 1080}, {3840, 2160}};
 
 struct Direction {
     double alpha, betta, gamma;
 };
 // Straight ahead, a turned and tilted view, a rolled view looking down, and one near the
-// zenith (where the columns spread over the whole panorama).
+// zenith (where a view row spans the whole panorama).
 const Direction kDirections[] = {{0, 0, 0}, {135, 30, 0}, {270, -60, 45}, {10, 85, 0}};
+const char* const kDirectionNames[] = {"ahead", "turned", "rolled", "zenith"};
 
-PanoramaView ViewFor(const benchmark::State& st) {
-    const Direction& d = kDirections[st.range(0)];
+struct Source {
+    std::unique_ptr<TBitmap> picture;  // kept for the load benchmark
+    PanoramaPixels tiles;
+    PackedPixels rows;  // the same pixels row by row, for remap
+};
+
+const Source& SourceFor(int index) {
+    static std::map<int, Source> sources;
+    auto it = sources.find(index);
+    if (it != sources.end()) return it->second;
+    Source& s = sources[index];
+    s.picture = std::make_unique<TBitmap>(DetailedPicture(kSources[index].w, kSources[index].h));
+    s.tiles = PanoramaPixels::FromBitmap(*s.picture);
+#ifdef LUMIVEX_HAVE_OPENCV
+    s.rows = PackedPixels::FromColumns(*s.picture, 0, s.picture->Width());
+#endif
+    return s;
+}
+
+PanoramaView ViewFor(int64_t dir, int64_t fov) {
+    const Direction& d = kDirections[dir];
     PanoramaView v;
     v.alpha = d.alpha;
     v.betta = d.betta;
     v.gamma = d.gamma;
-    v.fov = st.range(1) == 1 ? 1.0 : 4.0;
+    v.fov = static_cast<double>(fov);
     return v;
 }
 
-void Arguments(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"dir", "fov"});
-    for (int64_t fov : {1, 4})
-        for (int64_t dir = 0; dir < 4; ++dir) b->Args({dir, fov});
+// Arguments: source, view, direction, fov (1 or 4), then extra values.
+void Cells(benchmark::internal::Benchmark* b, const std::vector<int64_t>& extras,
+           const char* extraName) {
+    std::vector<std::string> names = {"src", "view", "dir", "fov"};
+    if (extraName) names.push_back(extraName);
+    b->ArgNames(names);
+    for (int64_t src = 0; src < 2; ++src)
+        for (int64_t view = 0; view < 2; ++view)
+            for (int64_t fov : {1, 4})
+                for (int64_t dir = 0; dir < 4; ++dir) {
+                    if (extras.empty()) b->Args({src, view, dir, fov});
+                    for (int64_t e : extras) b->Args({src, view, dir, fov, e});
+                }
 }
 
+void FrameCells(benchmark::internal::Benchmark* b) { Cells(b, {1, 2}, "threads"); }
 
-// The renderer's frame: nodes, horizontal pass, then band by band the vertical pass and the
-// fetch. Stage counters are the renderer's own timings (steady clock, microseconds).
-void BM_Frame(benchmark::State& st) {
-    const PanoramaPixels& pano = Panorama();
-    PanoramaView view = ViewFor(st);
-    TBitmap target(kViewWidth, kViewHeight);
+void RenderFrames(benchmark::State& st, const PanoramaPixels& pano, int threads) {
+    const Size& size = kViews[st.range(1)];
+    PanoramaView view = ViewFor(st.range(2), st.range(3));
+    TBitmap target(size.w, size.h);
     PanoramaRenderer renderer;
+    renderer.SetThreads(threads);
     const SteeringState idle;
-    double nodes = 0, horizontal = 0, vertical = 0, fetch = 0;
+    double fetch = 0;
     for (auto _ : st) {
         view.RequestRender();
         const FrameResult r = renderer.Frame(view, idle, &pano, target);
         benchmark::DoNotOptimize(target.Bits());
         benchmark::ClobberMemory();
-        nodes += r.timings.nodes;
-        horizontal += r.timings.horizontal;
-        vertical += r.timings.vertical;
-        fetch += r.timings.fetch;
+        fetch += static_cast<double>(r.timings.fetch);
     }
-    const double n = static_cast<double>(st.iterations()) * 1000.0;  // microseconds -> ms
-    st.counters["nodes_ms"] = nodes / n;
-    st.counters["hpass_ms"] = horizontal / n;
-    st.counters["vpass_ms"] = vertical / n;
-    st.counters["fetch_ms"] = fetch / n;
+    st.counters["fetch_ms"] = fetch / (static_cast<double>(st.iterations()) * 1000.0);
 }
-BENCHMARK(BM_Frame)->Apply(Arguments)->Unit(benchmark::kMillisecond);
 
-// The same stages run one after the other on full-size maps (as the tests use them): shows
-// what computing and fetching band by band saves.
-void BM_SeparateStages(benchmark::State& st) {
-    const PanoramaPixels& pano = Panorama();
-    const PanoramaView view = ViewFor(st);
-    TBitmap target(kViewWidth, kViewHeight);
-    std::vector<uint8_t*> rows(kViewHeight);
-    for (int y = 0; y < kViewHeight; ++y) rows[y] = target.ScanLine(y);
-    CoordinateMaps maps;
-    maps.SetViewSize(kViewWidth, kViewHeight);
-    NodeScratch scratch;
+// The renderer's whole frame.
+void BM_Frame(benchmark::State& st) {
+    RenderFrames(st, SourceFor(static_cast<int>(st.range(0))).tiles,
+                 static_cast<int>(st.range(4)));
+}
+BENCHMARK(BM_Frame)->Apply(FrameCells)->Unit(benchmark::kMillisecond);
+
+// Tile shapes against each other, one thread, 1920 x 1080: every shape on the 8192 source, rows
+// and the default on the 16384 one. Shape 0 is row by row (tiles one source row high and as wide
+// as the source, whose widths are powers of two): the layout the renderer used before.
+const PanoramaTileShape kShapes[] = {{0, 0}, {3, 3}, {4, 4}, {5, 3}, {6, 2}, {7, 2}};
+const char* const kShapeNames[] = {"rows", "8x8", "16x16", "32x8", "64x4", "128x4"};
+constexpr int kShapeCount = 6;
+
+void BM_Shape(benchmark::State& st) {
+    static std::map<std::pair<int64_t, int64_t>, PanoramaPixels> shaped;
+    const int src = static_cast<int>(st.range(0));
+    const int64_t shape = st.range(4);
+    if (!shaped.count({src, shape})) {
+        PanoramaTileShape s = kShapes[shape];
+        if (shape == 0)
+            while ((1 << s.shiftX) < kSources[src].w) ++s.shiftX;
+        shaped[{src, shape}] = PanoramaPixels::FromBitmap(*SourceFor(src).picture, s);
+    }
+    RenderFrames(st, shaped[{src, shape}], 1);
+}
+BENCHMARK(BM_Shape)
+    ->Apply([](benchmark::internal::Benchmark* b) {
+        b->ArgNames({"src", "view", "dir", "fov", "shape"});
+        for (int64_t src = 0; src < 2; ++src)
+            for (int64_t fov : {1, 4})
+                for (int64_t dir = 0; dir < 4; ++dir)
+                    for (int64_t shape = 0; shape < kShapeCount; ++shape)
+                        if (src == 0 || shape == 0 || shape == 2 || shape == 3 || shape == 4)
+                            b->Args({src, 0, dir, fov, shape});
+    })
+    ->Unit(benchmark::kMillisecond);
+
+// The memory floor of a view of the given pixel count: two threads, one four-byte read from
+// each of pixels consecutive 64-byte lines between them.
+void BM_MemoryFloor(benchmark::State& st) {
+    const Size& size = kViews[st.range(0)];
+    const std::size_t lines = static_cast<std::size_t>(size.w) * size.h;
+    const std::size_t bytes = lines * 64;
+    struct Block {
+        void* p;
+        std::size_t n;
+        ~Block() { FreePictureBytes(p, n); }
+    } block{AllocatePictureBytes(bytes), bytes};
+    std::memset(block.p, 1, bytes);
+    const uint8_t* base = static_cast<const uint8_t*>(block.p);
+    FrameWorker worker;
+    uint32_t sums[2] = {0, 0};
+    // The threads take runs of lines from one pool (the worker's share is dropped if it has not
+    // started when the pool is empty); each run is 64 KiB of consecutive lines.
+    constexpr std::size_t kRun = 1024;
     for (auto _ : st) {
-        ComputeGridNodes(maps, view, pano.W(), pano.H(), scratch);
-        HorizontalPass(maps, pano.W(), pano.H(), scratch);
-        VerticalPass(maps, pano.W(), pano.H(), scratch);
-        FetchPixels(maps, pano, rows.data());
-        benchmark::DoNotOptimize(target.Bits());
-        benchmark::ClobberMemory();
+        std::atomic<std::size_t> next{0};
+        auto share = [&](int lane) {
+            uint32_t sum = 0;
+            for (;;) {
+                const std::size_t first = next.fetch_add(kRun, std::memory_order_relaxed);
+                if (first >= lines) break;
+                const std::size_t last = std::min(lines, first + kRun);
+                for (std::size_t i = first; i < last; ++i) {
+                    uint32_t v;
+                    std::memcpy(&v, base + i * 64, 4);
+                    sum += v;
+                }
+            }
+            sums[lane] += sum;
+        };
+        worker.RunShared(share);
+        benchmark::DoNotOptimize(sums);
     }
 }
-BENCHMARK(BM_SeparateStages)->Apply(Arguments)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemoryFloor)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// The straightforward way: every view pixel gets its own direction, rotation, acos and atan.
-void PerPixelTrigRender(const PanoramaView& v, const PanoramaPixels& pano, TBitmap& target) {
-    constexpr double pi = 3.141592653589793;
-    const int w = target.Width(), h = target.Height();
-    const int mw = w + 10, mh = h + 10;
-    const RotationMatrix rot = MakeRotationMatrix(v.alpha, v.betta, v.gamma);
-    const AngularExtent e = MakeAngularExtent(mw, mh, v.fov);
-    const int W = pano.W(), H = pano.H();
-    for (int y = 0; y < h; ++y) {
-        uint8_t* out = target.ScanLine(y);
-        for (int x = 0; x < w; ++x) {
-            const double theta = (e.thetaTop + (e.thetaBottom - e.thetaTop) * y / (mh - 1)) * pi / 180;
-            const double phi = (e.phiLeft + (e.phiRight - e.phiLeft) * x / (mw - 1)) * pi / 180;
-            const PanoramaCoord c =
-                DirectionToPanorama(rot, std::sin(theta) * std::cos(phi),
-                                    std::sin(theta) * std::sin(phi), std::cos(theta), W, H);
-            std::memcpy(out + 3 * x, pano.Pixel(c.column, c.row), 3);
+#ifdef LUMIVEX_HAVE_OPENCV
+// OpenCV's remap, nearest neighbour, one thread, on maps of exactly the frame's pixels.
+void BM_RemapFetch(benchmark::State& st) {
+    const Source& source = SourceFor(static_cast<int>(st.range(0)));
+    const Size& size = kViews[st.range(1)];
+    const PanoramaView view = ViewFor(st.range(2), st.range(3));
+    const PanoramaPixels& pano = source.tiles;
+    CoordinateMaps maps;
+    maps.SetViewSize(size.w, size.h);
+    NodeScratch scratch;
+    ComputeGridNodes(maps, view, pano.W(), pano.H(), scratch);
+    HorizontalPass(maps, pano.W(), pano.H(), scratch);
+    VerticalPass(maps, pano.W(), pano.H(), scratch);
+    cv::Mat map(size.h, size.w, CV_16SC2);
+    for (int y = 0; y < size.h; ++y) {
+        int16_t* m = map.ptr<int16_t>(y);
+        for (int x = 0; x < size.w; ++x) {
+            m[2 * x] = static_cast<int16_t>(std::min<int>(maps.Column(x, y), pano.W() - 1));
+            m[2 * x + 1] = static_cast<int16_t>(std::min<int>(maps.Row(x, y), pano.H() - 1));
         }
     }
-}
-
-void BM_PerPixelTrig(benchmark::State& st) {
-    const PanoramaPixels& pano = Panorama();
-    const PanoramaView view = ViewFor(st);
-    TBitmap target(kViewWidth, kViewHeight);
+    const cv::Mat src(pano.H(), pano.W(), CV_8UC3, const_cast<uint8_t*>(source.rows.Data()),
+                      source.rows.RowBytes());
+    cv::Mat dst(size.h, size.w, CV_8UC3);
+    cv::setNumThreads(1);
     for (auto _ : st) {
-        PerPixelTrigRender(view, pano, target);
-        benchmark::DoNotOptimize(target.Bits());
+        cv::remap(src, dst, map, cv::noArray(), cv::INTER_NEAREST);
+        benchmark::DoNotOptimize(dst.data);
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_PerPixelTrig)->Apply(Arguments)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RemapFetch)
+    ->Apply([](benchmark::internal::Benchmark* b) { Cells(b, {}, nullptr); })
+    ->Unit(benchmark::kMillisecond);
+#endif
 
 void BM_Memcpy(benchmark::State& st) {
-    RunMemcpyReference(st, static_cast<std::size_t>(kViewWidth) * kViewHeight * 3);
+    const Size& size = kViews[st.range(0)];
+    RunMemcpyReference(st, static_cast<std::size_t>(size.w) * size.h * 3);
 }
-BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Memcpy)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// Prints, after the usual table, each frame's time against the references of the same run.
-class RatioReporter : public benchmark::ConsoleReporter {
+// Loading a source: into tiles (tiles 1) against the row copy the renderer used before
+// (tiles 0), from a decoded picture (jpeg 0) or with the decoding of a quality-90 file that
+// opening it costs (jpeg 1). Reports the memory held against the picture's bytes.
+void BM_Load(benchmark::State& st) {
+    const TBitmap& picture = *SourceFor(static_cast<int>(st.range(0))).picture;
+    static std::map<int64_t, TJPEGImage> files;
+    const bool decode = st.range(2) != 0;
+    if (decode && !files.count(st.range(0))) {
+        files[st.range(0)].CompressionQuality = 90;
+        files[st.range(0)].Assign(picture);
+    }
+    const double pictureBytes = static_cast<double>(picture.Width()) * picture.Height() * 3;
+    double held = 0;
+    TBitmap decoded;
+    auto load = [&] {
+        if (decode) files[st.range(0)].DecodeTo(decoded);
+        const TBitmap& from = decode ? decoded : picture;
+        if (st.range(1) == 0) {
+            PackedPixels rows = PackedPixels::FromColumns(from, 0, from.Width());
+            held = static_cast<double>(rows.Bytes());
+            benchmark::DoNotOptimize(rows.Data());
+        } else {
+            PanoramaPixels tiles = PanoramaPixels::FromBitmap(from);
+            held = static_cast<double>(tiles.Bytes());
+            benchmark::DoNotOptimize(tiles.Data());
+        }
+    };
+    load();  // untimed: whichever runs first would otherwise pay for the process's first pages
+    for (auto _ : st) load();
+    st.counters["memory_x"] = held / pictureBytes;
+}
+BENCHMARK(BM_Load)
+    ->ArgNames({"src", "tiles", "jpeg"})
+    ->ArgsProduct({{0, 1}, {0, 1}, {0}})
+    ->Args({0, 0, 1})
+    ->Args({0, 1, 1})
+    ->Unit(benchmark::kMillisecond);
+
+class TableReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            Entry e;
-            e.ms = run.GetAdjustedRealTime();  // in the benchmark's unit: milliseconds
-            for (const char* key : {"nodes_ms", "hpass_ms", "vpass_ms", "fetch_ms"}) {
-                auto it = run.counters.find(key);
-                e.stages.push_back(it == run.counters.end() ? 0.0 : it->second.value);
-            }
-            entries_[run.benchmark_name()] = e;
+            Entry& e = entries_[run.benchmark_name()];
+            e.ms = run.GetAdjustedRealTime();
+            e.cpuMs = run.GetAdjustedCPUTime();
+            auto it = run.counters.find("memory_x");
+            if (it != run.counters.end()) e.extra = it->second.value;
         }
+    }
+    double Ms(const std::string& name, bool cpu = false) const {
+        auto it = entries_.find(name);
+        return it == entries_.end() ? 0.0 : cpu ? it->second.cpuMs : it->second.ms;
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        const auto memcpyIt = entries_.find("BM_Memcpy");
-        const double memcpyMs = memcpyIt == entries_.end() ? 0.0 : memcpyIt->second.ms;
-        std::printf("\n%-22s %8s %7s %7s %7s %7s %9s %9s %9s %8s\n", "view (dir/fov)", "frame",
-                    "nodes", "hpass", "vpass", "fetch", "separate", "trig/pix", "x faster",
-                    "x memcpy");
-        for (const auto& [name, e] : entries_) {
-            if (name.rfind("BM_Frame/", 0) != 0) continue;
-            const std::string args = name.substr(std::string("BM_Frame/").size());
-            const auto trig = entries_.find("BM_PerPixelTrig/" + args);
-            const double trigMs = trig == entries_.end() ? 0.0 : trig->second.ms;
-            const auto separate = entries_.find("BM_SeparateStages/" + args);
-            const double separateMs = separate == entries_.end() ? 0.0 : separate->second.ms;
-            std::printf("%-22s %8.3f %7.3f %7.3f %7.3f %7.3f %9.3f %9.1f %9.1f %8.2f\n",
-                        args.c_str(), e.ms, e.stages[0], e.stages[1], e.stages[2], e.stages[3],
-                        separateMs, trigMs,
-                        e.ms > 0 ? trigMs / e.ms : 0.0, memcpyMs > 0 ? e.ms / memcpyMs : 0.0);
-        }
-        std::printf("memcpy of %d x %d x 3 bytes: %.3f ms\n", kViewWidth, kViewHeight, memcpyMs);
+        std::printf("\nms per frame; \"1 thr cpu\" is the processor time of the one-thread frame, "
+                    "which other programs on the machine disturb less than the wall clock\n");
+        std::printf("%-7s %-9s %-7s %3s %8s %9s %8s %8s %8s %8s %8s %6s\n", "source", "view",
+                    "dir", "fov", "1 thr", "1 thr cpu", "2 thr", "floor", "2thr/fl", "remap",
+                    "memcpy", "target");
+        for (int src = 0; src < 2; ++src)
+            for (int view = 0; view < 2; ++view)
+                for (int fov : {1, 4})
+                    for (int dir = 0; dir < 4; ++dir) {
+                        const std::string cell = "src:" + std::to_string(src) +
+                                                 "/view:" + std::to_string(view) +
+                                                 "/dir:" + std::to_string(dir) +
+                                                 "/fov:" + std::to_string(fov);
+                        const double one = Ms("BM_Frame/" + cell + "/threads:1");
+                        const double two = Ms("BM_Frame/" + cell + "/threads:2");
+                        if (one == 0 && two == 0) continue;
+                        const double floor = Ms("BM_MemoryFloor/" + std::to_string(view));
+                        const double remap = Ms("BM_RemapFetch/" + cell);
+                        const double copy = Ms("BM_Memcpy/" + std::to_string(view));
+                        const double target = view == 0 ? 3.0 : 10.0;
+                        char remapText[16] = "   n/a";
+                        if (remap > 0) std::snprintf(remapText, sizeof remapText, "%8.2f", remap);
+                        const double oneCpu = Ms("BM_Frame/" + cell + "/threads:1", true);
+                        std::printf("%-7d %4dx%-4d %-7s %3d %8.2f %9.2f %8.2f %8.2f %8.2f %8s %8.3f %6s\n",
+                                    kSources[src].w, kViews[view].w, kViews[view].h,
+                                    kDirectionNames[dir], fov, one, oneCpu, two, floor,
+                                    floor > 0 ? two / floor : 0.0, remapText, copy,
+                                    two <= target ? "met" : "MISSED");
+                    }
+#ifndef LUMIVEX_HAVE_OPENCV
+        std::printf("remap: OpenCV was not found when this benchmark was built "
+                    "(scripts/install_bench_deps.sh installs it)\n");
+#endif
+        std::printf("\nshapes (1920x1080, 1 thread), processor ms (on a busy machine steadier "
+                    "than the wall clock); rows is the layout before tiles\n%-18s", "source dir fov");
+        for (const char* name : kShapeNames) std::printf(" %8s", name);
+        std::printf("\n");
+        for (int src = 0; src < 2; ++src)
+            for (int fov : {1, 4})
+                for (int dir = 0; dir < 4; ++dir) {
+                    std::printf("%-6d %-7s %-4d", kSources[src].w, kDirectionNames[dir], fov);
+                    for (int shape = 0; shape < kShapeCount; ++shape) {
+                        const double ms =
+                            Ms("BM_Shape/src:" + std::to_string(src) + "/view:0/dir:" +
+                                   std::to_string(dir) + "/fov:" + std::to_string(fov) +
+                                   "/shape:" + std::to_string(shape),
+                               true);
+                        if (ms > 0) std::printf(" %8.2f", ms);
+                        else std::printf(" %8s", "-");
+                    }
+                    std::printf("\n");
+                }
+        std::printf("\nload    source  decoded  rows ms  tiles ms  tiles/rows  (processor: rows ms  "
+                    "tiles ms  tiles/rows)  memory (tiles / picture)\n");
+        for (int jpeg = 0; jpeg < 2; ++jpeg)
+            for (int src = 0; src < 2; ++src) {
+                const std::string a = "BM_Load/src:" + std::to_string(src);
+                const std::string j = "/jpeg:" + std::to_string(jpeg);
+                const double rows = Ms(a + "/tiles:0" + j), tiles = Ms(a + "/tiles:1" + j);
+                const double rowsCpu = Ms(a + "/tiles:0" + j, true);
+                const double tilesCpu = Ms(a + "/tiles:1" + j, true);
+                if (rows == 0 || tiles == 0 || rowsCpu == 0) continue;
+                auto it = entries_.find(a + "/tiles:1" + j);
+                std::printf("        %-7d %-7s %8.1f %9.1f %11.2f %18.1f %9.1f %11.2f %12.3f\n",
+                            kSources[src].w, jpeg ? "+ JPEG" : "no", rows, tiles, tiles / rows,
+                            rowsCpu, tilesCpu, tilesCpu / rowsCpu, it->second.extra);
+            }
+        PrintLoadAverage("at the end");
     }
 
 private:
     struct Entry {
         double ms = 0;
-        std::vector<double> stages;
+        double cpuMs = 0;  // the calling thread's processor time: waits for other programs left out
+        double extra = 0;
     };
     std::map<std::string, Entry> entries_;
 };
@@ -195,7 +377,8 @@ private:
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
+    PrintLoadAverage("at the start");
+    TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

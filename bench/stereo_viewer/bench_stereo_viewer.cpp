@@ -1,5 +1,5 @@
 // Rendering a full-HD display from a pair of 3000 x 2000 halves, every mode, at scale 1 and at
-// the scale that fits the halves to the display width. References in the same run: memcpy of the
+// the scale that fits the halves to the display width; and the same on a 3840 x 2160 display. References in the same run: memcpy of the
 // display's bytes, and the one-pixel-at-a-time composition the fast render is checked against.
 #include <benchmark/benchmark.h>
 
@@ -18,6 +18,8 @@ constexpr int32_t kDisplayHeight = 1080;
 constexpr int32_t kHalfWidth = 3000;
 constexpr int32_t kHalfHeight = 2000;
 constexpr float kFittedScale = 3000.0f / 1920.0f;
+constexpr int32_t kWideWidth = 3840;
+constexpr int32_t kWideHeight = 2160;
 
 const StereoPair& Pair() {
     static const StereoPair pair = [] {
@@ -82,15 +84,18 @@ BENCHMARK(BM_ReadSourceRows)
     ->Args({2, 1})
     ->Unit(benchmark::kMillisecond);
 
-void BM_Render(benchmark::State& st) {
+void RenderDisplays(benchmark::State& st, const StereoViewState& state, int32_t w, int32_t h) {
     const StereoPair& pair = Pair();
-    const StereoViewState state = State(st.range(0), st.range(1));
-    TBitmap display(kDisplayWidth, kDisplayHeight);
+    TBitmap display(w, h);
     for (auto _ : st) {
         RenderStereoView(pair, state, display);
         benchmark::DoNotOptimize(display.Bits());
         benchmark::ClobberMemory();
     }
+}
+
+void BM_Render(benchmark::State& st) {
+    RenderDisplays(st, State(st.range(0), st.range(1)), kDisplayWidth, kDisplayHeight);
 }
 BENCHMARK(BM_Render)->Apply(ModeArguments)->Unit(benchmark::kMillisecond);
 
@@ -105,6 +110,19 @@ void BM_RenderPerPixel(benchmark::State& st) {
     }
 }
 BENCHMARK(BM_RenderPerPixel)->Apply(ModeArguments)->Unit(benchmark::kMillisecond);
+
+// A 3840 x 2160 display: the halves at scale 1 (fitted 0) and fitted to its width (fitted 1).
+void BM_Render4K(benchmark::State& st) {
+    StereoViewState state = State(st.range(0), 0);
+    if (st.range(1)) state.scale = static_cast<float>(kHalfWidth) / kWideWidth;
+    RenderDisplays(st, state, kWideWidth, kWideHeight);
+}
+BENCHMARK(BM_Render4K)->Apply(ModeArguments)->Unit(benchmark::kMillisecond);
+
+void BM_Memcpy4K(benchmark::State& st) {
+    RunMemcpyReference(st, static_cast<std::size_t>(kWideWidth) * kWideHeight * 3);
+}
+BENCHMARK(BM_Memcpy4K)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -78,6 +78,7 @@ TEST(ObjectDisplay, SampledThenComposedEqualsThePixelByPixelPicture) {
         {5, 3, 5, 3, 17, 13},      // enlarged: repeated rows and columns
         {40, 30, 13, 50, 21, 16},  // a next frame of another size: sampled within its own bounds
         {9, 9, 9, 9, 1, 1},
+        {60, 40, 60, 40, 37, 5},   // rows of several 16-pixel runs and a rest
     };
     for (const auto& s : sizes)
         for (const ObjectViewMode mode : kModes)

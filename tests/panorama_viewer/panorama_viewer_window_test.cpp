@@ -14,6 +14,7 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
@@ -234,6 +235,37 @@ TEST_F(PanoramaViewerWindow, OpensThroughTheDialogAndShowsTheViewOnTheNextTick) 
     window->FormMouseWheel(-120);
     window->Timer1->start();
     EXPECT_TRUE(QTest::qWaitFor([&] { return Panel(2) == "FOV=135 "; }, 2000));
+}
+
+// A fake slow frame: the picture's repaint takes longer than the tick. The ticks that fell
+// inside it are dropped; none is left waiting to start another frame at once.
+TEST_F(PanoramaViewerWindow, ATickLongerThanTheIntervalIsSkippedNotStacked) {
+    OpenSample();
+    constexpr int kInterval = 400;
+    window->Timer1->setInterval(kInterval);
+    int ticks = 0;
+    QObject::connect(window->Timer1, &QTimer::timeout, [&] { ++ticks; });
+    int slowFrames = 0;
+    struct SlowPaint : QObject {
+        int* frames;
+        explicit SlowPaint(int* f) : frames(f) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint && *frames == 0) {
+                QThread::msleep(kInterval * 2);
+                ++*frames;
+            }
+            return false;
+        }
+    } slowPaint(&slowFrames);
+    window->Image1->installEventFilter(&slowPaint);
+    window->FormMouseWheel(-120);  // the next tick draws
+    window->Timer1->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return slowFrames == 1; }, 10000));
+    const int ticksAfterSlowFrame = ticks;
+    EXPECT_GT(window->Timer1->remainingTime(), kInterval / 4);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ticks, ticksAfterSlowFrame);
+    window->Image1->removeEventFilter(&slowPaint);
 }
 
 TEST_F(PanoramaViewerWindow, DoubleClickOpensAndOpenResetsTheAnglesButNotTheZoom) {
