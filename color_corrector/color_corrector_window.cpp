@@ -872,9 +872,9 @@ void TColor_Corrector::PaintBox3MouseUp(Qt::MouseButton button, int X, int Y) {
     const int tab = TabControl1->TabIndex();
     const int value =
         EditChartPoint(which, X, Y, PaintBox3->width(), PaintBox3->height(), tab, manual_, result_);
-    if (value < 0) return;
     PageControl2->SetActivePageIndex(1);
     ShowTables();
+    if (value < 0) return;  // no point touched: the Manual grid keeps its current cell
     for (int c = 0; c < kChannelCount; ++c)
         if (ChannelSelected(tab, c)) StringGrid2->SetCurrentCell(c + 1, value + 1);
 }
