@@ -1259,6 +1259,11 @@ void TColor_Corrector::BitBtn2Click() {
     // Both convert before any file is written, so a broken table or field writes nothing.
     const ByteTables tables = MakeByteTables(result_);
     const ProcessOptions options = OptionsFromFields(Fields());
+    // The bar is empty again when the batch ends, however it ended (a throw included).
+    struct EmptyBar {
+        TProgressBar* bar;
+        ~EmptyBar() { bar->SetPosition(0); }
+    } emptyBar{ProgressBar1};
     BatchOutcome outcome;
     {
         TCancellableProgress progress(ProgressBar1, Button12);
@@ -1272,6 +1277,8 @@ void TColor_Corrector::BitBtn2Click() {
     if (outcome.failures.empty() && !outcome.cancelled) {
         ShowMessage("Images corrected successfully!");
     } else {
+        // A full bar beside "0 of 3 images corrected" would say the work was done.
+        ProgressBar1->SetPosition(0);
         std::string text = std::to_string(outcome.written) + " of " + std::to_string(files.size()) +
                            " images corrected";
         text += outcome.cancelled ? " before the correction was cancelled." : ".";
@@ -1282,5 +1289,4 @@ void TColor_Corrector::BitBtn2Click() {
         }
         ShowMessage(text);
     }
-    ProgressBar1->SetPosition(0);
 }
