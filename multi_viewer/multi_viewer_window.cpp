@@ -152,8 +152,9 @@ void TMulti_Viewer::Show1Click() {
     }
     const std::string& name = viewNames_[static_cast<std::size_t>(CurrentView - 1)];
     TBitmap picture;
+    ViewPictureSource source;
     try {
-        picture = BuildViewPicture(DescriptionPath, CurrentView, name, *settings);
+        picture = BuildViewPicture(DescriptionPath, CurrentView, name, *settings, &source);
     } catch (const ImageError& e) {
         ShowMessage(e.what());
         return;
@@ -164,6 +165,7 @@ void TMulti_Viewer::Show1Click() {
     StatusBar1->SetPanelText(1, FormatText("%ix%i", Image1->Picture().Width(),
                                            Image1->Picture().Height()));
     StatusBar1->SetPanelText(2, name);
+    damageNotices_.Tell(source.path, source.report);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -170,14 +170,16 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
     const std::string& file = *chosen;
     // Decoding, the size check and the packing all happen before the held panorama is let go,
     // so a failure leaves the window showing what it showed.
-    PanoramaPixels fresh =
-        NamingFileInErrors(file, [&] { return PanoramaPixels::FromBitmap(LoadJpegFile(file)); });
+    JpegDecodeReport report;
+    PanoramaPixels fresh = NamingFileInErrors(
+        file, [&] { return PanoramaPixels::FromBitmap(LoadJpegFile(file, &report)); });
 
     panorama_ = std::move(fresh);
     view_.alpha = view_.betta = view_.gamma = 0.0;
     view_.RequestRender();  // fov and the key steps keep their values
     SetCaption(this, std::string(kCaption) + " - " + file);
     loaded_ = true;
+    damageNotices_.Tell(file, report);
 }
 
 void TPanorama_Viewer::StepThroughFolder(int step) {

@@ -13,6 +13,8 @@
 
 #include <jpeglib.h>
 
+#include "jpeg_image.h"
+
 namespace {
 
 void RemoveTree(const std::string& path) {
@@ -152,6 +154,20 @@ std::vector<uint8_t> FatallyDamagedJpeg(const TBitmap& picture) {
             for (std::size_t k = i + 5; k < i + 21; ++k) bytes[k] = 0xFF;
             break;
         }
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> CutOffJpeg(const TBitmap& picture) {
+    TJPEGImage jpeg;
+    jpeg.CompressionQuality = 90;
+    jpeg.Assign(picture);
+    std::vector<uint8_t> bytes = jpeg.Bytes();
+    for (std::size_t i = 0; i + 3 < bytes.size(); ++i) {
+        if (bytes[i] != 0xFF || bytes[i + 1] != 0xDA) continue;
+        const std::size_t data = i + 2 + (std::size_t{bytes[i + 2]} << 8 | bytes[i + 3]);
+        bytes.resize(data + (bytes.size() - data) * 2 / 3);
+        break;
     }
     return bytes;
 }

@@ -224,6 +224,15 @@ TEST_F(MultiViewerWindow, AnswersWhenNoFileOrNoSuchViewIsThere) {
 
 // A view that cannot be built says which view and which file, and the window keeps showing
 // the picture and status texts it had.
+TEST_F(MultiViewerWindow, APictureCutOffPartWayIsToldOnceAsShownInPart) {
+    WriteBytes(PathOf("a.jpg"), CutOffJpeg(GradientPicture(40, 30)));  // views 1 and 3
+    Open(description);
+    for (int i = 0; i < 6; ++i) Key(Qt::Key_Space);  // every view, twice over
+    EXPECT_EQ(Status(), "1 / 3|40x30|Whole");
+    EXPECT_EQ(dialogs.messages,
+              std::vector<std::string>{PathOf("a.jpg") + ": " + DamagedPictureReason({false, 0})});
+}
+
 TEST_F(MultiViewerWindow, AFailingViewKeepsThePictureAndStatus) {
     WriteTextFile(description,
               "viewname=Good\nfilename=a.jpg\n"

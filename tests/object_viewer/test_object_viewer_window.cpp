@@ -233,6 +233,17 @@ TEST_F(ObjectViewerWindow, BrokenFrameIsNamedAndTheOthersPlay) {
     EXPECT_EQ(dialogs.messages[1].rfind(folder.File("4.jpg") + ": ", 0), 0u) << dialogs.messages[1];
 }
 
+TEST_F(ObjectViewerWindow, AFrameCutOffPartWayIsToldOnceAsShownInPart) {
+    WriteFrame(folder.File("1.jpg"), 0);
+    WriteBytes(folder.File("2.jpg"), CutOffJpeg(GradientPicture(90, 60)));
+    TObject_Viewer w(nullptr, folder.File("1.jpg"));
+    ASSERT_EQ(w.Frames().size(), 2u);
+    Show(w);
+    for (int i = 0; i < 4 * 6; ++i) w.Timer1Timer();  // both frames shown, twice over
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], folder.File("2.jpg") + ": " + DamagedPictureReason({false, 0}));
+}
+
 TEST_F(ObjectViewerWindow, DamagedFramesMetWhileABoxStandsAreToldAfterItNotInBoxesOnTop) {
     WriteFrame(folder.File("0.jpg"), 0);
     for (const char* name : {"1.jpg", "2.jpg", "3.jpg"})
