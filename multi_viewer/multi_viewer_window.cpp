@@ -28,6 +28,12 @@ const char* const kCaption = "Multi Viewer";
 const char* const kOpenFilter = "Multi viewer files|*.mvw";
 const char* const kSaveFilter = "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp";
 
+// Shown in the empty window: the commands are on the right mouse button, nothing else says so.
+std::string OpenHintText() {
+    return UiLanguage == "eng" ? "Right-click to open a view file"
+                               : "Щёлкните правой кнопкой мыши, чтобы открыть файл видов";
+}
+
 }  // namespace
 
 TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, Qt::Window) {
@@ -82,6 +88,7 @@ TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, 
     PopUpOnRightClick(Image1, PopupMenu1);
 
     Timer1 = MakeTimer(this, "Timer1", 1000, [this] { Timer1Timer(); });
+    Image1->SetEmptyHint(OpenHintText());
 
     resize(640, 480);  // client area at creation
     FormResize();
@@ -234,6 +241,7 @@ void TMulti_Viewer::Timer1Timer() {
         {Printsetup1, "Print setup", "Настройки печати"},
         {Refresh1, "Refresh", "Обновить"},
     });
+    Image1->SetEmptyHint(OpenHintText());
     AppliedLanguage = UiLanguage;
 }
 
