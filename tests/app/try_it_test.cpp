@@ -71,40 +71,51 @@ TEST(TryIt, EveryRowOfTheReadmeTableOpensFromItsToolsStartingFolder) {
     SetFirstOpenFolder(LUMIVEX_SAMPLES_DIR);
     StartOpenDialogsInSamples(*w, LUMIVEX_SAMPLES_DIR);
 
-    // The objects whose events open the dialogs: a box or dialog stands over the window whose
-    // event is being handled, and that window's folder is where its dialogs start.
+    // A box or dialog stands over the window whose event is being handled, and that window's
+    // folder is where its dialogs start: as the application object does for the menu's event.
     auto run = [](QWidget* window, const std::function<void()>& command) {
         const DialogOwnerScope handling(window);
         command();
     };
+    TStereo_Viewer& stereo = *w->Stereo_Viewer;
+    TPanorama_Viewer& panorama = *w->Panorama_Viewer;
+    TObject_Viewer& object = *w->Object_Viewer;
+    TMulti_Viewer& multi = *w->Multi_Viewer;
+    TColor_Corrector& color = *w->Color_Corrector;
+    TObject_Editor& editor = *w->Object_Editor;
     const struct {
         std::string tool;
         std::vector<std::vector<std::string>> typed;  // per dialog, the names typed
         std::function<void()> open;
         std::function<bool()> opened;
     } rows[] = {
-        {"Stereo Viewer", {{"garden.jps"}}, [&] { run(w->Stereo_Viewer.get(), [&] { w->Stereo_Viewer->Open1->trigger(); }); },
-         [&] { return w->Stereo_Viewer->windowTitle().contains("garden.jps"); }},
-        {"Panorama Viewer", {{"lakeside.jpg"}}, [&] { run(w->Panorama_Viewer.get(), [&] { w->Panorama_Viewer->Open1->trigger(); }); },
-         [&] { return w->Panorama_Viewer->windowTitle().contains("lakeside.jpg"); }},
-        {"Object Viewer", {{"*"}}, [&] { run(w->Object_Viewer.get(), [&] { w->Object_Viewer->Open2->trigger(); }); },
-         [&] { return w->Object_Viewer->SequenceLoaded() && w->Object_Viewer->Frames().size() == 36; }},
-        {"Multi Viewer", {{"views.mvw"}}, [&] { run(w->Multi_Viewer.get(), [&] { w->Multi_Viewer->Open1->trigger(); }); },
-         [&] { return w->Multi_Viewer->ViewCount == 9; }},
+        {"Stereo Viewer", {{"garden.jps"}}, [&] { run(&stereo, [&] { stereo.Open1->trigger(); }); },
+         [&] { return stereo.windowTitle().contains("garden.jps"); }},
+        {"Panorama Viewer", {{"lakeside.jpg"}},
+         [&] { run(&panorama, [&] { panorama.Open1->trigger(); }); },
+         [&] { return panorama.windowTitle().contains("lakeside.jpg"); }},
+        {"Object Viewer", {{"*"}}, [&] { run(&object, [&] { object.Open2->trigger(); }); },
+         [&] { return object.SequenceLoaded() && object.Frames().size() == 36; }},
+        {"Multi Viewer", {{"views.mvw"}}, [&] { run(&multi, [&] { multi.Open1->trigger(); }); },
+         [&] { return multi.ViewCount == 9; }},
         {"Color Corrector", {{"points.txt"}, {"correction_table.txt"}},
          [&] {
-             run(w->Color_Corrector.get(), [&] { w->Color_Corrector->Button4->click(); });
-             run(w->Color_Corrector.get(), [&] { w->Color_Corrector->Button7->click(); });
+             run(&color, [&] { color.Button4->click(); });  // "Open points"
+             run(&color, [&] { color.Button7->click(); });  // "Open" on the Color table page
          },
-         [&] { return w->Color_Corrector->Points().Count() == 21 && !w->Color_Corrector->Result().Empty(); }},
-        {"Object Editor", {{"project.oep"}}, [&] { run(w->Object_Editor.get(), [&] { w->Object_Editor->Open1->trigger(); }); },
-         [&] { return w->Object_Editor->ImageCount == 6; }},
+         [&] { return color.Points().Count() == 21 && !color.Result().Empty(); }},
+        {"Object Editor", {{"project.oep"}},
+         [&] { run(&editor, [&] { editor.Open1->trigger(); }); },
+         [&] { return editor.ImageCount == 6; }},
     };
     for (const auto& row : rows) {
         const std::string readme = ReadmeRow(row.tool);
         for (const auto& names : row.typed)
-            for (const std::string& name : names)
-                if (name != "*") EXPECT_NE(readme.find("`" + name + "`"), std::string::npos) << row.tool << ": " << name;
+            for (const std::string& name : names) {
+                if (name == "*") continue;
+                EXPECT_NE(readme.find("`" + name + "`"), std::string::npos)
+                    << row.tool << ": " << name;
+            }
         dialogs.typed = row.typed;
         row.open();
         EXPECT_TRUE(row.opened()) << row.tool;
@@ -116,7 +127,7 @@ TEST(TryIt, EveryRowOfTheReadmeTableOpensFromItsToolsStartingFolder) {
     }
     // After its first pick a tool's dialog starts where that pick was.
     dialogs.typed = {{"garden.jps"}};
-    run(w->Stereo_Viewer.get(), [&] { w->Stereo_Viewer->Open1->trigger(); });
+    run(&stereo, [&] { stereo.Open1->trigger(); });
     EXPECT_EQ(dialogs.fileRequests.back().initialDir, std::string(LUMIVEX_SAMPLES_DIR) + "/stereo");
     SetFirstOpenFolder("");
 }
