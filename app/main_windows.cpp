@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "about_box.h"
 #include "application.h"
@@ -69,6 +70,14 @@ std::unique_ptr<MainWindows> CreateMainWindows(std::vector<QWidget*>* recordCrea
     return windows;
 }
 
+void StartOpenDialogsInSamples(const MainWindows& windows, const std::string& samplesFolder) {
+    const std::pair<QWidget*, const char*> tools[] = {
+        {windows.Stereo_Viewer.get(), "stereo"},   {windows.Object_Viewer.get(), "turntable"},
+        {windows.Panorama_Viewer.get(), "panorama"}, {windows.Multi_Viewer.get(), "views"},
+        {windows.Color_Corrector.get(), "color"},  {windows.Object_Editor.get(), "object_editor"}};
+    for (const auto& [window, folder] : tools) SetOpenFolderOf(window, samplesFolder + "/" + folder);
+}
+
 namespace {
 
 bool GuideAndSamplesFound() {
@@ -93,6 +102,7 @@ int RunLumivex(TApplication& app, const std::string& commandLineFile) {
         app.setQuitOnLastWindowClosed(false);
         std::unique_ptr<MainWindows> windows = CreateMainWindows(nullptr, commandLineFile);
         SetFirstOpenFolder(SamplesFolder(ProgramFolder));
+        StartOpenDialogsInSamples(*windows, SamplesFolder(ProgramFolder));
         QObject::connect(windows->Form1.get(), &TForm1::LauncherClosed, &app,
                          &QCoreApplication::quit);
         app.setWindowIcon(windows->Form1->windowIcon());

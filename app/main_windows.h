@@ -38,6 +38,10 @@ struct MainWindows {
 std::unique_ptr<MainWindows> CreateMainWindows(std::vector<QWidget*>* recordCreation = nullptr,
                                                const std::string& commandLineFile = {});
 
+// Points each tool's open dialogs at its own folder of samples under samplesFolder (stereo/,
+// turntable/, panorama/, views/, color/, object_editor/), until a file is picked in that tool.
+void StartOpenDialogsInSamples(const MainWindows& windows, const std::string& samplesFolder);
+
 // The program: application title, the windows, the message loop until the launcher closes.
 // An exception escaping any of it goes to the error box. Returns the exit code, 0.
 int RunLumivex(TApplication& app, const std::string& commandLineFile = {});

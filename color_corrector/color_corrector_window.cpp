@@ -953,9 +953,9 @@ void TColor_Corrector::PaintBox3MouseUp(Qt::MouseButton button, int X, int Y) {
     const int tab = TabControl1->TabIndex();
     const int value =
         EditChartPoint(which, X, Y, PaintBox3->width(), PaintBox3->height(), tab, manual_, result_);
-    if (value < 0) return;
     PageControl2->SetActivePageIndex(1);
     ShowTables();
+    if (value < 0) return;  // no point touched: the Manual grid keeps its current cell
     for (int c = 0; c < kChannelCount; ++c)
         if (ChannelSelected(tab, c)) StringGrid2->SetCurrentCell(c + 1, value + 1);
 }
@@ -1353,6 +1353,11 @@ void TColor_Corrector::BitBtn2Click() {
     // Both convert before any file is written, so a broken table or field writes nothing.
     const ByteTables tables = MakeByteTables(result_);
     const ProcessOptions options = OptionsFromFields(Fields());
+    // The bar is empty again when the batch ends, however it ended (a throw included).
+    struct EmptyBar {
+        TProgressBar* bar;
+        ~EmptyBar() { bar->SetPosition(0); }
+    } emptyBar{ProgressBar1};
     BatchOutcome outcome;
     {
         TCancellableProgress progress(ProgressBar1, Button12);
@@ -1366,6 +1371,8 @@ void TColor_Corrector::BitBtn2Click() {
     if (outcome.failures.empty() && !outcome.cancelled) {
         ShowMessage("Images corrected successfully!");
     } else {
+        // A full bar beside "0 of 3 images corrected" would say the work was done.
+        ProgressBar1->SetPosition(0);
         std::string text = std::to_string(outcome.written) + " of " + std::to_string(files.size()) +
                            " images corrected";
         text += outcome.cancelled ? " before the correction was cancelled." : ".";
@@ -1377,5 +1384,4 @@ void TColor_Corrector::BitBtn2Click() {
         }
         ShowMessage(text);
     }
-    ProgressBar1->SetPosition(0);
 }

@@ -42,18 +42,18 @@ int ChartOutputValue(int y, int height) {
 
 int EditChartPoint(ChartButton button, int x, int y, int width, int height, int tabIndex,
                    ColorTable& manual, ColorTable& result) {
-    if (button == ChartButton::Other) return -1;
     const int input = ChartInputValue(x, width);
     const int output = ChartOutputValue(y, height);
     for (int c = 0; c < kChannelCount; ++c) {
         if (!ChannelSelected(tabIndex, c)) continue;
         if (button == ChartButton::Left)
             manual.Set(c, input, output);
-        else
+        else if (button == ChartButton::Right)
             manual.Erase(c, input);
     }
+    // Any release rebuilds Result, so a middle click shows what Manual alone makes of it.
     result = TableFromManual(manual);
-    return input;
+    return button == ChartButton::Other ? -1 : input;
 }
 
 void DrawChart(const ColorTable& calculated, const ColorTable& manual, const ColorTable& result,

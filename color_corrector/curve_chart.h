@@ -29,8 +29,9 @@ int ChartInputValue(int x, int width);    // trunc(X * 255 / (W-1) + 0.5)
 int ChartOutputValue(int y, int height);  // Y' = Y*255 / (H-1); trunc(255 - (Y' + 0.5))
 
 // A mouse release on the chart: the left button sets the Manual point of the selected
-// channels, the right one removes it; Result is then rebuilt from Manual in every channel.
-// Returns the input value edited, or -1 for other buttons (nothing changes, nothing rebuilt).
+// channels, the right one removes it, other buttons change no point; Result is then rebuilt
+// from Manual in every channel, whatever the button. Returns the input value edited, or -1 when
+// no point was touched (other buttons).
 enum class ChartButton { Left, Right, Other };
 int EditChartPoint(ChartButton button, int x, int y, int width, int height, int tabIndex,
                    ColorTable& manual, ColorTable& result);

@@ -501,11 +501,17 @@ void TJPEGImage::SaveToFile(const std::string& path) const {
     WriteFileAtomically(path, bytes_.data(), bytes_.size());
 }
 
-TBitmap LoadJpegFile(const std::string& path) {
+std::string DamagedPictureReason(const JpegDecodeReport& report) {
+    if (report.complete) return {};
+    return "the picture data is damaged or cut off; it is shown only in part";
+}
+
+TBitmap LoadJpegFile(const std::string& path, JpegDecodeReport* report) {
     TJPEGImage jpeg;
     jpeg.LoadFromFile(path);
     TBitmap bitmap;
-    jpeg.DecodeTo(bitmap);
+    const JpegDecodeReport found = jpeg.DecodeTo(bitmap);
+    if (report) *report = found;
     return bitmap;
 }
 

@@ -69,8 +69,13 @@ struct JpegSize {
 };
 JpegSize JpegHeaderSize(const uint8_t* bytes, std::size_t size);
 
-// Loads and decodes a JPEG file in one call (whatever its extension).
-TBitmap LoadJpegFile(const std::string& path);
+// Why a picture whose data ended early shows only in part, for a message that names the file
+// first ("path: reason"); "" for a complete picture.
+std::string DamagedPictureReason(const JpegDecodeReport& report);
+
+// Loads and decodes a JPEG file in one call (whatever its extension); report, when given,
+// receives what the decode found.
+TBitmap LoadJpegFile(const std::string& path, JpegDecodeReport* report = nullptr);
 
 // Encodes bitmap at quality and writes it to path (replacing it safely).
 void SaveJpegFile(const TBitmap& bitmap, const std::string& path, int quality);

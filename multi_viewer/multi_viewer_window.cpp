@@ -30,6 +30,12 @@ const char* const kCaption = "Multi Viewer";
 const char* const kOpenFilter = "Multi viewer files|*.mvw";
 const char* const kSaveFilter = "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp";
 
+// Shown in the empty window: the commands are on the right mouse button, nothing else says so.
+std::string OpenHintText() {
+    return UiLanguage == "eng" ? "Right-click to open a view file"
+                               : "Щёлкните правой кнопкой мыши, чтобы открыть файл видов";
+}
+
 }  // namespace
 
 TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, Qt::Window) {
@@ -84,6 +90,7 @@ TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, 
     PopUpOnRightClick(Image1, PopupMenu1);
 
     Timer1 = MakeTimer(this, "Timer1", 1000, [this] { Timer1Timer(); });
+    Image1->SetEmptyHint(OpenHintText());
 
     resize(640, 480);  // client area at creation
     FormResize();
@@ -165,9 +172,10 @@ void TMulti_Viewer::Show1Click() {
     }
     const std::string& name = viewNames_[static_cast<std::size_t>(CurrentView - 1)];
     TBitmap picture;
+    ViewPictureSource source;
     try {
         if (!WithMemoryQuestion([&] {
-                picture = BuildViewPicture(DescriptionPath, CurrentView, name, *settings);
+                picture = BuildViewPicture(DescriptionPath, CurrentView, name, *settings, &source);
             }))
             return;
     } catch (const ImageError& e) {
@@ -180,6 +188,7 @@ void TMulti_Viewer::Show1Click() {
     StatusBar1->SetPanelText(1, FormatText("%ix%i", Image1->Picture().Width(),
                                            Image1->Picture().Height()));
     StatusBar1->SetPanelText(2, name);
+    damageNotices_.Tell(source.path, source.report);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -248,6 +257,7 @@ void TMulti_Viewer::Timer1Timer() {
         {Printsetup1, "Print setup", "Настройки печати"},
         {Refresh1, "Refresh", "Обновить"},
     });
+    Image1->SetEmptyHint(OpenHintText());
     AppliedLanguage = UiLanguage;
 }
 

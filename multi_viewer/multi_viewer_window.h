@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "damage_notices.h"
 #include "dialogs.h"
 #include "guarded.h"
 
@@ -83,4 +84,5 @@ private:
     bool PictureAvailable();   // ...and a view has been built
 
     std::vector<std::string> viewNames_;  // ListBox1's items as read, byte for byte
+    TDamageNotices damageNotices_;
 };

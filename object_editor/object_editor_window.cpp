@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QFont>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -181,7 +180,6 @@ void TObject_Editor::BuildImagesPage(QWidget* page) {
         edit->setObjectName(name);
         edit->SetText(text);
         edit->setGeometry(54, top, 66, 21);
-        edit->installEventFilter(this);
         return edit;
     };
     GroupBox1 = new QGroupBox("Parameters", page);
@@ -245,18 +243,6 @@ void TObject_Editor::BuildControlsPage(QWidget* page) {
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setTabStopDistance(48);  // half an inch, as rich-text editors place their tabs
     RichEdit1->setPlainText(QString::fromStdString(ControlsHelpText()));
-}
-
-// The menu's keys belong to the menu even while a field has the focus (a field would take
-// Ctrl+Z, Ctrl+A and the like for its own editing).
-bool TObject_Editor::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ShortcutOverride) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const QKeySequence pressed(key->keyCombination());
-        for (QAction* a : {Newproject1, Open1, Save1, Saveas1, Addimages1, Undo1, Run1})
-            if (a->shortcut() == pressed) return true;  // not accepted: the menu's key
-    }
-    return TGuardedEvents<QWidget>::eventFilter(watched, event);
 }
 
 void TObject_Editor::resizeEvent(QResizeEvent* event) {

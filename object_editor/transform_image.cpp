@@ -290,7 +290,9 @@ TBitmap TransformImage(const TBitmap& source, int32_t Wo, int32_t Ho, int32_t X0
 
 void DrawGuideGrid(TBitmap& picture) {
     const int32_t W = picture.Width(), H = picture.Height();
-    if (W < 2 || H < 2) return;
+    // On a frame one pixel wide or high the lines along that side have no length, but the
+    // others still fit.
+    if (W < 1 || H < 1) return;
     for (int k = 1; k <= 3; ++k) {
         const int32_t column = static_cast<int32_t>(int64_t{W} * k / 4);
         for (int32_t y = 0; y < H - 1; ++y) std::memset(picture.ScanLine(y) + 3 * column, 0, 3);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "image_error.h"
+#include "jpeg_image.h"
 #include "object_rotation.h"
 
 FrameDisplayCache::FrameDisplayCache(std::size_t byteBudget) : budget_(byteBudget) {}
@@ -39,7 +40,11 @@ bool FrameDisplayCache::Has(int32_t index) const {
 
 void FrameDisplayCache::Make(const ObjectFrame& frame, int32_t index, TBitmap& target) {
     try {
-        frame.picture.DecodeTo(decoded_);
+        const JpegDecodeReport report = frame.picture.DecodeTo(decoded_);
+        if (!report.complete && !damaged_[static_cast<std::size_t>(index)]) {
+            damaged_[static_cast<std::size_t>(index)] = true;
+            reports_.push_back({frame.path, DamagedPictureReason(report)});
+        }
     } catch (const ImageError& error) {
         // The header was sound when the sequence was loaded, so the decoder stopped inside the
         // pixel data; show what arrived. Should the picture not even have its size, all grey.

@@ -39,6 +39,12 @@ std::string NoFramesText(const std::string& where) {
                                : where + ": нет кадров JPEG (*.jpg, *.jpeg)";
 }
 
+// Shown in the empty window: the commands are on the right mouse button, nothing else says so.
+std::string OpenHintText() {
+    return UiLanguage == "eng" ? "Right-click to open the frames of a turning object"
+                               : "Щёлкните правой кнопкой мыши, чтобы открыть кадры вращения";
+}
+
 }  // namespace
 
 TObject_Viewer::TObject_Viewer(QWidget* parent, const std::string& startFile)
@@ -87,6 +93,7 @@ TObject_Viewer::TObject_Viewer(QWidget* parent, const std::string& startFile)
 
     Timer1 = MakeTimer(this, "Timer1", 10, [this] { Timer1Timer(); }, false);  // runs while shown
     Timer2 = MakeTimer(this, "Timer2", 1000, [this] { Timer2Timer(); });
+    Image1->SetEmptyHint(OpenHintText());
     fillTimer_ = new QTimer(this);
     fillTimer_->setInterval(0);
     connect(fillTimer_, &QTimer::timeout, this, Guarded([this] { FillCacheWhileIdle(); }));
@@ -223,6 +230,7 @@ void TObject_Viewer::Timer2Timer() {
         {Inverserotation2, "Inverse rotation", "Вращение в другую стророну"},
         {Autorotate2, "Auto rotate", "Авто вращение"},
     });
+    Image1->SetEmptyHint(OpenHintText());
 }
 
 void TObject_Viewer::Image1MouseDown() { rotation_.DragActive = true; }

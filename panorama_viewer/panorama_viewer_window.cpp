@@ -193,6 +193,7 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
     if (!opened.ignoredReason.empty()) caption += " - metadata ignored: " + opened.ignoredReason;
     SetCaption(this, caption);
     loaded_ = true;
+    damageNotices_.Tell(file, opened.decodeReport);
 }
 
 void TPanorama_Viewer::StepThroughFolder(int step) {

@@ -2,6 +2,7 @@
 #include <QWidget>
 #include <string>
 
+#include "damage_notices.h"
 #include "dialogs.h"
 #include "guarded.h"
 #include "panorama_renderer.h"
@@ -115,4 +116,5 @@ private:
     SteeringState steering_;
     PanoramaRenderer renderer_;
     FrameResult lastFrame_;
+    TDamageNotices damageNotices_;
 };

@@ -83,10 +83,12 @@ PanoramaPicture LoadPanoramaPicture(const std::string& path) {
         TJPEGImage jpeg;
         jpeg.LoadFromFile(path);
         TBitmap decoded;
-        jpeg.DecodeTo(decoded);
+        const JpegDecodeReport report = jpeg.DecodeTo(decoded);
         const GPanoReading reading =
             ReadGPano(jpeg.Bytes().data(), jpeg.Bytes().size(), decoded.Width(), decoded.Height());
-        return PlacePanorama(std::move(decoded), reading);
+        PanoramaPicture placed = PlacePanorama(std::move(decoded), reading);
+        placed.decodeReport = report;
+        return placed;
     });
 }
 

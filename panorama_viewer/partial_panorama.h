@@ -9,6 +9,7 @@
 
 #include "bitmap.h"
 #include "gpano_xmp.h"
+#include "jpeg_image.h"
 
 // The largest canvas made for a partial panorama (about 384 MB of pixels); a claim of a
 // larger whole is ignored.
@@ -25,6 +26,7 @@ struct PanoramaPicture {
     // nothing for a full panorama, which opens looking where it always did.
     std::optional<double> startAlpha, startBetta;
     std::string ignoredReason;  // metadata that was there but unusable, and why
+    JpegDecodeReport decodeReport;  // whether the file's picture data arrived whole
 };
 
 // Places decoded at its place on the sphere when reading holds a usable area that is smaller

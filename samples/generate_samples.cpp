@@ -1,5 +1,6 @@
-// Writes the demo pictures and files every tool opens on a first run, into the folder given as
-// the only argument:
+// Writes the demo pictures and files every tool opens on a first run, into the (empty) folder
+// given as the first argument, and their paths relative to it, one a line, into the list file
+// given as the second: installing copies exactly these.
 //   stereo/garden.jps            side-by-side pair of a garden scene seen from two eyes
 //   stereo/garden.mpo            the same two views as a 3D camera's MPO file, with the
 //                                camera's parallax
@@ -359,9 +360,22 @@ void WritePartialPanorama(const std::string& path, const TBitmap& panorama) {
 
 }  // namespace
 
+// Every file under root, relative to it with '/' between folders, in name order. The build
+// empties root before the generator runs, so this is what the generator wrote, whatever wrote it.
+void WriteFileList(const std::string& root, const std::string& listPath) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        if (entry.is_regular_file())
+            names.push_back(std::filesystem::relative(entry.path(), root).generic_string());
+    std::sort(names.begin(), names.end());
+    std::string text;
+    for (const std::string& name : names) text += name + "\n";
+    WriteTextFile(listPath, text);
+}
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <output folder> <list file>\n", argv[0]);
         return 2;
     }
     try {
@@ -387,6 +401,7 @@ int main(int argc, char** argv) {
         WriteViews(Folder(root, "views"), left, robot);
         WriteColorSamples(Folder(root, "color"), panorama);
         WriteEditorShots(Folder(root, "object_editor"));
+        WriteFileList(root, argv[2]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "lumivex_samples: %s\n", e.what());
         return 1;

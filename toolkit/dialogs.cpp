@@ -193,6 +193,15 @@ void SetFirstOpenFolder(const std::string& folder) {
     fileChosen = false;
 }
 
+namespace {
+// Kept on the window itself, so it goes with the window.
+constexpr char kOpenFolderProperty[] = "lumivexOpenFolder";
+}  // namespace
+
+void SetOpenFolderOf(QWidget* window, const std::string& folder) {
+    window->setProperty(kOpenFolderProperty, QString::fromStdString(folder));
+}
+
 bool TOpenDialog::Execute() {
     FileDialogRequest request;
     request.kind = FileDialogKind::Open;
@@ -201,7 +210,11 @@ bool TOpenDialog::Execute() {
     request.filterIndex = FilterIndex;
     request.fileName = FileName;
     request.multiSelect = MultiSelect;
-    request.initialDir = InitialDir.empty() && !fileChosen ? firstOpenFolder : InitialDir;
+    const QPointer<QWidget> owner = DialogOwnerWindow();
+    const QVariant ownFolder = owner ? owner->property(kOpenFolderProperty) : QVariant();
+    if (!InitialDir.empty()) request.initialDir = InitialDir;
+    else if (ownFolder.isValid()) request.initialDir = ownFolder.toString().toStdString();
+    else if (!fileChosen) request.initialDir = firstOpenFolder;
     request.defaultExt = DefaultExt;
     if (!CurrentDialogDriver().ExecuteFileDialog(request)) return false;
     for (std::string& file : request.files) file = ExistingWithDefaultExt(file, DefaultExt);
@@ -213,6 +226,10 @@ bool TOpenDialog::Execute() {
     Files = request.files;
     FilterIndex = request.filterIndex;
     fileChosen = true;
+    if (ownFolder.isValid() && owner) {
+        const std::string folder = std::filesystem::path(FileName).parent_path().string();
+        if (!folder.empty()) SetOpenFolderOf(owner, folder);
+    }
     // Desktop open dialogs leave the working folder where the user picked the file; the tools
     // list "the working folder" for Next/Previous, so this is part of their behaviour.
     ChangeToFolderOf(FileName);

@@ -90,6 +90,12 @@ bool SelectFolder(const std::string& title, std::string& folder);
 // "" (the default) leaves such dialogs in the working folder.
 void SetFirstOpenFolder(const std::string& folder);
 
+// Where the open dialogs of window (those without their own InitialDir) start until a file is
+// chosen in one of them; from then on they start in the folder of the file last chosen there.
+// Each tool so keeps its own place: picking turntable frames in one tool does not move another
+// tool's dialogs. Windows without a folder of their own follow SetFirstOpenFolder.
+void SetOpenFolderOf(QWidget* window, const std::string& folder);
+
 class TOpenDialog {
 public:
     bool Execute();  // on OK the process's working folder becomes the chosen file's folder

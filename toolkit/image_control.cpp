@@ -64,8 +64,21 @@ bool TImage::PictureContains(const QPoint& pixel) const {
            pixel.y() < picture_.Height();
 }
 
+void TImage::SetEmptyHint(const std::string& hint) {
+    if (hint == emptyHint_) return;
+    emptyHint_ = hint;
+    update();
+}
+
 void TImage::paintEvent(QPaintEvent*) {
-    if (picture_.Empty()) return;
+    if (picture_.Empty()) {
+        if (emptyHint_.empty()) return;
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                         QString::fromStdString(emptyHint_));
+        return;
+    }
     const QImage image = WrappedImage();  // the bitmap's own bytes, no copy
     const QRect target = PictureRect();
     if (target.isEmpty()) return;

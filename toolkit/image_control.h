@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QWidget>
 #include <functional>
+#include <string>
 
 #include "bitmap.h"
 #include "guarded.h"
@@ -46,6 +47,11 @@ public:
     // A QImage over the bitmap's bytes (valid until the bitmap is resized).
     QImage WrappedImage() const;
 
+    // A short text shown in the middle of the control while the picture is empty, so an empty
+    // window says how to fill it. "" shows nothing.
+    void SetEmptyHint(const std::string& hint);
+    const std::string& EmptyHint() const { return emptyHint_; }
+
     std::function<void(QMouseEvent*)> OnMouseDown, OnMouseMove, OnMouseUp, OnDoubleClick;
     std::function<void()> OnClick, OnMouseEnter, OnMouseLeave;
     // Drawn over the picture after every paint, in control coordinates; shown is
@@ -62,6 +68,7 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    std::string emptyHint_;
     TBitmap picture_;
     bool pressedInside_ = false;
 };

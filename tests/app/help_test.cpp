@@ -35,7 +35,8 @@ TEST(UserGuide, WhenItCannotBeShownAMessageGivesItsPath) {
         opener.close();
         opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         OpenUserGuide();
-        (void)QTest::qWaitFor([&] { return dialogs.messages.size() >= c.messages; }, 5000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs.messages.size() >= c.messages; }, 5000))
+            << c.exitCode;
         QTest::qWait(100);  // a success leaves nothing to wait for
         EXPECT_EQ(dialogs.messages.size(), c.messages) << c.exitCode;
     }

@@ -237,6 +237,9 @@ TEST_F(ColorCorrectorFiles, BatchWithABrokenFile) {
     EXPECT_NE(message.find(broken + ": "), std::string::npos);
     EXPECT_EQ(message.find(good), std::string::npos);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(PathOf("corrected/good.jpg"))));
+    // Only a wholly successful batch leaves the bar full beside its message.
+    EXPECT_EQ(dialogs.barAtMessage.back(), 0);
+    EXPECT_EQ(window->ProgressBar1->Position(), 0);
 
 }
 

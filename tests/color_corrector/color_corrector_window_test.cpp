@@ -223,6 +223,16 @@ TEST_F(ColorCorrectorWindow, ChartEditingAndTableCommands) {
     window->Button5->click();
     window->Button10->click();
     EXPECT_EQ(Cell(window->StringGrid3, 1, 129), "128");
+
+    // A middle click sets no point but shows Manual and rebuilds Result from it (the smoothed
+    // table above is replaced by what the one remaining Manual point makes).
+    Click(window->PaintBox3, w / 2, h / 2);  // a green point again, in the middle
+    window->Button5->click();                // Interpolate: Result from the empty Calculated
+    EXPECT_EQ(window->PageControl2->currentIndex(), 2);
+    Click(window->PaintBox3, 10, 10, Qt::MiddleButton);
+    EXPECT_EQ(window->PageControl2->currentIndex(), 1);
+    EXPECT_EQ(window->Result(), TableFromManual(window->Manual()));
+    EXPECT_NE(window->Result().Curve(kGreen), IdentityCurve());
 }
 
 TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {

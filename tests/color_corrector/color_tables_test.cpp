@@ -147,9 +147,13 @@ TEST(CurveChart, EditingRebuildsResultFromManualInEveryChannel) {
     EXPECT_FALSE(manual.Has(kBlue, 128));
     EXPECT_EQ(result.Curve(kBlue), IdentityCurve());
 
+    // Another button changes no point but still rebuilds Result from Manual (here after an
+    // unrelated Result, as "Interpolate" or "Open" leave it).
     const ColorTable before = manual;
+    result.SetCurve(kRed, CurveArray{});
     EXPECT_EQ(EditChartPoint(ChartButton::Other, 10, 10, 300, 314, 3, manual, result), -1);
     EXPECT_EQ(manual, before);
+    EXPECT_EQ(result, TableFromManual(manual));
 }
 
 TEST(CurveChart, ScaleAndDrawingFollowTheTables) {

@@ -172,6 +172,20 @@ std::vector<uint8_t> FatallyDamagedJpeg(const TBitmap& picture) {
     return bytes;
 }
 
+std::vector<uint8_t> CutOffJpeg(const TBitmap& picture) {
+    TJPEGImage jpeg;
+    jpeg.CompressionQuality = 90;
+    jpeg.Assign(picture);
+    std::vector<uint8_t> bytes = jpeg.Bytes();
+    for (std::size_t i = 0; i + 3 < bytes.size(); ++i) {
+        if (bytes[i] != 0xFF || bytes[i + 1] != 0xDA) continue;
+        const std::size_t data = i + 2 + (std::size_t{bytes[i + 2]} << 8 | bytes[i + 3]);
+        bytes.resize(data + (bytes.size() - data) * 2 / 3);
+        break;
+    }
+    return bytes;
+}
+
 TBitmap SolidPicture(int32_t width, int32_t height, uint8_t blue, uint8_t green, uint8_t red) {
     TBitmap picture(width, height);
     for (int32_t y = 0; y < height; ++y)

@@ -65,6 +65,8 @@ std::vector<uint8_t> PackedBgr(const TBitmap& picture);
 // scan is broken beyond repair: decoding stops inside the pixel data with "Bogus Huffman table
 // definition".
 std::vector<uint8_t> FatallyDamagedJpeg(const TBitmap& picture);
+// A baseline JPEG of picture whose data ends after two thirds of its scan: it decodes, in part.
+std::vector<uint8_t> CutOffJpeg(const TBitmap& picture);
 // Every pixel the same colour.
 TBitmap SolidPicture(int32_t width, int32_t height, uint8_t blue, uint8_t green, uint8_t red);
 

@@ -1,9 +1,26 @@
-# cmake -DBUILD_DIR=... -DPREFIX=... -DBINDIR=bin -DDOCDIR=... -DDATADIR=share -P this file
+# cmake -DBUILD_DIR=... -DPREFIX=... -DBINDIR=bin -DDOCDIR=... -DDATADIR=share
+#       -DSAMPLES_DIR=... -DSAMPLES_LIST=... -P this file
 file(REMOVE_RECURSE ${PREFIX})
+# A tool run on the samples leaves its output beside them, as the Object Editor does.
+set(stray ${SAMPLES_DIR}/object_editor/result/install_test_stray.jpg)
+file(WRITE ${stray} "written by a tool, not by the sample generator")
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
                 RESULT_VARIABLE result OUTPUT_QUIET)
+file(REMOVE ${stray})
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+# Exactly the files the generator listed are installed as samples.
+file(STRINGS ${SAMPLES_LIST} listed)
+list(SORT listed)
+file(GLOB_RECURSE installed RELATIVE ${PREFIX}/${DATADIR}/lumivex/samples
+     ${PREFIX}/${DATADIR}/lumivex/samples/*)
+list(SORT installed)
+list(LENGTH listed count)
+if(count LESS 40 OR NOT installed STREQUAL listed)
+  message(FATAL_ERROR "installed samples differ from the generator's list:\n${installed}\n"
+                      "listed:\n${listed}")
 endif()
 
 set(samples ${PREFIX}/${DATADIR}/lumivex/samples)

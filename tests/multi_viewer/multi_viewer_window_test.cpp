@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -233,6 +234,15 @@ TEST_F(MultiViewerWindow, AnswersWhenNoFileOrNoSuchViewIsThere) {
 
 // A view that cannot be built says which view and which file, and the window keeps showing
 // the picture and status texts it had.
+TEST_F(MultiViewerWindow, APictureCutOffPartWayIsToldOnceAsShownInPart) {
+    WriteBytes(PathOf("a.jpg"), CutOffJpeg(GradientPicture(40, 30)));  // views 1 and 3
+    Open(description);
+    for (int i = 0; i < 6; ++i) Key(Qt::Key_Space);  // every view, twice over
+    EXPECT_EQ(Status(), "1 / 3|40x30|Whole");
+    EXPECT_EQ(dialogs.messages,
+              std::vector<std::string>{PathOf("a.jpg") + ": " + DamagedPictureReason({false, 0})});
+}
+
 TEST_F(MultiViewerWindow, AFailingViewKeepsThePictureAndStatus) {
     WriteTextFile(description,
               "viewname=Good\nfilename=a.jpg\n"
@@ -274,6 +284,24 @@ TEST_F(MultiViewerWindow, ShiftShowsTheListAndAClickPicksAView) {
                       window->ListBox1->visualItemRect(corner).center());
     EXPECT_FALSE(window->ListBox1->isVisible());
     EXPECT_EQ(Status(), "3 / 3|10x5|Corner");
+}
+
+// Until a view is shown the picture area says that the commands are on the right button.
+TEST_F(MultiViewerWindow, TheEmptyWindowSaysItsCommandsAreOnTheRightButton) {
+    auto colours = [&] {
+        const QImage shot = window->Image1->grab().toImage();
+        QSet<QRgb> seen;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) seen.insert(shot.pixel(x, y));
+        return seen.size();
+    };
+    EXPECT_GT(colours(), 1) << "a text is drawn on the empty area";
+    EXPECT_EQ(window->Image1->EmptyHint().rfind("Right-click to open", 0), 0u);
+    UiLanguage = "rus";
+    window->Timer1Timer();
+    EXPECT_EQ(window->Image1->EmptyHint().rfind("Щёлкните правой кнопкой", 0), 0u);
+    Open(description);
+    EXPECT_FALSE(window->Image1->Picture().Empty());  // the view replaces the hint
 }
 
 TEST_F(MultiViewerWindow, MenuFollowsTheLanguage) {

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QImage>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -276,4 +277,36 @@ TEST_F(ObjectEditorTest, AHugePathInAProjectIsQuotedShortened) {
     EXPECT_LT(message.size(), 1000u);
     EXPECT_NE(message.find("\n/nowhere/xxx"), std::string::npos) << message;
     EXPECT_NE(message.find("/end.jpg"), std::string::npos) << message;
+}
+
+// In a parameter field and in the read-only controls text the editing keys edit (select all,
+// undo the typing); with the focus elsewhere the same keys run the menu's commands.
+TEST_F(ObjectEditorTest, EditingKeysBelongToTheFocusedTextField) {
+    AddThree();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QSignalSpy saveAs(w.Saveas1, &QAction::triggered), undo(w.Undo1, &QAction::triggered);
+
+    w.Edit3->setFocus();
+    w.Edit3->selectAll();
+    QTest::keyClicks(w.Edit3, "12");
+    QTest::keyClick(w.Edit3, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w.Edit3->selectedText().toStdString(), "12");
+    QTest::keyClick(w.Edit3, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(w.Edit3->Text(), "12") << "the typing is undone";
+
+    w.PageControl1->setCurrentIndex(w.PageControl1->indexOf(w.RichEdit1->parentWidget()));
+    w.RichEdit1->setFocus();
+    QTest::keyClick(w.RichEdit1, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w.RichEdit1->textCursor().selectedText().size(),
+              w.RichEdit1->toPlainText().size());
+    EXPECT_EQ(saveAs.count(), 0);
+    EXPECT_EQ(undo.count(), 0);
+
+    w.RichEdit1->clearFocus();
+    dialogs.CancelFile();
+    QTest::keyClick(&w, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(saveAs.count(), 1);
+    QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(undo.count(), 1);
 }

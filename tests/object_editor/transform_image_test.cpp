@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "test_support.h"
 
@@ -140,6 +141,26 @@ TEST(DrawGuideGrid, DividesTheFrameIntoFourByFourCells) {
     for (int k = 1; k <= 3; ++k) {
         EXPECT_TRUE(black(200 * k, 0) && black(200 * k, 598) && !black(200 * k, 599));
         EXPECT_TRUE(black(0, 150 * k) && black(798, 150 * k) && !black(799, 150 * k));
+    }
+}
+
+// Tiny frames too: every line is drawn as far as it fits, so a frame one pixel wide still gets
+// its column-0 line down to row H - 2.
+TEST(DrawGuideGrid, DrawsTheLinesThatFitOnTinyFrames) {
+    const std::pair<int, int> sizes[] = {{1, 1}, {1, 6}, {6, 1}, {2, 2}, {1, 2}, {7, 5}};
+    for (const auto& [W, H] : sizes) {
+        TBitmap frame = TransformImage(TBitmap(), W, H, 0, 0, 0, 1);
+        DrawGuideGrid(frame);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                bool expected = false;
+                for (int k = 1; k <= 3; ++k)
+                    expected = expected || (x == W * k / 4 && y <= H - 2) ||
+                               (y == H * k / 4 && x <= W - 2);
+                const uint8_t* p = frame.ScanLine(y) + 3 * x;
+                EXPECT_EQ(p[0] == 0 && p[1] == 0 && p[2] == 0, expected)
+                    << W << "x" << H << " at " << x << "," << y;
+            }
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMouseEvent>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
@@ -231,6 +232,32 @@ TEST_F(ObjectViewerWindow, BrokenFrameIsNamedAndTheOthersPlay) {
     // The frame that breaks inside its pixel data shows as far as it decoded, named once.
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[1].rfind(folder.File("4.jpg") + ": ", 0), 0u) << dialogs.messages[1];
+}
+
+// Until frames are open the picture area says that the commands are on the right button.
+TEST_F(ObjectViewerWindow, TheEmptyWindowSaysItsCommandsAreOnTheRightButton) {
+    TObject_Viewer w;
+    Show(w);
+    const QImage shot = w.Image1->grab().toImage();
+    QSet<QRgb> seen;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) seen.insert(shot.pixel(x, y));
+    EXPECT_GT(seen.size(), 1) << "a text is drawn on the empty area";
+    EXPECT_EQ(w.Image1->EmptyHint().rfind("Right-click to open", 0), 0u);
+    UiLanguage = "rus";
+    w.Timer2Timer();
+    EXPECT_EQ(w.Image1->EmptyHint().rfind("Щёлкните правой кнопкой", 0), 0u);
+}
+
+TEST_F(ObjectViewerWindow, AFrameCutOffPartWayIsToldOnceAsShownInPart) {
+    WriteFrame(folder.File("1.jpg"), 0);
+    WriteBytes(folder.File("2.jpg"), CutOffJpeg(GradientPicture(90, 60)));
+    TObject_Viewer w(nullptr, folder.File("1.jpg"));
+    ASSERT_EQ(w.Frames().size(), 2u);
+    Show(w);
+    for (int i = 0; i < 4 * 6; ++i) w.Timer1Timer();  // both frames shown, twice over
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], folder.File("2.jpg") + ": " + DamagedPictureReason({false, 0}));
 }
 
 TEST_F(ObjectViewerWindow, DamagedFramesMetWhileABoxStandsAreToldAfterItNotInBoxesOnTop) {

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QImage>
@@ -625,6 +626,21 @@ TEST_F(PanoramaViewerWindow, AFileThatDoesNotOpenLeavesTheHeldPanoramaShown) {
     Key(Qt::Key_Left);
     window->Redraw1Click();
     EXPECT_EQ(Panel(1), "alpha=0     betta=0     gamma=0   ");
+}
+
+TEST_F(PanoramaViewerWindow, APanoramaCutOffPartWayShowsAndIsToldOnce) {
+    const std::string whole = PathOf("whole.jpg"), cut = PathOf("cut.jpg");
+    WritePanorama(whole, 360, 180);
+    WriteText(cut, FirstBytes(whole, static_cast<int>(QFileInfo(QString::fromStdString(whole)).size() * 2 / 3)));
+    for (int i = 0; i < 2; ++i) {
+        OpenByDialog(cut);
+        window->Redraw1Click();
+        EXPECT_TRUE(window->PanoramaLoaded());
+        EXPECT_EQ(Caption(), "Panorama Viewer - " + cut);
+    }
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(dialogs.messages,
+              std::vector<std::string>{cut + ": " + DamagedPictureReason({false, 0})});
 }
 
 TEST_F(PanoramaViewerWindow, NextStepsPastADamagedPicture) {

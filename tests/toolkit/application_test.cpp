@@ -96,7 +96,7 @@ TEST(TApplication, ExceptionFromATimerHandlerIsCaughtToo) {
         throw std::runtime_error("tick failed");
     });
     timer.start(1);
-    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= 2; }, 2000)) << ticks;
     timer.stop();
     ASSERT_GE(dialogs.errors.size(), 2u);
     EXPECT_EQ(dialogs.errors[0], "tick failed");
