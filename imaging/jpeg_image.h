@@ -65,5 +65,8 @@ JpegSize JpegHeaderSize(const uint8_t* bytes, std::size_t size);
 // Loads and decodes a JPEG file in one call (whatever its extension).
 TBitmap LoadJpegFile(const std::string& path);
 
+// The bytes of bitmap encoded at quality (1..100), as TJPEGImage::Assign keeps them.
+std::vector<uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality);
+
 // Encodes bitmap at quality and writes it to path (replacing it safely).
 void SaveJpegFile(const TBitmap& bitmap, const std::string& path, int quality);

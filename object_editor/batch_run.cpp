@@ -3,7 +3,7 @@
 #include <cmath>
 #include <exception>
 #include <filesystem>
-#include <future>
+#include <stdexcept>
 #include <set>
 #include <system_error>
 
@@ -16,30 +16,13 @@ namespace {
 
 constexpr int kResultQuality = 100;
 
-struct DecodedSource {
-    TBitmap picture;
-    std::string error;  // empty when the picture was read
-};
-
-std::future<DecodedSource> DecodeInBackground(const std::string& path) {
-    return std::async(std::launch::async, [path] {
-        DecodedSource d;
-        try {
-            d.picture = LoadJpegFile(path);
-        } catch (const std::exception& e) {
-            d.error = e.what();
-        }
-        return d;
-    });
-}
-
 std::string ResultFolderFor(const std::string& sourcePath) {
     return ExtractFilePath(sourcePath) + "result";
 }
 
-void CreateResultFolders(const std::vector<const ProjectRow*>& images) {
+void CreateResultFolders(const std::vector<ProjectRow>& images) {
     std::set<std::string> folders;
-    for (const ProjectRow* row : images) folders.insert(ResultFolderFor(row->path));
+    for (const ProjectRow& row : images) folders.insert(ResultFolderFor(row.path));
     for (const std::string& folder : folders) {
         std::error_code ignored;  // a folder that cannot be made shows when its files fail
         std::filesystem::create_directory(folder, ignored);
@@ -53,44 +36,47 @@ std::string ResultPathFor(const std::string& sourcePath) {
 }
 
 RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho,
-                     Progress& progress) {
+                     Progress& progress, int workers) {
     RunReport report;
-    std::vector<const ProjectRow*> images;
+    std::vector<ProjectRow> images;
     for (const ProjectRow& row : rows)
-        if (!row.path.empty()) images.push_back(&row);
+        if (!row.path.empty()) images.push_back(row);
     report.images = static_cast<int>(images.size());
-    progress.Start(report.images);
-    if (images.empty()) return report;
-    CreateResultFolders(images);
-
-    const int total = report.images;
-    std::future<DecodedSource> next = DecodeInBackground(images[0]->path);
-    TBitmap output;
-    for (int i = 0; i < total; ++i) {
-        DecodedSource current = next.get();
-        if (progress.Cancelled()) {
-            report.cancelled = true;
-            break;
-        }
-        if (i + 1 < total) next = DecodeInBackground(images[i + 1]->path);
-
-        const ProjectRow& row = *images[i];
-        const TransformValues v = TransformValuesOf("", "", FieldsOfRow(row));
-        try {
-            if (!current.error.empty()) throw std::runtime_error(current.error);
-            if (v.Scale == 0 || std::isnan(v.Scale))
-                throw std::runtime_error("the scale \"" + row.scale + "\" gives no picture.");
-            TransformImage(current.picture, Wo, Ho, v.X0, v.Y0, v.Rotate, v.Scale, output);
-            current.picture = TBitmap();  // the source is no longer needed
-            SaveJpegFile(output, ResultPathFor(row.path), kResultQuality);
-            ++report.written;
-        } catch (const std::exception& e) {
-            report.failures.push_back(row.path + ": " + e.what());
-        }
-        progress.Step();
+    if (images.empty()) {
+        progress.Start(0);
+        return report;
     }
-    if (next.valid()) next.wait();
+    std::vector<BatchFile> files;
+    for (const ProjectRow& row : images) files.push_back(ProjectFile(row));
+    CreateResultFolders(images);
+    const BatchSummary summary =
+        RunBatch(files, ProjectSteps(images, Wo, Ho), BatchSettings{workers, false, {}}, progress);
+    report.written = summary.written;
+    report.cancelled = summary.cancelled;
+    for (const BatchResult& r : summary.results)
+        if (r.status == BatchStatus::Failed)
+            report.failures.push_back(images[r.index].path + ": " + r.reason);
     return report;
+}
+
+BatchFile ProjectFile(const ProjectRow& row, const std::string& outputFolder) {
+    const std::string output = outputFolder.empty() ? ResultPathFor(row.path)
+                                                    : JoinPath(outputFolder, ExtractFileName(row.path));
+    return {row.path, output, OutputFormat::Jpeg, kResultQuality};
+}
+
+BatchSteps ProjectSteps(const std::vector<ProjectRow>& images, int32_t Wo, int32_t Ho) {
+    BatchSteps steps;
+    steps.process = [&images, Wo, Ho](std::size_t index, TBitmap& picture,
+                                      TBitmap& output) -> const TBitmap& {
+        const ProjectRow& row = images[index];
+        const TransformValues v = TransformValuesOf("", "", FieldsOfRow(row));
+        if (v.Scale == 0 || std::isnan(v.Scale))
+            throw std::runtime_error("the scale \"" + row.scale + "\" gives no picture.");
+        TransformImage(picture, Wo, Ho, v.X0, v.Y0, v.Rotate, v.Scale, output);
+        return output;
+    };
+    return steps;
 }
 
 std::string RunReportMessage(const RunReport& report) {

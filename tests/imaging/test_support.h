@@ -9,6 +9,7 @@
 #include <jpeglib.h>
 
 #include "bitmap.h"
+#include "progress.h"
 
 // A temporary folder removed with everything in it when the test ends.
 class TempFolder {
@@ -49,3 +50,12 @@ std::vector<uint8_t> PackedBgr(const TBitmap& picture);
 std::vector<uint8_t> FatallyDamagedJpeg(const TBitmap& picture);
 // Every pixel the same colour.
 TBitmap SolidPicture(int32_t width, int32_t height, uint8_t blue, uint8_t green, uint8_t red);
+
+// Counts a batch's steps and asks it to stop once cancelAfter of them are done.
+class StepRecorder : public Progress {
+public:
+    void Start(int total) override { this->total = total; }
+    void Step() override { ++steps; }
+    bool Cancelled() override { return steps >= cancelAfter; }
+    int total = -1, steps = 0, cancelAfter = 1 << 30;
+};
