@@ -170,7 +170,8 @@ BatchOutcome CorrectFiles(const std::vector<std::string>& files, const ByteTable
     std::vector<BatchFile> batch;
     for (const std::string& file : files) batch.push_back(CorrectionFile(file));
     const BatchSummary summary =
-        RunBatch(batch, CorrectionSteps(tables, options), BatchSettings{workers, false, {}}, progress);
+        RunBatch(batch, CorrectionSteps(tables, options),
+                 BatchSettings{workers, false, {}, "the pictures being corrected"}, progress);
     BatchOutcome outcome;
     outcome.written = summary.written;
     outcome.cancelled = summary.cancelled;

@@ -104,9 +104,10 @@ struct BatchOutcome {
 
 // Decodes every file, runs the chain with the byte tables and writes the result as a quality
 // 100 JPEG through the atomic save into CorrectedPath (creating that folder when needed,
-// replacing an earlier corrected copy). A file that fails (decode, folder, write, or an output
-// that would replace one of the listed sources) is skipped and reported; the others go on.
-// One Progress step per file; a cancel starts no further file. Runs on the batch pipeline with
+// replacing an earlier corrected copy). A file that fails (decode, a stream that ended early
+// and was decoded only in part, folder, write, or an output that would replace one of the
+// listed sources) is skipped and reported; the others go on. One Progress step per file; a
+// cancel starts no further file. Runs on the batch pipeline with
 // the given number of workers; the files written are the same as one after another.
 BatchOutcome CorrectFiles(const std::vector<std::string>& files, const ByteTables& tables,
                           const ProcessOptions& options, Progress& progress, int workers = 1);

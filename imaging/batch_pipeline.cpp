@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
-#include <set>
 #include <thread>
 #include <utility>
 
@@ -20,27 +19,11 @@
 #include "image_error.h"
 #include "jpeg_image.h"
 #include "paths.h"
+#include "source_files.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// A file's identity, links followed, so that an output reaching a source through a link, a
-// hard link or another spelling of its path is still recognised.
-struct FileId {
-    dev_t device;
-    ino_t inode;
-    bool operator<(const FileId& o) const {
-        return device != o.device ? device < o.device : inode < o.inode;
-    }
-};
-
-bool IdOf(const std::string& path, FileId& id) {
-    struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0) return false;
-    id = FileId{info.st_dev, info.st_ino};
-    return true;
-}
 
 bool Exists(const std::string& path) {
     struct stat info {};
@@ -74,6 +57,12 @@ struct Event {
     int worker = -1;        // the worker waiting for this event to be seen, or -1
 };
 
+SourceFiles ProtectedFiles(const std::vector<BatchFile>& files, const BatchSettings& settings) {
+    std::vector<std::string> paths = settings.protectedFiles;
+    for (const BatchFile& file : files) paths.push_back(file.source);
+    return SourceFiles(paths);
+}
+
 class BatchRun {
 public:
     BatchRun(const std::vector<BatchFile>& files, const BatchSteps& steps,
@@ -81,13 +70,8 @@ public:
         : files_(files), steps_(steps), settings_(settings),
           workers_(std::max(1, std::min<int>(settings.workers,
                                              static_cast<int>(std::max<std::size_t>(files.size(), 1))))),
-          seen_(static_cast<std::size_t>(workers_), true) {
-        FileId id{};
-        for (const BatchFile& file : files)
-            if (IdOf(file.source, id)) protected_.insert(id);
-        for (const std::string& path : settings.protectedFiles)
-            if (IdOf(path, id)) protected_.insert(id);
-    }
+          protected_(ProtectedFiles(files, settings)),
+          seen_(static_cast<std::size_t>(workers_), true) {}
 
     BatchSummary Run(Progress& progress, const BatchListener& listener);
 
@@ -106,7 +90,7 @@ private:
     const BatchSteps& steps_;
     const BatchSettings& settings_;
     const int workers_;
-    std::set<FileId> protected_;
+    const SourceFiles protected_;
 
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -210,10 +194,10 @@ bool BatchRun::Work(ReadItem& item, TBitmap& picture, TBitmap& work,
     } catch (const std::exception& e) {
         return fail(BatchFault::Folder, e);
     }
-    FileId outputId{};
-    if (IdOf(file.output, outputId) && protected_.count(outputId))
+    if (protected_.Contains(file.output))
         return fail(BatchFault::OutputIsSource,
-                    ImageError(file.output + " is one of the pictures being read; it was left as it is."));
+                    ImageError(file.output + " is one of " + settings_.sourcesName +
+                               "; it was left as it is."));
     const TBitmap* done = nullptr;
     try {
         done = &steps_.process(item.index, picture, work);
@@ -363,7 +347,6 @@ int DefaultWorkerCount() {
 
 void DecodeWholeJpeg(const std::vector<uint8_t>& bytes, TBitmap& picture) {
     const JpegDecodeReport report = DecodeJpegBytes(bytes.data(), bytes.size(), picture);
-    if (!report.complete)
-        throw ImageError("damaged: only the first " + std::to_string(report.rowsRead) +
-                         " rows could be read");
+    const std::string damaged = DamagedSourceReason(report, picture.Height());
+    if (!damaged.empty()) throw ImageError(damaged);
 }

@@ -77,6 +77,9 @@ struct BatchSettings {
     bool skipExisting = false;
     // Files no output may replace, besides every source (the table or project the work reads).
     std::vector<std::string> protectedFiles;
+    // How the failure of an output that is a source names the sources: "<output> is one of
+    // <sourcesName>; it was left as it is."
+    std::string sourcesName = "the pictures being read";
 };
 
 struct BatchSummary {
@@ -99,5 +102,6 @@ BatchSummary RunBatch(const std::vector<BatchFile>& files, const BatchSteps& ste
 int DefaultWorkerCount();
 
 // The default decode step: a JPEG from bytes into picture; a stream that ends early is refused
-// ("damaged: only the first N rows could be read") rather than written with grey rows.
+// with DamagedSourceReason ("damaged: only the first N rows could be read") rather than
+// written with grey rows.
 void DecodeWholeJpeg(const std::vector<uint8_t>& bytes, TBitmap& picture);

@@ -450,6 +450,14 @@ JpegSize JpegHeaderSize(const uint8_t* bytes, std::size_t size) {
     return JpegSize{static_cast<int32_t>(width), static_cast<int32_t>(height)};
 }
 
+std::string DamagedSourceReason(const JpegDecodeReport& report, int32_t height) {
+    if (report.complete) return std::string();
+    if (report.rowsRead < height)
+        return "damaged: only the first " + std::to_string(report.rowsRead) +
+               " rows could be read";
+    return "damaged: the file ends before the picture's last pass, so its detail is incomplete";
+}
+
 JpegDecodeReport DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target) {
     return Decode(bytes, size, target);
 }

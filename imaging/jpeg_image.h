@@ -51,6 +51,11 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
+// Why a batch must not write out a picture decoded with this report: "damaged: only the first
+// N rows could be read" when the rest was filled with grey, a like sentence when every row came
+// but later detail was missing; empty for a whole picture of that height.
+std::string DamagedSourceReason(const JpegDecodeReport& report, int32_t height);
+
 // Decodes a JPEG held in memory into target, exactly as TJPEGImage::DecodeTo does.
 JpegDecodeReport DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target);
 

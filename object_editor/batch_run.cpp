@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 #include <stdexcept>
+#include <map>
 #include <set>
 #include <system_error>
 
@@ -20,13 +21,36 @@ std::string ResultFolderFor(const std::string& sourcePath) {
     return ExtractFilePath(sourcePath) + "result";
 }
 
-void CreateResultFolders(const std::vector<ProjectRow>& images) {
-    std::set<std::string> folders;
-    for (const ProjectRow& row : images) folders.insert(ResultFolderFor(row.path));
-    for (const std::string& folder : folders) {
-        std::error_code ignored;  // a folder that cannot be made shows when its files fail
-        std::filesystem::create_directory(folder, ignored);
+// Makes the "result" folder beside every folder the images come from. A folder that cannot be
+// made is named once in the report with the system's reason, and its images are left out of
+// the run: each of them would only fail the same way. Where the images' own folder is missing,
+// each image is left to fail on its own reading, which names it. Returns the images to run.
+std::vector<ProjectRow> CreateResultFolders(const std::vector<ProjectRow>& images,
+                                            RunReport& report) {
+    std::map<std::string, std::string> unmade;  // folder -> why it cannot be made
+    std::set<std::string> tried;
+    for (const ProjectRow& row : images) {
+        const std::string folder = ResultFolderFor(row.path);
+        if (!tried.insert(folder).second) continue;
+        std::error_code error, ignored;
+        std::filesystem::create_directory(folder, error);
+        if (error && std::filesystem::is_directory(ExtractFileDir(row.path), ignored))
+            unmade[folder] = error.message();
     }
+    std::vector<ProjectRow> runnable;
+    std::map<std::string, int> skipped;
+    for (const ProjectRow& row : images) {
+        const std::string folder = ResultFolderFor(row.path);
+        if (unmade.count(folder))
+            ++skipped[folder];
+        else
+            runnable.push_back(row);
+    }
+    for (const auto& [folder, count] : skipped)
+        report.failures.push_back("Cannot create the folder " + folder + ": " + unmade[folder] +
+                                  " (" + std::to_string(count) +
+                                  (count == 1 ? " image" : " images") + " not processed)");
+    return runnable;
 }
 
 }  // namespace
@@ -42,15 +66,15 @@ RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho
     for (const ProjectRow& row : rows)
         if (!row.path.empty()) images.push_back(row);
     report.images = static_cast<int>(images.size());
-    if (images.empty()) {
-        progress.Start(0);
-        return report;
-    }
+    // Images left out for their folder are sources all the same: no result may replace them.
+    std::vector<std::string> sources;
+    for (const ProjectRow& row : images) sources.push_back(row.path);
+    images = CreateResultFolders(images, report);
     std::vector<BatchFile> files;
     for (const ProjectRow& row : images) files.push_back(ProjectFile(row));
-    CreateResultFolders(images);
     const BatchSummary summary =
-        RunBatch(files, ProjectSteps(images, Wo, Ho), BatchSettings{workers, false, {}}, progress);
+        RunBatch(files, ProjectSteps(images, Wo, Ho),
+                 BatchSettings{workers, false, sources, "the project's images"}, progress);
     report.written = summary.written;
     report.cancelled = summary.cancelled;
     for (const BatchResult& r : summary.results)

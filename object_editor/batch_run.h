@@ -10,13 +10,19 @@
 // The batch run: every image of the project is read from disk again, transformed with its own
 // row's values into the output frame and written as a JPEG of quality 100 under its own name
 // into the folder "result" beside it (created when missing, for every folder the images come
-// from). An image that cannot be read, has a scale of 0, or cannot be written is skipped and
-// named in the report; the others are still written.
+// from). An image that cannot be read (or only in part: a file cut off), has a scale of 0, or
+// cannot be written is skipped and named in the report; the others are still written. A
+// result that would replace one of the project's images (listed from inside a "result"
+// folder, or "result" linking back to the images' own folder) is never written and counts as
+// such a failure. A "result" folder that cannot be made is named once with the system's
+// reason, and the images that would go into it are not run.
 
 struct RunReport {
     int images = 0;   // rows with a file name
     int written = 0;  // result files written
-    std::vector<std::string> failures;  // "<file>: <reason>", in project order
+    // "Cannot create the folder <folder>: <reason> (<n> images not processed)" first, then
+    // "<file>: <reason>" in project order.
+    std::vector<std::string> failures;
     bool cancelled = false;
 };
 

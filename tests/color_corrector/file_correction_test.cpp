@@ -243,4 +243,20 @@ TEST(Batch, NeverReplacesAListedSource) {
     EXPECT_TRUE(FileExists(folder.File("corrected/corrected/x.jpg")));
 }
 
+TEST(Batch, ADamagedPictureIsAFailureAndTheOthersAreWritten) {
+    TempFolder folder;
+    const std::string cut = folder.File("cut.jpg"), whole = folder.File("whole.jpg");
+    const int rowsRead = WriteWholeAndCutOffJpeg(whole, cut);
+
+    Recorder progress;
+    const BatchOutcome outcome = CorrectFiles({cut, whole}, InvertingTables(), {}, progress);
+    EXPECT_EQ(outcome.written, 1);
+    ASSERT_EQ(outcome.failures.size(), 1u);
+    EXPECT_EQ(outcome.failures[0].path, cut);
+    EXPECT_EQ(outcome.failures[0].reason,
+              "damaged: only the first " + std::to_string(rowsRead) + " rows could be read");
+    EXPECT_FALSE(FileExists(CorrectedPath(cut)));
+    EXPECT_TRUE(FileExists(CorrectedPath(whole)));
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <dirent.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,8 @@
 #include <stdexcept>
 
 #include <jpeglib.h>
+
+#include "jpeg_image.h"
 
 namespace {
 
@@ -37,6 +40,19 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
+
+TestMount::TestMount(const std::string& sizeOption) : options_(sizeOption) {
+    mounted_ = ::mount("lumivex-test", folder_.Path().c_str(), "tmpfs", 0, options_.c_str()) == 0;
+}
+
+TestMount::~TestMount() {
+    if (mounted_) ::umount2(folder_.Path().c_str(), MNT_DETACH);
+}
+
+bool TestMount::SetReadOnly(bool readOnly) {
+    return mounted_ && ::mount("lumivex-test", folder_.Path().c_str(), "tmpfs",
+                               MS_REMOUNT | (readOnly ? MS_RDONLY : 0), options_.c_str()) == 0;
+}
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
@@ -166,4 +182,24 @@ TBitmap SolidPicture(int32_t width, int32_t height, uint8_t blue, uint8_t green,
             p[2] = red;
         }
     return picture;
+}
+
+int WriteWholeAndCutOffJpeg(const std::string& whole, const std::string& cut) {
+    TJPEGImage jpeg;
+    jpeg.CompressionQuality = 90;
+    jpeg.Assign(GradientPicture(64, 128));
+    jpeg.SaveToFile(whole);
+    std::vector<uint8_t> bytes = jpeg.Bytes();
+    for (size_t i = 0; i + 3 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
+            const size_t data = i + 2 + (bytes[i + 2] << 8 | bytes[i + 3]);
+            bytes.resize(data + (bytes.size() - data) / 2);
+            break;
+        }
+    WriteBytes(cut, bytes);
+    TBitmap picture;
+    const JpegDecodeReport report = DecodeJpegBytes(bytes.data(), bytes.size(), picture);
+    if (report.complete || report.rowsRead >= picture.Height())
+        throw std::logic_error("the cut-off JPEG decodes whole");
+    return report.rowsRead;
 }

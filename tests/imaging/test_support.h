@@ -23,6 +23,24 @@ private:
     std::string path_;
 };
 
+// A small tmpfs mounted on a temporary folder for the test's life, for faults only a real file
+// system gives (a full disk, a read-only one). Mounting needs the right to (root, and a
+// container that allows it): Mounted() says whether it worked, so a test can skip without it.
+class TestMount {
+public:
+    explicit TestMount(const std::string& sizeOption);  // "size=64k"
+    ~TestMount();
+    bool Mounted() const { return mounted_; }
+    std::string File(const std::string& name) const { return folder_.File(name); }
+    // Remounts read-only (or back), keeping what is there.
+    bool SetReadOnly(bool readOnly);
+
+private:
+    TempFolder folder_;
+    std::string options_;
+    bool mounted_ = false;
+};
+
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 bool FileExists(const std::string& path);
@@ -59,3 +77,6 @@ public:
     bool Cancelled() override { return steps >= cancelAfter; }
     int total = -1, steps = 0, cancelAfter = 1 << 30;
 };
+// Writes a 64 x 128 JPEG to whole and the same cut off half-way through its pixel data to cut
+// (it decodes with its top rows and the rest grey); returns how many rows the cut one holds.
+int WriteWholeAndCutOffJpeg(const std::string& whole, const std::string& cut);

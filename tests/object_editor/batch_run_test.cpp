@@ -117,3 +117,82 @@ TEST(BatchRun, LongFailureListsNameTheFirstTenAndCountTheRest) {
                   count > 10 ? "... and " + std::to_string(count - 10) + " more." : "/p/9: gone");
     }
 }
+
+TEST(BatchRun, NeverReplacesOneOfTheProjectsImages) {
+    // A project that lists a picture from its own "result" folder.
+    TempFolder folder;
+    ::mkdir(folder.File("result").c_str(), 0755);
+    const std::string top = folder.File("a.jpg"), inner = folder.File("result/a.jpg");
+    SaveJpegFile(GradientPicture(30, 20), top, 90);
+    SaveJpegFile(GradientPicture(40, 30), inner, 90);
+    const std::vector<uint8_t> innerBytes = ReadBytes(inner);
+    // A "result" that links back to the project's own folder.
+    TempFolder linked;
+    const std::string looped = linked.File("b.jpg");
+    SaveJpegFile(GradientPicture(20, 20), looped, 90);
+    const std::vector<uint8_t> loopedBytes = ReadBytes(looped);
+    ASSERT_EQ(::symlink(linked.Path().c_str(), linked.File("result").c_str()), 0);
+
+    const std::vector<ProjectRow> rows = {{top, "0", "0", "0", "1"},
+                                          {inner, "0", "0", "0", "1"},
+                                          {looped, "0", "0", "0", "1"}};
+    NoProgress progress;
+    const RunReport report = RunProject(rows, 50, 50, progress);
+    EXPECT_EQ(report.written, 1);  // inner, into result/result
+    ASSERT_EQ(report.failures.size(), 2u);
+    EXPECT_EQ(report.failures[0].find(top + ": " + inner + " is one of the project's images"), 0u)
+        << report.failures[0];
+    EXPECT_EQ(report.failures[1].find(looped + ": "), 0u) << report.failures[1];
+    EXPECT_EQ(ReadBytes(inner), innerBytes);
+    EXPECT_EQ(ReadBytes(looped), loopedBytes);
+    EXPECT_EQ(LoadJpegFile(folder.File("result/result/a.jpg")).Width(), 50);
+    EXPECT_NE(RunReportMessage(report).find("1 of 3 images were processed."), std::string::npos);
+}
+
+TEST(BatchRun, ADamagedImageIsAFailureAndTheOthersAreWritten) {
+    TempFolder folder;
+    const std::string cut = folder.File("cut.jpg"), whole = folder.File("whole.jpg");
+    const int rowsRead = WriteWholeAndCutOffJpeg(whole, cut);
+
+    NoProgress progress;
+    const RunReport report = RunProject(
+        {{cut, "0", "0", "0", "1"}, {whole, "0", "0", "0", "1"}}, 64, 128, progress);
+    EXPECT_EQ(report.written, 1);
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_EQ(report.failures[0], cut + ": damaged: only the first " +
+                                      std::to_string(rowsRead) + " rows could be read");
+    EXPECT_FALSE(FileExists(folder.File("result/cut.jpg")));
+    EXPECT_TRUE(FileExists(folder.File("result/whole.jpg")));
+}
+
+TEST(BatchRun, AResultFolderThatCannotBeMadeIsNamedOnceWithItsReason) {
+    // A file named "result" stands where the folder would go.
+    TempFolder folder;
+    std::vector<ProjectRow> rows;
+    for (const char* name : {"a.jpg", "b.jpg"}) {
+        SaveJpegFile(GradientPicture(10, 10), folder.File(name), 90);
+        rows.push_back({folder.File(name), "0", "0", "0", "1"});
+    }
+    TempFolder other;
+    SaveJpegFile(GradientPicture(10, 10), other.File("c.jpg"), 90);
+    rows.push_back({other.File("c.jpg"), "0", "0", "0", "1"});
+    WriteBytes(folder.File("result"), {'x'});
+    NoProgress progress;
+    const RunReport report = RunProject(rows, 20, 20, progress);
+    EXPECT_EQ(report.written, 1);
+    EXPECT_EQ(report.failures, std::vector<std::string>{"Cannot create the folder " +
+                                                        folder.File("result") +
+                                                        ": File exists (2 images not processed)"});
+    EXPECT_TRUE(FileExists(other.File("result/c.jpg")));
+
+    // A read-only file system, where the system can be asked for one.
+    TestMount mount("size=256k");
+    if (!mount.Mounted()) GTEST_SKIP() << "no right to mount a file system here";
+    SaveJpegFile(GradientPicture(10, 10), mount.File("d.jpg"), 90);
+    ASSERT_TRUE(mount.SetReadOnly(true));
+    const RunReport readOnly =
+        RunProject({{mount.File("d.jpg"), "0", "0", "0", "1"}}, 20, 20, progress);
+    EXPECT_EQ(readOnly.failures, std::vector<std::string>{"Cannot create the folder " +
+                                                          mount.File("result") +
+                                                          ": Read-only file system (1 image not processed)"});
+}
