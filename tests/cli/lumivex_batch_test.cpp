@@ -326,3 +326,24 @@ TEST(LumivexBatch, FortyFilesThroughGnuParallelEqualOneSerialRun) {
 }
 
 }  // namespace
+
+namespace {
+
+// A one-node Slurm cluster on this machine runs the array script as four tasks over 20 files.
+TEST(LumivexBatch, AFourTaskSlurmArrayWritesWhatOnePlainRunWrites) {
+    TempFolder folder;
+    MakePictures(folder, "in", 20);
+    WriteTable(folder.File("table.txt"));
+    const std::string log = folder.File("cluster.log");
+    const int status = std::system((Quoted(SLURM_CLUSTER_TEST) + " " + Quoted(LUMIVEX_BATCH) + " " +
+                                    Quoted(SLURM_BATCH_SCRIPT) + " " + Quoted(folder.Path()) + " >" +
+                                    Quoted(log) + " 2>&1")
+                                       .c_str());
+    const std::string said = ReadText(log);
+    ASSERT_TRUE(WIFEXITED(status)) << said;
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << said;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << said;
+    EXPECT_NE(said.find("4 array tasks wrote the same 20 files"), std::string::npos) << said;
+}
+
+}  // namespace
