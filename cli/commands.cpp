@@ -138,9 +138,17 @@ BatchFile ViewerOutput(const std::string& source, const std::string& name) {
             kSavedViewJpegQuality};
 }
 
+bool ReadsStandardInput(const CommonOptions& common) {
+    for (const std::string& input : common.inputs)
+        if (input == "-") return true;
+    return false;
+}
+
 std::vector<std::string> RequireInputs(const CommonOptions& common) {
     std::vector<std::string> files = ExpandInputs(common.inputs);
-    if (files.empty()) throw UsageError("no files given (name them, or \"-\" to read a list)");
+    // An empty list read from standard input is nothing to do (an array task without a share).
+    if (files.empty() && !ReadsStandardInput(common))
+        throw UsageError("no files given (name them, or \"-\" to read a list)");
     return files;
 }
 
@@ -240,7 +248,9 @@ int Align(Arguments& args) {
     const std::string projectPath = common.inputs.front();
     if (projectPath == "-") throw UsageError("the project is a file, not \"-\"");
     common.inputs.erase(common.inputs.begin());
+    const bool listed = ReadsStandardInput(common);
     for (const std::string& file : ExpandInputs(common.inputs)) only.push_back(file);
+    if (listed && only.empty()) return kExitDone;  // an empty list limits the run to nothing
 
     ProjectFileContent project;
     try {
