@@ -467,16 +467,6 @@ int Panorama(Arguments& args) {
 
 }  // namespace
 
-void RenderPanoramaView(const PanoramaPixels& panorama, const PanoramaView& view, int32_t width,
-                        int32_t height, bool smooth, TBitmap& target) {
-    PanoramaRenderer renderer([] { return int64_t{0}; });
-    PanoramaView drawn = view;
-    drawn.RequestRender();
-    target.SetSize(width, height);
-    renderer.Frame(drawn, SteeringState{}, &panorama, target);
-    if (smooth) renderer.Qualify(target);
-}
-
 int RunSubcommand(const std::string& name, std::vector<std::string> args) {
     Arguments arguments(std::move(args));
     const struct {

@@ -15,6 +15,7 @@
 #include "batch_run.h"
 #include "bmp_file.h"
 #include "commands.h"
+#include "panorama_renderer.h"
 #include "correction_files.h"
 #include "file_correction.h"
 #include "jpeg_image.h"

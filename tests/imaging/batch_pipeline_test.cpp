@@ -161,6 +161,36 @@ TEST(BatchPipeline, EachFailureIsTypedNamedAndTheOthersGoOn) {
     }
 }
 
+TEST(BatchPipeline, AFullDiskFailsTheFilesThatDoNotFitAndKeepsThoseWritten) {
+    TestMount disk("size=160k");
+    if (!disk.Mounted()) GTEST_SKIP() << "no right to mount a file system here";
+    TempFolder folder;
+    std::vector<BatchFile> files;
+    for (int i = 0; i < 6; ++i) {
+        const std::string source = folder.File("p" + std::to_string(i) + ".jpg");
+        SaveJpegFile(NumberedPicture(400, 300), source, 90);
+        files.push_back({source, disk.File("p" + std::to_string(i) + ".jpg")});
+    }
+    for (const int workers : {1, 2}) {
+        for (const BatchFile& file : files) std::filesystem::remove(file.output);
+        Recorder progress;
+        const BatchSummary summary = RunBatch(files, MirrorSteps(), {workers, false, {}}, progress);
+        EXPECT_GE(summary.written, 1);
+        EXPECT_GE(summary.failed, 1);
+        EXPECT_EQ(summary.written + summary.failed, 6);
+        for (const BatchResult& r : summary.results) {
+            if (r.status == BatchStatus::Written) {
+                EXPECT_EQ(ReadBytes(files[r.index].output), Expected(files[r.index].source, files[r.index]));
+            } else {
+                EXPECT_EQ(r.fault, BatchFault::Write);
+                EXPECT_NE(r.reason.find("No space left"), std::string::npos) << r.reason;
+                EXPECT_FALSE(FileExists(files[r.index].output));
+            }
+        }
+        EXPECT_FALSE(HasTemporaryFiles(disk.File("")));
+    }
+}
+
 TEST(BatchPipeline, CancelStartsNoFurtherFileAndSkippingKeepsWhatExists) {
     TempFolder folder;
     const std::vector<BatchFile> files = MakeFiles(folder, 8);

@@ -1,0 +1,139 @@
+// The batch pipeline over 8 detailed 6000 x 4000 JPEG files, beside the same-run reference: an
+// in-process libjpeg-turbo decode and quality 100 encode of the same files, one after another on
+// one thread, from and to memory. Every iteration times the reference and the pipeline runs
+// back to back and reports the best of each:
+//   correct_ratio  the colour correction (table only) with one worker / the reference
+//   align_ratio    the Object Editor run, same size, 2.5 degree turn, one worker / the reference
+//   two_workers_speedup  files per second with two workers / with one (needs two idle cores)
+// Wall-clock times; run it where the load average is low and read the figures with it.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "atomic_file.h"
+#include "batch_pipeline.h"
+#include "batch_run.h"
+#include "detailed_picture.h"
+#include "file_correction.h"
+#include "jpeg_image.h"
+
+namespace {
+
+constexpr int32_t kWidth = 6000;
+constexpr int32_t kHeight = 4000;
+constexpr int kFiles = 8;
+constexpr int kQuality = 100;
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+struct Inputs {
+    std::string folder;
+    std::vector<std::string> files;
+    std::vector<std::vector<uint8_t>> bytes;
+    ~Inputs() { std::filesystem::remove_all(folder); }
+};
+
+const Inputs& TheInputs() {
+    static const Inputs inputs = [] {
+        Inputs in;
+        char pattern[] = "/tmp/lumivex-bench-pipeline-XXXXXX";
+        in.folder = ::mkdtemp(pattern);
+        const TBitmap picture = DetailedPicture(kWidth, kHeight);
+        const std::vector<uint8_t> jpeg = EncodeJpeg(picture, 92);
+        for (int i = 0; i < kFiles; ++i) {
+            in.files.push_back(in.folder + "/photo" + std::to_string(i) + ".jpg");
+            WriteFileAtomically(in.files.back(), jpeg.data(), jpeg.size());
+            in.bytes.push_back(jpeg);
+        }
+        return in;
+    }();
+    return inputs;
+}
+
+// libjpeg-turbo's decode and encode of every file, in memory, on this thread.
+double ReferenceSeconds(const Inputs& in) {
+    TBitmap picture;
+    const auto t0 = Clock::now();
+    for (const std::vector<uint8_t>& bytes : in.bytes) {
+        DecodeJpegBytes(bytes.data(), bytes.size(), picture);
+        const std::vector<uint8_t> encoded = EncodeJpeg(picture, kQuality);
+        benchmark::DoNotOptimize(encoded.data());
+    }
+    return Seconds(t0, Clock::now());
+}
+
+ByteTables WarmTables() {
+    ByteTables t;
+    for (int v = 0; v < kTableSize; ++v) {
+        t.channel[kRed][v] = static_cast<uint8_t>(std::min(255, v + 20));
+        t.channel[kGreen][v] = static_cast<uint8_t>(v);
+        t.channel[kBlue][v] = static_cast<uint8_t>(v * 9 / 10);
+    }
+    return t;
+}
+
+double CorrectSeconds(const Inputs& in, int workers, benchmark::State& state) {
+    static const ByteTables tables = WarmTables();
+    static const ProcessOptions options;
+    std::vector<BatchFile> files;
+    for (const std::string& file : in.files) files.push_back(CorrectionFile(file, in.folder + "/out"));
+    NoProgress progress;
+    const auto t0 = Clock::now();
+    const BatchSummary summary =
+        RunBatch(files, CorrectionSteps(tables, options), {workers, false, {}}, progress);
+    const double seconds = Seconds(t0, Clock::now());
+    if (summary.written != kFiles) state.SkipWithError("a file was not written");
+    return seconds;
+}
+
+double AlignSeconds(const Inputs& in, benchmark::State& state) {
+    std::vector<ProjectRow> rows;
+    for (const std::string& file : in.files) rows.push_back({file, "0", "0", "2.5", "1"});
+    NoProgress progress;
+    const auto t0 = Clock::now();
+    const RunReport report = RunProject(rows, kWidth, kHeight, progress, 1);
+    const double seconds = Seconds(t0, Clock::now());
+    if (report.written != kFiles) state.SkipWithError("an image was not written");
+    return seconds;
+}
+
+std::string LoadAverage() {
+    double load[3] = {0, 0, 0};
+    if (::getloadavg(load, 3) != 3) return "unknown";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f %.2f %.2f", load[0], load[1], load[2]);
+    return text;
+}
+
+void BM_Pipeline(benchmark::State& state) {
+    const Inputs& in = TheInputs();
+    double reference = 1e9, correct = 1e9, align = 1e9, two = 1e9;
+    for (auto _ : state) {
+        reference = std::min(reference, ReferenceSeconds(in));
+        correct = std::min(correct, CorrectSeconds(in, 1, state));
+        two = std::min(two, CorrectSeconds(in, 2, state));
+        align = std::min(align, AlignSeconds(in, state));
+        state.SetIterationTime(correct);
+    }
+    state.counters["reference_ms_per_file"] = reference * 1000 / kFiles;
+    state.counters["correct_ratio"] = correct / reference;
+    state.counters["align_ratio"] = align / reference;
+    state.counters["two_workers_speedup"] = correct / two;
+    state.SetLabel("load average " + LoadAverage());
+}
+BENCHMARK(BM_Pipeline)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
