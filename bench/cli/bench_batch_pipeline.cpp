@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "atomic_file.h"
+#include "batch_inputs.h"
 #include "batch_pipeline.h"
 #include "batch_run.h"
 #include "detailed_picture.h"
@@ -37,27 +38,10 @@ double Seconds(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
 }
 
-struct Inputs {
-    std::string folder;
-    std::vector<std::string> files;
-    std::vector<std::vector<uint8_t>> bytes;
-    ~Inputs() { std::filesystem::remove_all(folder); }
-};
+using Inputs = PictureFiles;
 
 const Inputs& TheInputs() {
-    static const Inputs inputs = [] {
-        Inputs in;
-        char pattern[] = "/tmp/lumivex-bench-pipeline-XXXXXX";
-        in.folder = ::mkdtemp(pattern);
-        const TBitmap picture = DetailedPicture(kWidth, kHeight);
-        const std::vector<uint8_t> jpeg = EncodeJpeg(picture, 92);
-        for (int i = 0; i < kFiles; ++i) {
-            in.files.push_back(in.folder + "/photo" + std::to_string(i) + ".jpg");
-            WriteFileAtomically(in.files.back(), jpeg.data(), jpeg.size());
-            in.bytes.push_back(jpeg);
-        }
-        return in;
-    }();
+    static const Inputs inputs(DetailedPicture(kWidth, kHeight), kFiles);
     return inputs;
 }
 
@@ -65,22 +49,12 @@ const Inputs& TheInputs() {
 double ReferenceSeconds(const Inputs& in) {
     TBitmap picture;
     const auto t0 = Clock::now();
-    for (const std::vector<uint8_t>& bytes : in.bytes) {
-        DecodeJpegBytes(bytes.data(), bytes.size(), picture);
+    for (std::size_t i = 0; i < in.files.size(); ++i) {
+        DecodeJpegBytes(in.bytes.data(), in.bytes.size(), picture);
         const std::vector<uint8_t> encoded = EncodeJpeg(picture, kQuality);
         benchmark::DoNotOptimize(encoded.data());
     }
     return Seconds(t0, Clock::now());
-}
-
-ByteTables WarmTables() {
-    ByteTables t;
-    for (int v = 0; v < kTableSize; ++v) {
-        t.channel[kRed][v] = static_cast<uint8_t>(std::min(255, v + 20));
-        t.channel[kGreen][v] = static_cast<uint8_t>(v);
-        t.channel[kBlue][v] = static_cast<uint8_t>(v * 9 / 10);
-    }
-    return t;
 }
 
 double CorrectSeconds(const Inputs& in, int workers, benchmark::State& state) {
