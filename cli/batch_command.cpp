@@ -74,6 +74,7 @@ public:
         Draw();
     }
     bool Cancelled() override { return stopSignal != 0; }
+    bool Terminal() const { return terminal_; }
 
     // A line of its own, above the bar on a terminal.
     void Line(const std::string& text) {
@@ -212,7 +213,7 @@ int RunBatchCommand(BatchCommand command, const CommonOptions& common) {
         if (status == BatchStatus::Failed) {
             ++failed;
             progress.Line("lumivex-batch: " + input + ": " + reason);
-        } else {
+        } else if (!progress.Terminal()) {  // a terminal shows the bar, and failures above it
             progress.Line(std::string(StatusWord(status)) + " " + input + " -> " + output +
                           (status == BatchStatus::Written
                                ? " (" + std::to_string(milliseconds) + " ms)"
