@@ -1,9 +1,13 @@
 #include "batch_pipeline.h"
 
 #include <sched.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -28,6 +32,24 @@ using Clock = std::chrono::steady_clock;
 bool Exists(const std::string& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
+}
+
+// A run killed outright (SIGKILL, a power cut) leaves its temporary files beside the outputs
+// ("." + name + ".tmp<pid>-<n>"). Those of output whose process is gone are removed before
+// output is written again, so a restarted run leaves none behind.
+void RemoveStaleTemporaries(const std::string& output) {
+    const std::string prefix = "." + ExtractFileName(output) + ".tmp";
+    std::string folder = ExtractFileDir(output);
+    if (folder.empty()) folder = ".";
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            ::unlink(entry->path().c_str());
+    }
 }
 
 int64_t MillisecondsSince(Clock::time_point start) {
@@ -261,6 +283,7 @@ void BatchRun::Writer() {
         event.finished = true;
         event.result.index = item.index;
         try {
+            RemoveStaleTemporaries(files_[item.index].output);
             WriteFileAtomically(files_[item.index].output, item.bytes.data(), item.bytes.size());
             event.result.status = BatchStatus::Written;
         } catch (const std::exception& e) {

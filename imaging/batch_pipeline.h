@@ -18,7 +18,8 @@
 // The calling thread only waits: it asks the progress whether to stop every few milliseconds
 // (a window stays painted and takes its Cancel there) and makes one progress step per file.
 // After a cancel no further file is started; the files already handed to the writer are
-// completed, so no partial result is ever left behind.
+// completed, so no partial result is ever left behind. Temporary files that a run killed
+// outright left beside an output are removed when that output is written.
 #include <cstddef>
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,7 @@
 #include "batch_pipeline.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -216,7 +217,12 @@ TEST(BatchPipeline, CancelStartsNoFurtherFileAndSkippingKeepsWhatExists) {
         EXPECT_EQ(present, cancelled.written);
         EXPECT_FALSE(HasTemporaryFiles(folder.Path()));
 
-        // Starting again with skipping finishes the set and leaves the earlier results alone.
+        // Starting again with skipping finishes the set and leaves the earlier results alone;
+        // what a run killed outright left half written is cleared away.
+        const pid_t gone = fork();
+        if (gone == 0) _exit(0);
+        ::waitpid(gone, nullptr, 0);
+        WriteBytes(folder.File("out/.p5.jpg.tmp" + std::to_string(gone) + "-0"), {1, 2});
         if (!FileExists(files[0].output)) ++present;
         WriteBytes(files[0].output, {'k', 'e', 'p', 't'});
         Recorder progress;
@@ -226,6 +232,7 @@ TEST(BatchPipeline, CancelStartsNoFurtherFileAndSkippingKeepsWhatExists) {
         EXPECT_EQ(ReadBytes(files[0].output), (std::vector<uint8_t>{'k', 'e', 'p', 't'}));
         for (std::size_t i = 1; i < files.size(); ++i)
             EXPECT_EQ(ReadBytes(files[i].output), Expected(files[i].source, files[i]));
+        EXPECT_FALSE(HasTemporaryFiles(folder.Path()));
     }
     Recorder none;
     EXPECT_EQ(RunBatch({}, MirrorSteps(), {}, none).results.size(), 0u);
