@@ -710,6 +710,9 @@ void TColor_Corrector::Button3Click() {
     if (!SaveDialog1.Execute()) return;
     try {
         SavePointsFile(SaveDialog1.FileName, paths_[0], paths_[1], points_);
+    } catch (const UnwritableValueError& e) {
+        ShowMessage(e.what());
+        return;
     } catch (const ImageError&) {
         ShowMessage("Can't open file!");
         return;
@@ -838,14 +841,18 @@ void TColor_Corrector::Button7Click() {
         ShowMessage(path + ": no line holds three whole numbers; the color table was left as it was.");
         return;
     }
-    result_ = content.result;
+    // Rows the file did not supply are completed the way every gap of a table is (as after a
+    // chart edit): on a straight line from the last row read up to 255. Left empty, they would
+    // only fail later, when the table is applied.
+    result_ = content.rowsRead < kTableSize ? TableFromManual(content.result) : content.result;
     PageControl2->SetActivePageIndex(2);
     TabControl1->SetTabIndex(3);
     SetColorTableTitle(path);
     ShowTables();
     if (content.rowsRead < kTableSize)
         ShowMessage(path + ": only the first " + std::to_string(content.rowsRead) +
-                    " of 256 lines hold three whole numbers; the rows after them are left empty.");
+                    " of 256 lines hold three whole numbers; the rows after them were filled in "
+                    "on a straight line up to 255.");
 }
 
 void TColor_Corrector::Button8Click() {

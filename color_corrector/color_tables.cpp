@@ -25,7 +25,12 @@ std::string ColorTable::CellText(int channel, int value) const {
 
 int32_t ColorTable::Require(int channel, int value) const {
     const auto& cell = cells_[channel][value];
-    if (!cell) return StrToInt(std::string());  // throws the conversion error of an empty cell
+    if (!cell) {
+        static const char* const names[kChannelCount] = {"red", "green", "blue"};
+        throw ConvertError("The Result table has no " + std::string(names[channel]) +
+                           " value for input " + std::to_string(value) +
+                           ": complete it with \"Interpolate\", the chart or \"Open\" first.");
+    }
     return *cell;
 }
 

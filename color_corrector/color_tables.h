@@ -30,8 +30,9 @@ public:
 
     // The cell as grid text: decimal, or empty.
     std::string CellText(int channel, int value) const;
-    // The value for places that need one: a missing cell fails the way converting its empty
-    // text does (ConvertError naming the text).
+    // The value for places that need one (the Result table applied to pictures): a missing
+    // cell throws ConvertError naming its channel and input value, where converting its empty
+    // text would only say "''".
     int32_t Require(int channel, int value) const;
 
     // The channel with -1 for missing cells; and back, every entry becoming a value.
@@ -70,7 +71,7 @@ void ClearManualChannels(int tabIndex, ColorTable& manual, ColorTable& result);
 bool SmoothResultTable(ColorTable& result);
 
 // The three byte tables a picture is mapped with: entry v of a channel is the low 8 bits of
-// the Result value of input v. A missing cell throws ConvertError.
+// the Result value of input v. A missing cell throws ConvertError naming it (see Require).
 struct ByteTables {
     std::array<std::array<uint8_t, kTableSize>, kChannelCount> channel;
 };

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "image_error.h"
 #include "text_io.h"
 
 namespace {
@@ -55,6 +56,8 @@ std::size_t ReadIntGroups(TextScanner& scanner, int count, int maxGroups, Take t
 
 std::string FormatPointsFile(const std::string& referencePath, const std::string& samplePath,
                              const PointList& list) {
+    for (const std::string* path : {&referencePath, &samplePath})
+        CheckPathFitsFormat(*path, "\r\n", "a points file");
     std::string out;
     AppendLine(out, referencePath);
     AppendLine(out, samplePath);

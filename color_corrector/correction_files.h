@@ -10,7 +10,10 @@
 // lone CR.
 
 // Points file: the reference picture's path, the sample picture's path, then one line per
-// record with "X1", "Y1", "X2", "Y2" separated by tabs (empty cells as empty fields).
+// record with "X1", "Y1", "X2", "Y2" separated by tabs (empty cells as empty fields). A path
+// holding a CR or LF would come back as two lines: it throws UnwritableValueError naming the
+// path and the character, before anything is written (a TAB is kept: a path takes its whole
+// line).
 std::string FormatPointsFile(const std::string& referencePath, const std::string& samplePath,
                              const PointList& list);
 void SavePointsFile(const std::string& path, const std::string& referencePath,

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -21,6 +22,13 @@ constexpr std::size_t kBufferSize = 1 << 16;
 
 std::string SystemReason(int error) { return std::strerror(error); }
 
+// The folder part of a path as the system reads it, with its final '/' ("" for none): the
+// program's path splitting also takes a '\', which here is part of a name.
+std::string FolderOnDisk(const std::string& path) {
+    const std::size_t slash = path.rfind(kPathSeparator);
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 // The file a save replaces: path itself or, for a symbolic link, the file at the end of its
 // chain of links (a relative link counts from the link's own folder). A dangling link names
 // the file to create. Returns "" with errno ELOOP for a cycle.
@@ -33,7 +41,7 @@ std::string FollowLinks(const std::string& path) {
         const ssize_t length = ::readlink(current.c_str(), link.data(), link.size() - 1);
         if (length <= 0) return current;
         const std::string to(link.data(), static_cast<std::size_t>(length));
-        current = to.front() == '/' ? to : ExtractFilePath(current) + to;
+        current = to.front() == '/' ? to : FolderOnDisk(current) + to;
     }
     errno = ELOOP;
     return std::string();
@@ -46,14 +54,16 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
     if (path.empty() || path.back() == kPathSeparator) Fail("Cannot create file", EISDIR);
     target_ = FollowLinks(path);
     if (target_.empty()) Fail("Cannot create file", errno);
-    // The temporary name is the target's with a dot before its name part: whichever character
-    // the split takes as the separator, no folder separator is added or removed, so the
-    // temporary file always lies in the target's own folder (which the rename needs).
-    const std::string folder = ExtractFilePath(target_);
-    const std::string name = ExtractFileName(target_);
+    // The temporary name is the target's name on disk (after its last '/': a '\' is part of a
+    // name here) with a dot before it, so the temporary file lies in the target's own folder,
+    // which the rename needs.
+    const std::string folder = FolderOnDisk(target_);
+    const std::string name = target_.substr(folder.size());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath_ = folder + "." + name + ".tmp" + std::to_string(getpid()) + "-" +
-                    std::to_string(counter.fetch_add(1));
+        const std::string suffix =
+            ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
+        // A name near the folder's limit still gets a temporary: its name part is cut to fit.
+        tempPath_ = folder + "." + name.substr(0, NAME_MAX - 1 - suffix.size()) + suffix;
         fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) break;
         if (errno == EEXIST) continue;
@@ -105,9 +115,9 @@ void AtomicFileWriter::Discard() noexcept {
     }
 }
 
-void AtomicFileWriter::Fail(const char* what, int error) {
+void AtomicFileWriter::Fail(const char* what, int error, const char* more) {
     Discard();
-    throw ImageError(std::string(what) + " \"" + path_ + "\". " + SystemReason(error));
+    throw ImageError(std::string(what) + " \"" + path_ + "\". " + SystemReason(error) + more);
 }
 
 void AtomicFileWriter::WriteAll(const uint8_t* bytes, std::size_t size) {
@@ -148,7 +158,49 @@ void AtomicFileWriter::Write(const void* data, std::size_t size) {
     used_ += size;
 }
 
+void AtomicFileWriter::Reserve(std::size_t size) {
+    struct stat info;
+    if (::fstat(fd_, &info) != 0) Fail("Cannot write file", errno);
+    const off_t oldSize = info.st_size;
+    const off_t newSize = static_cast<off_t>(size);
+    // fallocate itself, not posix_fallocate: where a file system cannot allocate, the C
+    // library's stand-in quietly writes one byte per block instead; here that case is seen, and
+    // the whole new tail is written with zeros.
+    int error = 0;
+    while (size > 0 && ::fallocate(fd_, 0, 0, newSize) != 0) {
+        if (errno == EINTR) continue;
+        error = errno;
+        break;
+    }
+    if ((error == EOPNOTSUPP || error == ENOSYS) && newSize > oldSize) {
+        // Zeros written past the old end take the room the new contents need beyond it; the
+        // blocks already held are overwritten in place.
+        error = 0;
+        const std::vector<uint8_t> zeros(std::min<std::size_t>(size, kBufferSize), 0);
+        for (off_t at = oldSize; at < newSize && error == 0;) {
+            const ssize_t n = ::pwrite(fd_, zeros.data(),
+                                       static_cast<std::size_t>(std::min<off_t>(
+                                           newSize - at, static_cast<off_t>(zeros.size()))),
+                                       at);
+            if (n > 0)
+                at += n;
+            else if (n == 0 || errno != EINTR)
+                error = n == 0 ? ENOSPC : errno;
+        }
+    } else if (error == EOPNOTSUPP || error == ENOSYS) {
+        error = 0;  // no longer than before: the blocks it holds take the new contents
+    }
+    if (error == 0) return;
+    // The old contents were not touched; only the length may have grown.
+    (void)::ftruncate(fd_, oldSize);
+    Fail("Cannot write file", error, ". The file was left as it was.");
+}
+
 void AtomicFileWriter::CommitInPlace() {
+    // Writing over the old contents cannot be undone, so the room for the whole new contents is
+    // taken first: on a full disk (or past the size a process may write) the old file is kept
+    // whole and the save refused.
+    Reserve(buffer_.size());
     WriteAll(buffer_.data(), buffer_.size());
     if (::ftruncate(fd_, static_cast<off_t>(buffer_.size())) != 0)
         Fail("Cannot write file", errno);

@@ -13,8 +13,10 @@
 // A path that is a symbolic link saves to the file the link points to (through any chain of
 // links), so the link itself stays. Where no temporary file can be made beside the target
 // (a read-only folder) but the target itself is writable, the bytes are kept in memory and
-// written over the target in place on Commit; a write that does not complete is reported, as
-// the previous contents can then no longer be kept.
+// written over the target in place on Commit, once the disk space for all of them has been
+// reserved: a disk too full for them refuses the save and keeps the previous file whole. A
+// write that still does not complete (an input-output error) is reported, as the previous
+// contents can then no longer be kept.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(const std::string& path);
@@ -28,10 +30,11 @@ public:
 
 private:
     void Flush();
-    [[noreturn]] void Fail(const char* what, int error);
+    [[noreturn]] void Fail(const char* what, int error, const char* more = "");
     void Discard() noexcept;
     void OpenInPlace(int tempError);
     void WriteAll(const uint8_t* bytes, std::size_t size);
+    void Reserve(std::size_t size);
     void CommitInPlace();
 
     std::string path_;      // as the caller named it, for messages

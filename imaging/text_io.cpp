@@ -263,6 +263,25 @@ bool LineReader::ReadLine(std::string& line) {
     return true;
 }
 
+void CheckPathFitsFormat(const std::string& path, std::string_view separators,
+                         const char* fileKind) {
+    const std::size_t at = path.find_first_of(separators);
+    if (at == std::string::npos) return;
+    auto nameOf = [](char c) { return c == '\t' ? "TAB" : c == '\r' ? "CR" : "LF"; };
+    std::string shown;
+    for (const char c : path) {
+        if (c == '\t' || c == '\r' || c == '\n')
+            shown += std::string("<") + nameOf(c) + ">";
+        else
+            shown += c;
+    }
+    const char c = path[at];
+    const std::string what =
+        c == '\t' ? std::string("a TAB") : std::string("a line break (") + nameOf(c) + ")";
+    throw UnwritableValueError("The path \"" + shown + "\" holds " + what + ", which " + fileKind +
+                               " cannot hold; nothing was saved.");
+}
+
 void AppendLine(std::string& out, std::string_view line) {
     out.append(line);
     out.append("\r\n");

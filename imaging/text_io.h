@@ -102,6 +102,13 @@ private:
     std::size_t pos_ = 0;
 };
 
+// Throws UnwritableValueError when path holds one of separators (from TAB, CR and LF), the
+// characters a text format uses between its fields or lines: read back, such a path would
+// break into other fields or lines. The message names the path (the character shown as
+// <TAB>, <CR> or <LF>), the character and fileKind ("a project file").
+void CheckPathFitsFormat(const std::string& path, std::string_view separators,
+                         const char* fileKind);
+
 // Appends line and CR LF.
 void AppendLine(std::string& out, std::string_view line);
 

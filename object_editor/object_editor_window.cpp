@@ -80,7 +80,7 @@ TObject_Editor::TObject_Editor(QWidget* parent) : TGuardedEvents<QWidget>(parent
     connect(this, &TObject_Editor::ExitRequested, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);
     resize(800, 636 + MainMenu1->sizeHint().height());  // a client area of 800 x 636
-    savedProject_ = FormatProjectFile(Edit1->Text(), Edit2->Text(), Rows());
+    savedProject_ = ProjectFileText(Edit1->Text(), Edit2->Text(), Rows());
 }
 
 void TObject_Editor::BuildMenu() {
@@ -306,7 +306,7 @@ std::string TObject_Editor::CurrentRowKey() const {
     std::vector<ProjectRow> rows = Rows();
     if (CurrentImage >= 1 && CurrentImage <= static_cast<int>(rows.size()) && ImageCount > 0)
         WriteFieldsToRow(Fields(), rows[static_cast<std::size_t>(CurrentImage - 1)]);
-    return FormatProjectFile(Edit1->Text(), Edit2->Text(), rows);
+    return ProjectFileText(Edit1->Text(), Edit2->Text(), rows);
 }
 
 bool TObject_Editor::Modified() const { return CurrentRowKey() != savedProject_; }
@@ -480,6 +480,9 @@ void TObject_Editor::WriteProject(const std::string& path) {
     if (ImageCount > 0) Showimage1Click();  // the fields reach the current row
     try {
         WriteProjectFile(path, Edit1->Text(), Edit2->Text(), Rows());
+    } catch (const UnwritableValueError& e) {
+        ShowMessage(e.what());
+        throw;
     } catch (const ImageError&) {
         ShowMessage(kCantOpen);
         throw;

@@ -23,6 +23,12 @@ std::vector<std::string> SplitAtTabs(const std::string& line) {
 
 std::string FormatProjectFile(const std::string& widthText, const std::string& heightText,
                               const std::vector<ProjectRow>& rows) {
+    for (const ProjectRow& row : rows) CheckPathFitsFormat(row.path, "\t\r\n", "a project file");
+    return ProjectFileText(widthText, heightText, rows);
+}
+
+std::string ProjectFileText(const std::string& widthText, const std::string& heightText,
+                            const std::vector<ProjectRow>& rows) {
     std::string out;
     AppendLine(out, widthText + '\t' + heightText);
     for (const ProjectRow& row : rows)

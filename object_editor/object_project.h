@@ -28,9 +28,13 @@ struct ProjectRow {
 
 // The project file: line 1 "width<TAB>height", then "path<TAB>SX<TAB>SY<TAB>Rotate<TAB>Scale"
 // per row, every line ended by CR LF. Texts are written as they stand (an empty cell writes an
-// empty field).
+// empty field). A path holding a TAB, CR or LF would come back as other fields or rows: it
+// throws UnwritableValueError naming the path and the character, before anything is written.
 std::string FormatProjectFile(const std::string& widthText, const std::string& heightText,
                               const std::vector<ProjectRow>& rows);
+// The same text without that check, for telling whether a project changed since it was saved.
+std::string ProjectFileText(const std::string& widthText, const std::string& heightText,
+                            const std::vector<ProjectRow>& rows);
 
 struct ProjectFileContent {
     // The two numbers of line 1, read as "%i %i" does; absent when the line does not start

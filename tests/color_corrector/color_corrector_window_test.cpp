@@ -273,6 +273,43 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
     EXPECT_EQ(dialogs.errors.size(), 1u);
 }
 
+TEST_F(ColorCorrectorWindow, SavePointsRefusesAPathWithALineBreak) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir("nl\nnew"));
+    const std::string broken = PathOf("nl\nnew/sample.jpg");
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(sample), QString::fromStdString(broken)));
+    dialogs.AnswerFile(reference);
+    window->Button1->click();
+    dialogs.AnswerFile(broken);
+    window->Button2->click();
+    ASSERT_EQ(window->SamplePath(), broken);
+    const std::string pointsPath = PathOf("points.txt");
+    dialogs.AnswerFile(pointsPath);
+    window->Button3->click();
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.back(),
+              "The path \"" + PathOf("nl<LF>new/sample.jpg") +
+                  "\" holds a line break (LF), which a points file cannot hold; nothing was "
+                  "saved.");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(pointsPath)));
+}
+
+TEST_F(ColorCorrectorWindow, AColorTableOfOneRowIsCompletedWhenOpened) {
+    const std::string table = PathOf("one_row.txt");
+    WriteAll(table, "10\t20\t30\r\n");
+    dialogs.AnswerFile(table);
+    window->Button7->click();
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.back(),
+              table + ": only the first 1 of 256 lines hold three whole numbers; the rows after "
+                      "them were filled in on a straight line up to 255.");
+    const ColorTable result = window->Result();
+    EXPECT_EQ(result.CellText(kRed, 0), "10");
+    EXPECT_EQ(result.CellText(kBlue, 255), "255");
+    EXPECT_EQ(result.CellText(kRed, 128), std::to_string(10 + 128 * 245 / 255));
+    EXPECT_EQ(Cell(window->StringGrid3, 2, 129), result.CellText(kGreen, 128));
+    EXPECT_NO_THROW(MakeByteTables(result));  // it can be applied
+}
+
 TEST_F(ColorCorrectorWindow, PointsFileFromAnotherDesktopFindsThePicturesBesideIt) {
     const std::string pointsPath = PathOf("elsewhere.txt");
     WriteAll(pointsPath, "reference.jpg\r\nD:\\photos\\sample.jpg\r\n");

@@ -16,6 +16,29 @@ std::string WithLineEnds(std::string text, const std::string& end) {
     return out;
 }
 
+TEST(PointsFile, APathWithALineBreakIsRefusedAndOneWithATabKept) {
+    PointList list;
+    list.SetReferencePoint(1, 2);
+    TempFolder folder;
+    const std::string path = folder.File("p.txt");
+    for (const char* broken : {"/x/nl\nnew", "/x/cr\r.jpg"}) {
+        EXPECT_THROW(SavePointsFile(path, "/x/a.jpg", broken, list), UnwritableValueError);
+        EXPECT_FALSE(FileExists(path));
+    }
+    try {
+        FormatPointsFile("/tmp/bf/nl\nnew", "/x/b.jpg", list);
+        ADD_FAILURE() << "no refusal";
+    } catch (const UnwritableValueError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "The path \"/tmp/bf/nl<LF>new\" holds a line break (LF), which a points file "
+                  "cannot hold; nothing was saved.");
+    }
+    // A path takes its whole line, so a TAB in it comes back as it went.
+    const PointsFileContent content =
+        ParsePointsFile(FormatPointsFile("/x/tab\tref.jpg", "/x/b.jpg", list));
+    EXPECT_EQ(content.referencePath, "/x/tab\tref.jpg");
+}
+
 TEST(PointsFile, WrittenWithCrLfAndReadBackWithAnyLineEnd) {
     PointList list;
     list.SetReferencePoint(10, 20);

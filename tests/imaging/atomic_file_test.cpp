@@ -40,9 +40,28 @@ std::string Text(const std::string& path) {
     try {
         Save(file, "far too long for the limit");
     } catch (const ImageError& e) {
-        _exit(std::string(e.what()).find("File too large") == std::string::npos ? 14 : 0);
+        // The room is asked for before the old contents are touched: they stay whole.
+        if (std::string(e.what()).find("File too large. The file was left as it was.") ==
+            std::string::npos)
+            _exit(14);
+        _exit(Text(file) == "short" ? 0 : 16);
     }
     _exit(15);
+}
+
+// The same on a full disk: the save is refused and the old file is kept whole.
+[[noreturn]] void SaveOnFullDisk(const std::string& file, std::size_t size) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(10);
+    const std::vector<uint8_t> before = ReadBytes(file);
+    try {
+        WriteFileAtomically(file, std::string(size, 'n').data(), size);
+    } catch (const ImageError& e) {
+        if (std::string(e.what()).find("No space left on device. The file was left as it was.") ==
+            std::string::npos)
+            _exit(11);
+        _exit(ReadBytes(file) == before ? 0 : 12);
+    }
+    _exit(13);
 }
 
 }  // namespace
@@ -57,6 +76,7 @@ TEST(AtomicFile, SavingThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
         {"relative.jpg", "pictures/a.jpg", "pictures/a.jpg"},
         {"chain.jpg", "relative.jpg", "pictures/a.jpg"},
         {"dangling.jpg", "pictures/new.jpg", "pictures/new.jpg"},  // the target is created
+        {"pictures/b\\link.jpg", "a.jpg", "pictures/a.jpg"},  // a backslash is part of a name
     };
     for (const auto& c : cases) {
         ASSERT_EQ(::symlink(c.pointsTo, folder.File(c.link).c_str()), 0);
@@ -66,7 +86,7 @@ TEST(AtomicFile, SavingThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
         ASSERT_EQ(::lstat(folder.File(c.link).c_str(), &info), 0);
         EXPECT_TRUE(S_ISLNK(info.st_mode)) << c.link;
     }
-    EXPECT_EQ(FolderEntries(folder.File("pictures")).size(), 2u);  // no temporary left
+    EXPECT_EQ(FolderEntries(folder.File("pictures")).size(), 3u);  // no temporary left
 }
 
 TEST(AtomicFile, ReadOnlyFolderWritesAWritableFileInPlaceAndReportsAnIncompleteWrite) {
@@ -79,4 +99,22 @@ TEST(AtomicFile, ReadOnlyFolderWritesAWritableFileInPlaceAndReportsAnIncompleteW
     EXPECT_EXIT(SaveInReadOnlyFolder(folder.File("view.bmp"), folder.File("locked.bmp")),
                 ::testing::ExitedWithCode(0), "");
     ::chmod(folder.Path().c_str(), 0755);
+}
+
+TEST(AtomicFile, InPlaceSaveOnAFullDiskKeepsTheOldFileWhole) {
+    TestMount disk("size=256k,mode=0755");
+    if (!disk.Mounted()) GTEST_SKIP() << "no right to mount a file system here";
+    const std::string folder = disk.File("pictures"), file = disk.File("pictures/view.jpg");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    WriteBytes(file, std::vector<uint8_t>(20000, 'o'));
+    try {  // every block left is taken
+        for (int i = 0; i < 1000; ++i)
+            WriteBytes(disk.File("filler" + std::to_string(i)), std::vector<uint8_t>(4096, 'f'));
+    } catch (const std::runtime_error&) {
+    }
+    ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    // Longer than the old file: a write that started before knowing there is room would have
+    // overwritten its 20000 bytes and then stopped.
+    EXPECT_EXIT(SaveOnFullDisk(file, 60000), ::testing::ExitedWithCode(0), "");
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "atomic_file.h"
+#include "image_error.h"
 #include "paths.h"
 #include "test_support.h"
 
@@ -129,6 +130,19 @@ TEST(AtomicFileWriter, BackslashInANameStaysInItsFolder) {
     WriteFileAtomically(target, "xy", 2);
     EXPECT_EQ(ReadBytes(target), (std::vector<uint8_t>{'x', 'y'}));
     EXPECT_EQ(FolderEntries(tmp.Path()), std::vector<std::string>{"a\\b.txt"});
+}
+
+TEST(AtomicFileWriter, ANameAsLongAsTheFolderAllowsIsSaved) {
+    TempFolder tmp;
+    // Its temporary file's name is cut to fit, also where a '\' is part of the name.
+    for (const std::string& longest : {std::string(255, 'n'), "a\\" + std::string(253, 'n'),
+                                      std::string(254, 'n') + "\\"}) {
+        WriteFileAtomically(tmp.File(longest), "xy", 2);
+        EXPECT_EQ(ReadBytes(tmp.File(longest)), (std::vector<uint8_t>{'x', 'y'}));
+        EXPECT_EQ(FolderEntries(tmp.Path()), std::vector<std::string>{longest});
+        EXPECT_THROW(WriteFileAtomically(tmp.File(longest + "n"), "xy", 2), ImageError);
+        ::unlink(tmp.File(longest).c_str());
+    }
 }
 
 }  // namespace

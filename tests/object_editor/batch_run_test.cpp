@@ -192,7 +192,7 @@ TEST(BatchRun, AResultFolderThatCannotBeMadeIsNamedOnceWithItsReason) {
     ASSERT_TRUE(mount.SetReadOnly(true));
     const RunReport readOnly =
         RunProject({{mount.File("d.jpg"), "0", "0", "0", "1"}}, 20, 20, progress);
-    EXPECT_EQ(readOnly.failures, std::vector<std::string>{"Cannot create the folder " +
-                                                          mount.File("result") +
-                                                          ": Read-only file system (1 image not processed)"});
+    EXPECT_EQ(readOnly.failures,
+              std::vector<std::string>{"Cannot create the folder " + mount.File("result") +
+                                       ": Read-only file system (1 image not processed)"});
 }

@@ -223,6 +223,23 @@ TEST_F(ObjectEditorTest, BadFilesAreNamedAndTheProjectKeepsItsState) {
     EXPECT_EQ(w.StringGrid1->Cell(1, 1), paths[0]);
 }
 
+TEST_F(ObjectEditorTest, SaveRefusesAPathTheProjectFileCannotHold) {
+    const std::string tabbed = folder.File("two\tparts.jpg");
+    SaveJpegFile(GradientPicture(32, 32), tabbed, 90);
+    dialogs.AnswerFiles({paths[0], tabbed});
+    w.Addimages1->trigger();
+    ASSERT_EQ(w.ImageCount, 2);
+    const std::string project = folder.File("p.oep");
+    dialogs.AnswerFile(project);
+    w.Saveas1->trigger();
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.back(),
+              "The path \"" + folder.File("two<TAB>parts.jpg") +
+                  "\" holds a TAB, which a project file cannot hold; nothing was saved.");
+    EXPECT_FALSE(FileExists(project));
+    EXPECT_EQ(w.windowTitle().toStdString(), "Lumivex Photo Object Editor");
+}
+
 TEST_F(ObjectEditorTest, EveryGuideLineStaysVisibleWhenThePreviewIsShownSmall) {
     AddThree();
     for (const int width : {560, 610, 660, 700, 760, 807}) {

@@ -101,3 +101,30 @@ TEST(ProjectFile, FileRoundTripAndFailuresNameTheFile) {
         EXPECT_EQ(std::string(e.what()), picture + ": the file is not an Object Editor project.");
     }
 }
+
+TEST(ProjectFile, APathTheFormatCannotHoldIsRefusedBeforeAnythingIsWritten) {
+    TempFolder folder;
+    const std::string path = folder.File("a.oep");
+    WriteBytes(path, {'o', 'l', 'd'});
+    const struct {
+        const char* picture;
+        const char* said;
+    } cases[] = {
+        {"/x/tab\tname.jpg", "The path \"/x/tab<TAB>name.jpg\" holds a TAB"},
+        {"/x/nl\nnew/a.jpg", "The path \"/x/nl<LF>new/a.jpg\" holds a line break (LF)"},
+        {"/x/cr\r.jpg", "The path \"/x/cr<CR>.jpg\" holds a line break (CR)"},
+    };
+    for (const auto& c : cases) {
+        const std::vector<ProjectRow> rows = {{"/x/fine.jpg", "0", "0", "0", "1"},
+                                              {c.picture, "0", "0", "0", "1"}};
+        try {
+            WriteProjectFile(path, "800", "600", rows);
+            ADD_FAILURE() << "saved " << c.picture;
+        } catch (const UnwritableValueError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      std::string(c.said) + ", which a project file cannot hold; nothing was saved.");
+        }
+        EXPECT_EQ(ReadBytes(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    }
+}
+
