@@ -206,10 +206,15 @@ int Correct(Arguments& args) {
         const ColorTableFileContent content = ParseColorTableFile(ReadWholeTextFile(table));
         if (content.rowsRead == 0)
             return FailCommand(table + ": no line holds three whole numbers; it is no colour table");
-        if (content.rowsRead < 256)
-            return FailCommand(table + ": only the first " + std::to_string(content.rowsRead) +
-                               " of 256 lines hold three whole numbers");
-        tables = MakeByteTables(content.result);
+        // A short table is completed as the window completes it when opening it: on a straight
+        // line from the last row read up to 255.
+        if (content.rowsRead < kTableSize)
+            std::fprintf(stderr,
+                         "lumivex-batch correct: %s: only the first %d of 256 lines hold three whole "
+                         "numbers; the rows after them were filled in on a straight line up to 255\n",
+                         table.c_str(), content.rowsRead);
+        tables = MakeByteTables(content.rowsRead < kTableSize ? TableFromManual(content.result)
+                                                              : content.result);
     } catch (const std::exception& e) {
         return FailCommand(FileErrorText(table, e.what()));
     }

@@ -116,6 +116,17 @@ TEST(LumivexBatch, CorrectWritesWhatTheColorCorrectorsBatchWrites) {
         EXPECT_EQ(ReadBytes(CorrectedPath(files[i])), window[i]) << i;
         EXPECT_EQ(ReadBytes(folder.File("out/x/p" + std::to_string(i) + ".jpg")), window[i]) << i;
     }
+    // A short table is completed as the window completes it when opening it.
+    std::string shortTable;
+    for (int v = 0; v < 100; ++v) shortTable += std::to_string(v) + "\t" + std::to_string(255 - v) + "\t9\r\n";
+    WriteBytes(folder.File("short.txt"), std::vector<uint8_t>(shortTable.begin(), shortTable.end()));
+    const Outcome completed = Batch(folder.Path(), "correct --table short.txt -o short in/p1.jpg");
+    EXPECT_EQ(completed.status, 0) << completed.errors;
+    EXPECT_NE(completed.errors.find("only the first 100 of 256 lines"), std::string::npos);
+    ASSERT_EQ(CorrectFiles({files[1]}, MakeByteTables(TableFromManual(ParseColorTableFile(shortTable).result)),
+                           {}, progress).written, 1);
+    EXPECT_EQ(ReadBytes(folder.File("short/p1.jpg")), ReadBytes(CorrectedPath(files[1])));
+
     // One JSON object per file.
     std::istringstream report(ReadText(folder.File("r.json")));
     int lines = 0;
