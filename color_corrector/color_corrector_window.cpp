@@ -1366,7 +1366,7 @@ void TColor_Corrector::BitBtn2Click() {
             TButton* button;
             ~Enable() { button->setEnabled(true); }
         } enable{BitBtn2};
-        outcome = CorrectFiles(files, tables, options, progress);
+        outcome = CorrectFiles(files, tables, options, progress, DefaultWorkerCount());
     }
     if (outcome.failures.empty() && !outcome.cancelled) {
         ShowMessage("Images corrected successfully!");

@@ -1,17 +1,12 @@
 #include "file_correction.h"
 
 #include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <future>
 #include <utility>
 
-#include "atomic_file.h"
 #include "image_error.h"
 #include "image_ops.h"
 #include "jpeg_image.h"
 #include "paths.h"
-#include "source_files.h"
 #include "text_io.h"
 
 namespace {
@@ -170,110 +165,36 @@ std::string CorrectedPath(const std::string& source) {
     return JoinPath(JoinPath(ExtractFilePath(source), "corrected"), ExtractFileName(source));
 }
 
-namespace {
-
-// A decoded and colour-mapped picture, or why there is none.
-struct Prepared {
-    TBitmap picture;
-    std::string error;
-};
-
-// Decodes into storage recycled from an earlier file: a fresh 72 MB picture per file would
-// cost its page faults every time.
-Prepared Prepare(const std::string& path, const ByteTables& tables, TBitmap storage) {
-    Prepared prepared;
-    prepared.picture = std::move(storage);
-    try {
-        const std::vector<uint8_t> bytes = ReadWholeFile(path);
-        const JpegDecodeReport decoded =
-            DecodeJpegBytes(bytes.data(), bytes.size(), prepared.picture);
-        // A picture the decoder had to finish with grey is no correction to write out.
-        const std::string damaged = DamagedSourceReason(decoded, prepared.picture.Height());
-        if (!damaged.empty()) throw ImageError(damaged);
-        MapColors(prepared.picture, tables);
-    } catch (const std::exception& e) {  // ImageError, or memory for an enormous picture
-        prepared.picture = TBitmap();
-        prepared.error = e.what();
-    }
-    return prepared;
-}
-
-void EnsureFolder(const std::string& folder) {
-    std::error_code error;
-    if (std::filesystem::is_directory(folder, error)) return;
-    std::filesystem::create_directory(folder, error);
-    if (error) throw ImageError("Cannot create the folder " + folder + ": " + error.message());
-}
-
-}  // namespace
-
-namespace {
-
-// Waits for a stage on another thread, asking the progress all the while whether the user wants
-// to stop: a window's progress keeps itself painted and takes the Cancel click in that call.
-template <typename T>
-T AwaitPolling(std::future<T>& stage, Progress& progress, bool& cancelRequested) {
-    while (stage.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
-        if (progress.Cancelled()) cancelRequested = true;
-    return stage.get();
-}
-
-// Everything after decoding for one file; empty when it was written, else the reason.
-std::string Finish(const std::string& source, Prepared& prepared, TBitmap& work,
-                   const ProcessOptions& options, const SourceFiles& sources) {
-    try {
-        if (!prepared.error.empty()) throw ImageError(prepared.error);
-        const std::string output = CorrectedPath(source);
-        EnsureFolder(ExtractFileDir(output));
-        if (sources.Contains(output))
-            throw ImageError(output + " is one of the pictures being corrected; it was left as it is.");
-        SaveJpegFile(TransformMapped(prepared.picture, work, options), output, kOutputQuality);
-        return std::string();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-}
-
-}  // namespace
-
 BatchOutcome CorrectFiles(const std::vector<std::string>& files, const ByteTables& tables,
-                          const ProcessOptions& options, Progress& progress) {
+                          const ProcessOptions& options, Progress& progress, int workers) {
+    std::vector<BatchFile> batch;
+    for (const std::string& file : files) batch.push_back(CorrectionFile(file));
+    const BatchSummary summary =
+        RunBatch(batch, CorrectionSteps(tables, options),
+                 BatchSettings{workers, false, {}, "the pictures being corrected"}, progress);
     BatchOutcome outcome;
-    const SourceFiles sources(files);
-
-    progress.Start(static_cast<int>(files.size()));
-    // Two stages on two threads: the next file is read, decoded and colour-mapped while the
-    // current one is transformed, encoded and written. The calling thread only waits, so a
-    // window stays painted and can take a Cancel, which ends the batch after the current file.
-    auto prepare = [&tables](const std::string& path, TBitmap storage) {
-        return std::async(std::launch::async, [path, &tables, s = std::move(storage)]() mutable {
-            return Prepare(path, tables, std::move(s));
-        });
-    };
-    bool cancelRequested = false;
-    std::future<Prepared> ahead;
-    if (!files.empty()) ahead = prepare(files[0], TBitmap());
-    TBitmap work, spare;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        Prepared current = AwaitPolling(ahead, progress, cancelRequested);
-        if (cancelRequested || progress.Cancelled()) {
-            outcome.cancelled = true;
-            break;
-        }
-        if (i + 1 < files.size()) ahead = prepare(files[i + 1], std::move(spare));
-        const std::string& source = files[i];
-        std::future<std::string> finishing =
-            std::async(std::launch::async, [&source, &current, &work, &options, &sources] {
-                return Finish(source, current, work, options, sources);
-            });
-        const std::string error = AwaitPolling(finishing, progress, cancelRequested);
-        if (error.empty())
-            ++outcome.written;
-        else
-            outcome.failures.push_back({source, error});
-        spare = std::move(current.picture);
-        progress.Step();
-    }
-    if (ahead.valid()) ahead.wait();  // a cancelled batch leaves no thread behind
+    outcome.written = summary.written;
+    outcome.cancelled = summary.cancelled;
+    for (const BatchResult& r : summary.results)
+        if (r.status == BatchStatus::Failed) outcome.failures.push_back({files[r.index], r.reason});
     return outcome;
+}
+
+BatchFile CorrectionFile(const std::string& source, const std::string& outputFolder) {
+    const std::string output = outputFolder.empty()
+                                   ? CorrectedPath(source)
+                                   : JoinPath(outputFolder, ExtractFileName(source));
+    return {source, output, OutputFormat::Jpeg, kOutputQuality};
+}
+
+BatchSteps CorrectionSteps(const ByteTables& tables, const ProcessOptions& options) {
+    BatchSteps steps;
+    steps.decode = [&tables](std::size_t, const std::vector<uint8_t>& bytes, TBitmap& picture) {
+        DecodeWholeJpeg(bytes, picture);
+        MapColors(picture, tables);
+    };
+    steps.process = [&options](std::size_t, TBitmap& picture, TBitmap& work) -> const TBitmap& {
+        return TransformMapped(picture, work, options);
+    };
+    return steps;
 }

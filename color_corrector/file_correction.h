@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "batch_pipeline.h"
 #include "bitmap.h"
 #include "color_tables.h"
 #include "progress.h"
@@ -105,9 +106,16 @@ struct BatchOutcome {
 // 100 JPEG through the atomic save into CorrectedPath (creating that folder when needed,
 // replacing an earlier corrected copy). A file that fails (decode, a stream that ended early
 // and was decoded only in part, folder, write, or an output that would replace one of the
-// listed sources) is skipped and reported; the others go on.
-// One Progress step per file; a cancel stops between two files. The next file is decoded on a
-// second thread while the current one is transformed and encoded; files written are the same
-// as one after another.
+// listed sources) is skipped and reported; the others go on. One Progress step per file; a
+// cancel starts no further file. Runs on the batch pipeline with
+// the given number of workers; the files written are the same as one after another.
 BatchOutcome CorrectFiles(const std::vector<std::string>& files, const ByteTables& tables,
-                          const ProcessOptions& options, Progress& progress);
+                          const ProcessOptions& options, Progress& progress, int workers = 1);
+
+// One file of the batch: its corrected copy goes to CorrectedPath, or under its own name into
+// outputFolder when one is given.
+BatchFile CorrectionFile(const std::string& source, const std::string& outputFolder = "");
+
+// The pipeline steps of the correction: decode and colour mapping, then the chain. tables and
+// options are referenced, not copied: they must outlive the batch.
+BatchSteps CorrectionSteps(const ByteTables& tables, const ProcessOptions& options);

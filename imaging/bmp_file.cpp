@@ -20,7 +20,7 @@ void PutLe32(uint8_t* p, uint32_t v) {
 
 }  // namespace
 
-void SaveBmpFile(const TBitmap& bitmap, const std::string& path) {
+std::vector<uint8_t> BmpFileBytes(const TBitmap& bitmap) {
     const int32_t width = bitmap.Width();
     const int32_t height = bitmap.Height();
     const uint64_t rowSize = TBitmap::StrideFor(width);  // BMP rows are padded to 4 bytes too
@@ -30,7 +30,8 @@ void SaveBmpFile(const TBitmap& bitmap, const std::string& path) {
         throw ImageError("Picture of " + std::to_string(width) + " x " + std::to_string(height) +
                          " pixels is too large for a BMP file");
 
-    uint8_t header[kHeaderSize] = {};
+    std::vector<uint8_t> bytes(static_cast<std::size_t>(imageSize + kHeaderSize), 0);
+    uint8_t* const header = bytes.data();
     header[0] = 'B';
     header[1] = 'M';
     PutLe32(header + 2, static_cast<uint32_t>(imageSize + kHeaderSize));
@@ -45,13 +46,15 @@ void SaveBmpFile(const TBitmap& bitmap, const std::string& path) {
     PutLe32(header + 38, 2835);                          // 72 dots per inch
     PutLe32(header + 42, 2835);
 
-    AtomicFileWriter writer(path);
-    writer.Write(header, sizeof header);
-    std::vector<uint8_t> row(static_cast<std::size_t>(rowSize), 0);
+    // Rows are copied without their padding, which stays zero.
     const std::size_t pixelBytes = static_cast<std::size_t>(width) * 3;
-    for (int32_t y = height - 1; y >= 0; --y) {
-        std::memcpy(row.data(), bitmap.ScanLine(y), pixelBytes);
-        writer.Write(row.data(), row.size());
-    }
-    writer.Commit();
+    uint8_t* row = bytes.data() + kHeaderSize;
+    for (int32_t y = height - 1; y >= 0; --y, row += rowSize)
+        std::memcpy(row, bitmap.ScanLine(y), pixelBytes);
+    return bytes;
+}
+
+void SaveBmpFile(const TBitmap& bitmap, const std::string& path) {
+    const std::vector<uint8_t> bytes = BmpFileBytes(bitmap);
+    WriteFileAtomically(path, bytes.data(), bytes.size());
 }

@@ -515,6 +515,10 @@ TBitmap LoadJpegFile(const std::string& path, JpegDecodeReport* report) {
     return bitmap;
 }
 
+std::vector<uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality) {
+    return Encode(bitmap, quality);
+}
+
 void SaveJpegFile(const TBitmap& bitmap, const std::string& path, int quality) {
     TJPEGImage jpeg;
     jpeg.CompressionQuality = quality;

@@ -77,5 +77,8 @@ std::string DamagedPictureReason(const JpegDecodeReport& report);
 // receives what the decode found.
 TBitmap LoadJpegFile(const std::string& path, JpegDecodeReport* report = nullptr);
 
+// The bytes of bitmap encoded at quality (1..100), as TJPEGImage::Assign keeps them.
+std::vector<uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality);
+
 // Encodes bitmap at quality and writes it to path (replacing it safely).
 void SaveJpegFile(const TBitmap& bitmap, const std::string& path, int quality);

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <exception>
 #include <filesystem>
-#include <future>
+#include <stdexcept>
 #include <map>
 #include <set>
 #include <system_error>
@@ -11,34 +11,11 @@
 #include "jpeg_image.h"
 #include "parameter_editing.h"
 #include "paths.h"
-#include "source_files.h"
 #include "transform_image.h"
 
 namespace {
 
 constexpr int kResultQuality = 100;
-
-struct DecodedSource {
-    TBitmap picture;
-    std::string error;  // empty when the picture was read
-};
-
-std::future<DecodedSource> DecodeInBackground(const std::string& path) {
-    return std::async(std::launch::async, [path] {
-        DecodedSource d;
-        try {
-            TJPEGImage jpeg;
-            jpeg.LoadFromFile(path);
-            const JpegDecodeReport decoded = jpeg.DecodeTo(d.picture);
-            // A picture the decoder had to finish with grey is no result to write out.
-            d.error = DamagedSourceReason(decoded, d.picture.Height());
-            if (!d.error.empty()) d.picture = TBitmap();
-        } catch (const std::exception& e) {
-            d.error = e.what();
-        }
-        return d;
-    });
-}
 
 std::string ResultFolderFor(const std::string& sourcePath) {
     return ExtractFilePath(sourcePath) + "result";
@@ -48,22 +25,22 @@ std::string ResultFolderFor(const std::string& sourcePath) {
 // made is named once in the report with the system's reason, and its images are left out of
 // the run: each of them would only fail the same way. Where the images' own folder is missing,
 // each image is left to fail on its own reading, which names it. Returns the images to run.
-std::vector<const ProjectRow*> CreateResultFolders(const std::vector<const ProjectRow*>& images,
-                                                   RunReport& report) {
+std::vector<ProjectRow> CreateResultFolders(const std::vector<ProjectRow>& images,
+                                            RunReport& report) {
     std::map<std::string, std::string> unmade;  // folder -> why it cannot be made
     std::set<std::string> tried;
-    for (const ProjectRow* row : images) {
-        const std::string folder = ResultFolderFor(row->path);
+    for (const ProjectRow& row : images) {
+        const std::string folder = ResultFolderFor(row.path);
         if (!tried.insert(folder).second) continue;
         std::error_code error, ignored;
         std::filesystem::create_directory(folder, error);
-        if (error && std::filesystem::is_directory(ExtractFileDir(row->path), ignored))
+        if (error && std::filesystem::is_directory(ExtractFileDir(row.path), ignored))
             unmade[folder] = error.message();
     }
-    std::vector<const ProjectRow*> runnable;
+    std::vector<ProjectRow> runnable;
     std::map<std::string, int> skipped;
-    for (const ProjectRow* row : images) {
-        const std::string folder = ResultFolderFor(row->path);
+    for (const ProjectRow& row : images) {
+        const std::string folder = ResultFolderFor(row.path);
         if (unmade.count(folder))
             ++skipped[folder];
         else
@@ -83,51 +60,47 @@ std::string ResultPathFor(const std::string& sourcePath) {
 }
 
 RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho,
-                     Progress& progress) {
+                     Progress& progress, int workers) {
     RunReport report;
-    std::vector<const ProjectRow*> images;
+    std::vector<ProjectRow> images;
     for (const ProjectRow& row : rows)
-        if (!row.path.empty()) images.push_back(&row);
+        if (!row.path.empty()) images.push_back(row);
     report.images = static_cast<int>(images.size());
-    std::vector<std::string> sourcePaths;
-    for (const ProjectRow* row : images) sourcePaths.push_back(row->path);
-    const SourceFiles sources(sourcePaths);  // those left out below are sources all the same
+    // Images left out for their folder are sources all the same: no result may replace them.
+    std::vector<std::string> sources;
+    for (const ProjectRow& row : images) sources.push_back(row.path);
     images = CreateResultFolders(images, report);
-    progress.Start(static_cast<int>(images.size()));
-    if (images.empty()) return report;
-
-    const int total = static_cast<int>(images.size());
-    std::future<DecodedSource> next = DecodeInBackground(images[0]->path);
-    TBitmap output;
-    for (int i = 0; i < total; ++i) {
-        DecodedSource current = next.get();
-        if (progress.Cancelled()) {
-            report.cancelled = true;
-            break;
-        }
-        if (i + 1 < total) next = DecodeInBackground(images[i + 1]->path);
-
-        const ProjectRow& row = *images[i];
-        const TransformValues v = TransformValuesOf("", "", FieldsOfRow(row));
-        try {
-            if (!current.error.empty()) throw std::runtime_error(current.error);
-            if (v.Scale == 0 || std::isnan(v.Scale))
-                throw std::runtime_error("the scale \"" + row.scale + "\" gives no picture.");
-            const std::string resultPath = ResultPathFor(row.path);
-            if (sources.Contains(resultPath))
-                throw std::runtime_error(resultPath +
-                                         " is one of the project's images; it was left as it is.");
-            TransformImage(current.picture, Wo, Ho, v.X0, v.Y0, v.Rotate, v.Scale, output);
-            current.picture = TBitmap();  // the source is no longer needed
-            SaveJpegFile(output, resultPath, kResultQuality);
-            ++report.written;
-        } catch (const std::exception& e) {
-            report.failures.push_back(row.path + ": " + e.what());
-        }
-        progress.Step();
-    }
-    if (next.valid()) next.wait();
+    std::vector<BatchFile> files;
+    for (const ProjectRow& row : images) files.push_back(ProjectFile(row));
+    const BatchSummary summary =
+        RunBatch(files, ProjectSteps(images, Wo, Ho),
+                 BatchSettings{workers, false, sources, "the project's images"}, progress);
+    report.written = summary.written;
+    report.cancelled = summary.cancelled;
+    for (const BatchResult& r : summary.results)
+        if (r.status == BatchStatus::Failed)
+            report.failures.push_back(images[r.index].path + ": " + r.reason);
     return report;
+}
+
+BatchFile ProjectFile(const ProjectRow& row, const std::string& outputFolder) {
+    const std::string output = outputFolder.empty() ? ResultPathFor(row.path)
+                                                    : JoinPath(outputFolder, ExtractFileName(row.path));
+    return {row.path, output, OutputFormat::Jpeg, kResultQuality};
+}
+
+BatchSteps ProjectSteps(const std::vector<ProjectRow>& images, int32_t Wo, int32_t Ho) {
+    BatchSteps steps;
+    steps.process = [&images, Wo, Ho](std::size_t index, TBitmap& picture,
+                                      TBitmap& output) -> const TBitmap& {
+        const ProjectRow& row = images[index];
+        const TransformValues v = TransformValuesOf("", "", FieldsOfRow(row));
+        if (v.Scale == 0 || std::isnan(v.Scale))
+            throw std::runtime_error("the scale \"" + row.scale + "\" gives no picture.");
+        TransformImage(picture, Wo, Ho, v.X0, v.Y0, v.Rotate, v.Scale, output);
+        return output;
+    };
+    return steps;
 }
 
 std::string RunReportMessage(const RunReport& report) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "batch_pipeline.h"
 #include "object_project.h"
 #include "progress.h"
 
@@ -28,11 +29,18 @@ struct RunReport {
 // The path a row's result is written to.
 std::string ResultPathFor(const std::string& sourcePath);
 
-// Runs over rows (rows without a file name are no images), one progress step per image,
-// stopping between images when the progress reports a cancel. Decoding of the next image overlaps
-// the work on the current one; the files written are the same as one after another.
+// Runs over rows (rows without a file name are no images), one progress step per image; a
+// cancel starts no further image. Runs on the batch pipeline with the given number of workers;
+// the files written are the same as one after another.
 RunReport RunProject(const std::vector<ProjectRow>& rows, int32_t Wo, int32_t Ho,
-                     Progress& progress);
+                     Progress& progress, int workers = 1);
+
+// One image of the run: its result goes to ResultPathFor, or under its own name into
+// outputFolder when one is given.
+BatchFile ProjectFile(const ProjectRow& row, const std::string& outputFolder = "");
+// The pipeline steps of the run over images (rows with a file name; file index i is images[i]),
+// transformed into a Wo x Ho frame. images is referenced: it must outlive the batch.
+BatchSteps ProjectSteps(const std::vector<ProjectRow>& images, int32_t Wo, int32_t Ho);
 
 // What the user is told when the run ends.
 std::string RunReportMessage(const RunReport& report);

@@ -566,7 +566,8 @@ void TObject_Editor::Run1Click() {
     ProgressBar1->show();
     TBarProgress progress(ProgressBar1);
     const RunReport report =
-        RunProject(Rows(), OutputSideOf(Edit1->Text()), OutputSideOf(Edit2->Text()), progress);
+        RunProject(Rows(), OutputSideOf(Edit1->Text()), OutputSideOf(Edit2->Text()), progress,
+                   DefaultWorkerCount());
     ProgressBar1->hide();
     ShowMessage(RunReportMessage(report));
 }

@@ -234,3 +234,13 @@ void PanoramaRenderer::ReleaseBuffers() {
     std::vector<uint8_t*>().swap(viewRows_);
     std::vector<uint8_t>().swap(qualifyScratch_);
 }
+
+void RenderPanoramaView(const PanoramaPixels& panorama, const PanoramaView& view, int32_t width,
+                        int32_t height, bool smooth, TBitmap& target) {
+    PanoramaRenderer renderer([] { return int64_t{0}; });
+    PanoramaView drawn = view;
+    drawn.RequestRender();
+    target.SetSize(width, height);
+    renderer.Frame(drawn, SteeringState{}, &panorama, target);
+    if (smooth) renderer.Qualify(target);
+}

@@ -115,3 +115,8 @@ private:
     std::vector<uint8_t*> viewRows_;
     std::vector<uint8_t> qualifyScratch_;
 };
+
+// One frame of a fresh renderer at width x height for view (its prev values ignored), smoothed
+// once when asked: the picture the viewer shows, and saves, for that view at that size.
+void RenderPanoramaView(const PanoramaPixels& panorama, const PanoramaView& view, int32_t width,
+                        int32_t height, bool smooth, TBitmap& target);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "batch_inputs.h"
 #include "file_correction.h"
 #include "jpeg_image.h"
 #include "memcpy_reference.h"
@@ -40,40 +41,11 @@ TBitmap PhotoLike() {
     return p;
 }
 
-struct Inputs {
-    std::string folder;
-    std::vector<std::string> files;
-    std::vector<uint8_t> bytes;  // the first file's bytes
-    ~Inputs() { std::filesystem::remove_all(folder); }
-};
+using Inputs = PictureFiles;
 
 const Inputs& TheInputs() {
-    static const Inputs inputs = [] {
-        Inputs in;
-        char pattern[] = "/tmp/lumivex-bench-batch-XXXXXX";
-        in.folder = ::mkdtemp(pattern);
-        const TBitmap picture = PhotoLike();
-        TJPEGImage jpeg;
-        jpeg.CompressionQuality = 92;
-        jpeg.Assign(picture);
-        in.bytes = jpeg.Bytes();
-        for (int i = 0; i < kFiles; ++i) {
-            in.files.push_back(in.folder + "/photo" + std::to_string(i) + ".jpg");
-            jpeg.SaveToFile(in.files.back());
-        }
-        return in;
-    }();
+    static const Inputs inputs(PhotoLike(), kFiles);
     return inputs;
-}
-
-ByteTables WarmTables() {
-    ByteTables t;
-    for (int v = 0; v < kTableSize; ++v) {
-        t.channel[kRed][v] = static_cast<uint8_t>(std::min(255, v + 20));
-        t.channel[kGreen][v] = static_cast<uint8_t>(v);
-        t.channel[kBlue][v] = static_cast<uint8_t>(v * 9 / 10);
-    }
-    return t;
 }
 
 void BM_ReferenceDecodeEncode(benchmark::State& st) {

@@ -180,13 +180,7 @@ TEST(Batch, OutputPaths) {
     EXPECT_EQ(CorrectedPath("a.jpg"), "corrected/a.jpg");
 }
 
-class Recorder : public Progress {
-public:
-    void Start(int total) override { this->total = total; }
-    void Step() override { ++steps; }
-    bool Cancelled() override { return steps >= cancelAfter; }
-    int total = -1, steps = 0, cancelAfter = 1 << 30;
-};
+using Recorder = StepRecorder;
 
 TEST(Batch, WritesEveryGoodFileNamesTheOthersAndStopsWhenCancelled) {
     TempFolder folder;

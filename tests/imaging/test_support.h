@@ -9,6 +9,7 @@
 #include <jpeglib.h>
 
 #include "bitmap.h"
+#include "progress.h"
 
 // A temporary folder removed with everything in it when the test ends.
 class TempFolder {
@@ -91,6 +92,14 @@ std::vector<uint8_t> BuildTestMpo(const std::vector<std::vector<uint8_t>>& pictu
 void PutLittle32(std::vector<uint8_t>& bytes, std::size_t at, uint32_t value);
 // A picture encoded at quality 100 into memory.
 std::vector<uint8_t> EncodeJpeg(const TBitmap& picture);
+// Counts a batch's steps and asks it to stop once cancelAfter of them are done.
+class StepRecorder : public Progress {
+public:
+    void Start(int total) override { this->total = total; }
+    void Step() override { ++steps; }
+    bool Cancelled() override { return steps >= cancelAfter; }
+    int total = -1, steps = 0, cancelAfter = 1 << 30;
+};
 // Writes a 64 x 128 JPEG to whole and the same cut off half-way through its pixel data to cut
 // (it decodes with its top rows and the rest grey); returns how many rows the cut one holds.
 int WriteWholeAndCutOffJpeg(const std::string& whole, const std::string& cut);

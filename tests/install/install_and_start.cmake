@@ -26,7 +26,10 @@ endif()
 set(samples ${PREFIX}/${DATADIR}/lumivex/samples)
 foreach(file
     ${BINDIR}/lumivex
+    ${BINDIR}/lumivex-batch
     ${DOCDIR}/index.html
+    ${DOCDIR}/many_machines.html
+    ${DOCDIR}/lumivex-batch.txt
     ${DOCDIR}/object_viewer.png
     ${DATADIR}/lumivex/samples/stereo/garden.jps
     ${DATADIR}/lumivex/samples/turntable/frame_36.jpg
@@ -55,4 +58,15 @@ execute_process(
   RESULT_VARIABLE result TIMEOUT 120)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "the installed program did not end cleanly: ${result}")
+endif()
+
+# The batch program runs without a display and links no Qt library.
+execute_process(COMMAND ${PREFIX}/${BINDIR}/lumivex-batch correct --help
+                RESULT_VARIABLE result OUTPUT_VARIABLE help)
+if(NOT result EQUAL 0 OR NOT help MATCHES "Example:")
+  message(FATAL_ERROR "the installed lumivex-batch gives no help: ${result}")
+endif()
+execute_process(COMMAND ldd ${PREFIX}/${BINDIR}/lumivex-batch OUTPUT_VARIABLE libraries RESULT_VARIABLE result)
+if(result EQUAL 0 AND libraries MATCHES "libQt")
+  message(FATAL_ERROR "lumivex-batch links Qt:\n${libraries}")
 endif()
