@@ -67,7 +67,7 @@ struct ReadItem {
 // An encoded result waiting for the writer.
 struct WriteItem {
     std::size_t index = 0;
-    std::vector<uint8_t> bytes;
+    EncodedBytes bytes;
     Clock::time_point start;
 };
 
@@ -103,7 +103,7 @@ private:
     void Writer();
     // Everything a worker does with one file up to its encoded bytes; false with result
     // filled when the file ends there (skipped or failed).
-    bool Work(ReadItem& item, TBitmap& picture, TBitmap& work, std::vector<uint8_t>& encoded,
+    bool Work(ReadItem& item, TBitmap& picture, TBitmap& work, EncodedBytes& encoded,
               BatchResult& result);
     void EnsureFolder(const std::string& folder);
     void Post(Event event);
@@ -118,8 +118,13 @@ private:
     std::condition_variable changed_;
     bool cancel_ = false;
     std::deque<ReadItem> read_;
+    std::vector<std::vector<uint8_t>> spareReads_;  // source buffers decoded, for the reader
     bool readerDone_ = false;
     std::deque<WriteItem> write_;
+    // Encoded-byte stores the writer is done with, for the workers' next files: a file of
+    // tens of megabytes encoded into fresh memory each time would spend much of its time on
+    // the kernel clearing new pages.
+    std::vector<EncodedBytes> spareStores_;
     int workersRunning_ = 0;
     bool writerDone_ = false;
     std::deque<Event> events_;
@@ -154,8 +159,15 @@ void BatchRun::Reader() {
         if (settings_.skipExisting && Exists(file.output)) {
             item.skip = true;
         } else if (!file.source.empty()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (!spareReads_.empty()) {
+                    item.bytes = std::move(spareReads_.back());
+                    spareReads_.pop_back();
+                }
+            }
             try {
-                item.bytes = ReadWholeFile(file.source);
+                ReadWholeFile(file.source, item.bytes);
             } catch (const std::exception& e) {
                 item.error = e.what();
             }
@@ -189,7 +201,7 @@ void BatchRun::EnsureFolder(const std::string& folder) {
 }
 
 bool BatchRun::Work(ReadItem& item, TBitmap& picture, TBitmap& work,
-                    std::vector<uint8_t>& encoded, BatchResult& result) {
+                    EncodedBytes& encoded, BatchResult& result) {
     const BatchFile& file = files_[item.index];
     auto fail = [&](BatchFault fault, const std::exception& e) {
         result.status = BatchStatus::Failed;
@@ -210,7 +222,10 @@ bool BatchRun::Work(ReadItem& item, TBitmap& picture, TBitmap& work,
     } catch (const std::exception& e) {  // ImageError, or memory for an enormous picture
         return fail(BatchFault::Decode, e);
     }
-    std::vector<uint8_t>().swap(item.bytes);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        spareReads_.push_back(std::move(item.bytes));
+    }
     try {
         EnsureFolder(ExtractFileDir(file.output));
     } catch (const std::exception& e) {
@@ -227,8 +242,12 @@ bool BatchRun::Work(ReadItem& item, TBitmap& picture, TBitmap& work,
         return fail(BatchFault::Work, e);
     }
     try {
-        encoded = file.format == OutputFormat::Bmp ? BmpFileBytes(*done)
-                                                   : EncodeJpeg(*done, file.quality);
+        if (file.format == OutputFormat::Bmp) {
+            const std::vector<uint8_t> bmp = BmpFileBytes(*done);
+            encoded.assign(bmp.begin(), bmp.end());
+        } else {
+            EncodeJpeg(*done, file.quality, encoded);
+        }
     } catch (const std::exception& e) {
         return fail(BatchFault::Write, e);
     }
@@ -239,12 +258,17 @@ void BatchRun::Worker(int worker) {
     TBitmap picture, work;  // reused from file to file
     for (;;) {
         ReadItem item;
+        EncodedBytes encoded;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             changed_.wait(lock, [&] { return cancel_ || !read_.empty() || readerDone_; });
             if (cancel_ || read_.empty()) break;
             item = std::move(read_.front());
             read_.pop_front();
+            if (!spareStores_.empty()) {
+                encoded = std::move(spareStores_.back());
+                spareStores_.pop_back();
+            }
             changed_.notify_all();
         }
         const Clock::time_point start = Clock::now();
@@ -252,7 +276,6 @@ void BatchRun::Worker(int worker) {
         event.worker = worker;
         event.step = true;
         event.result.index = item.index;
-        std::vector<uint8_t> encoded;
         if (Work(item, picture, work, encoded, event.result)) {
             std::unique_lock<std::mutex> lock(mutex_);
             changed_.wait(lock, [&] { return write_.size() <= static_cast<std::size_t>(workers_); });
@@ -292,6 +315,10 @@ void BatchRun::Writer() {
             event.result.reason = e.what();
         }
         event.result.milliseconds = MillisecondsSince(item.start);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            spareStores_.push_back(std::move(item.bytes));
+        }
         Post(std::move(event));
     }
     std::lock_guard<std::mutex> lock(mutex_);

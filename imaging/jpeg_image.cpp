@@ -396,8 +396,49 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target)
     return report;
 }
 
-std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
-    Compressor c;
+// Grows a reused byte store as libjpeg fills it; the store keeps its capacity for the next
+// picture, so a batch encodes file after file without fresh pages.
+struct StoreDestination {
+    jpeg_destination_mgr pub;
+    EncodedBytes* store = nullptr;
+};
+
+void InitStore(j_compress_ptr cinfo) {
+    StoreDestination* dest = reinterpret_cast<StoreDestination*>(cinfo->dest);
+    EncodedBytes& store = *dest->store;
+    store.resize(store.capacity());  // unset bytes: nothing is cleared
+    dest->pub.next_output_byte = store.data();
+    dest->pub.free_in_buffer = store.size();
+}
+
+boolean EmptyStore(j_compress_ptr cinfo) {
+    StoreDestination* dest = reinterpret_cast<StoreDestination*>(cinfo->dest);
+    EncodedBytes& store = *dest->store;
+    const std::size_t used = store.size();  // libjpeg only calls this on a full buffer
+    bool grown = true;
+    try {
+        store.resize(used * 2);
+    } catch (const std::bad_alloc&) {
+        grown = false;  // the jump out of libjpeg must not start inside a handler
+    }
+    if (!grown) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 10);
+    dest->pub.next_output_byte = store.data() + used;
+    dest->pub.free_in_buffer = store.size() - used;
+    return TRUE;
+}
+
+void TermStore(j_compress_ptr cinfo) {
+    StoreDestination* dest = reinterpret_cast<StoreDestination*>(cinfo->dest);
+    dest->store->resize(dest->store->size() - dest->pub.free_in_buffer);
+}
+
+std::size_t InitialEncodedSize(uint32_t width, uint32_t height) {
+    const std::size_t initial = static_cast<std::size_t>(width) * height / 4;
+    return initial < 4096 ? 4096 : initial;
+}
+
+// Encodes source into dest, whose buffer the caller has set up.
+void EncodeTo(const TBitmap& source, int quality, Compressor& c, jpeg_destination_mgr* dest) {
     jpeg_compress_struct& cinfo = c.cinfo;
     const uint32_t width = static_cast<uint32_t>(source.Width() > 0 ? source.Width() : 0);
     const uint32_t height = static_cast<uint32_t>(source.Height() > 0 ? source.Height() : 0);
@@ -407,23 +448,15 @@ std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
     std::vector<JSAMPROW> rows;
     try {
         rows.resize(height);
-        std::size_t initial = static_cast<std::size_t>(width) * height / 4;
-        if (initial < 4096) initial = 4096;
-        c.dest.data = static_cast<JOCTET*>(std::malloc(initial));
-        if (!c.dest.data) throw std::bad_alloc();
-        c.dest.capacity = initial;
     } catch (const std::bad_alloc&) {
         throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
     }
     for (uint32_t y = 0; y < height; ++y)
         rows[y] = const_cast<JSAMPROW>(source.ScanLine(static_cast<int32_t>(y)));
-    c.dest.pub.init_destination = InitDestination;
-    c.dest.pub.empty_output_buffer = EmptyOutputBuffer;
-    c.dest.pub.term_destination = TermDestination;
 
     const bool encoded = Guarded(c.err, [&] {
         jpeg_create_compress(&cinfo);
-        cinfo.dest = &c.dest.pub;
+        cinfo.dest = dest;
         cinfo.image_width = width;
         cinfo.image_height = height;
         cinfo.input_components = 3;
@@ -437,11 +470,45 @@ std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
         jpeg_finish_compress(&cinfo);
     });
     if (!encoded) ThrowLibraryError(c.err, width, height);
+}
+
+std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
+    Compressor c;
+    const uint32_t width = static_cast<uint32_t>(source.Width() > 0 ? source.Width() : 0);
+    const uint32_t height = static_cast<uint32_t>(source.Height() > 0 ? source.Height() : 0);
+    const std::size_t initial = InitialEncodedSize(width, height);
+    c.dest.data = static_cast<JOCTET*>(std::malloc(initial));
+    if (!c.dest.data)
+        throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
+    c.dest.capacity = initial;
+    c.dest.pub.init_destination = InitDestination;
+    c.dest.pub.empty_output_buffer = EmptyOutputBuffer;
+    c.dest.pub.term_destination = TermDestination;
+    EncodeTo(source, quality, c, &c.dest.pub);
     try {
         return std::vector<uint8_t>(c.dest.data, c.dest.data + c.dest.length);
     } catch (const std::bad_alloc&) {
         throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
     }
+}
+
+void EncodeIntoStore(const TBitmap& source, int quality, EncodedBytes& store) {
+    Compressor c;
+    StoreDestination dest;
+    std::memset(&dest.pub, 0, sizeof dest.pub);
+    dest.store = &store;
+    dest.pub.init_destination = InitStore;
+    dest.pub.empty_output_buffer = EmptyStore;
+    dest.pub.term_destination = TermStore;
+    const uint32_t width = static_cast<uint32_t>(source.Width() > 0 ? source.Width() : 0);
+    const uint32_t height = static_cast<uint32_t>(source.Height() > 0 ? source.Height() : 0);
+    try {
+        if (store.capacity() < InitialEncodedSize(width, height))
+            store.reserve(InitialEncodedSize(width, height));
+    } catch (const std::bad_alloc&) {
+        throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
+    }
+    EncodeTo(source, quality, c, &dest.pub);
 }
 
 }  // namespace
@@ -517,6 +584,10 @@ TBitmap LoadJpegFile(const std::string& path, JpegDecodeReport* report) {
 
 std::vector<uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality) {
     return Encode(bitmap, quality);
+}
+
+void EncodeJpeg(const TBitmap& bitmap, int quality, EncodedBytes& bytes) {
+    EncodeIntoStore(bitmap, quality, bytes);
 }
 
 void SaveJpegFile(const TBitmap& bitmap, const std::string& path, int quality) {

@@ -80,5 +80,11 @@ TBitmap LoadJpegFile(const std::string& path, JpegDecodeReport* report = nullptr
 // The bytes of bitmap encoded at quality (1..100), as TJPEGImage::Assign keeps them.
 std::vector<uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality);
 
+// Encoded bytes kept from picture to picture: the storage is reused and growing it leaves the
+// new bytes unset, so a batch touches no fresh, zeroed pages per file.
+using EncodedBytes = std::vector<uint8_t, DefaultInitAllocator<uint8_t>>;
+// The same bytes as EncodeJpeg, into bytes (replacing what they held, keeping their storage).
+void EncodeJpeg(const TBitmap& bitmap, int quality, EncodedBytes& bytes);
+
 // Encodes bitmap at quality and writes it to path (replacing it safely).
 void SaveJpegFile(const TBitmap& bitmap, const std::string& path, int quality);

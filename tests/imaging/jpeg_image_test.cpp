@@ -684,3 +684,19 @@ TEST(PictureMemory, APictureAboveTheBudgetIsRefusedUntilItsThreadIsAllowed) {
     std::thread other([&] { EXPECT_THROW(Decoded(real), MemoryBudgetError); });
     other.join();
 }
+
+// One store encodes picture after picture, growing past its first guess, shrinking and growing
+// again, and always holds exactly the bytes a fresh encode gives.
+TEST(JpegImage, AReusedStoreHoldsTheBytesOfAFreshEncode) {
+    EncodedBytes store;
+    const std::pair<int32_t, int32_t> sizes[] = {{120, 90}, {3, 2}, {300, 200}, {1, 1}, {64, 48}};
+    for (const auto& [w, h] : sizes) {
+        const TBitmap picture = NumberedPicture(w, h);
+        for (int quality : {100, 40}) {
+            EncodeJpeg(picture, quality, store);
+            const std::vector<uint8_t> fresh = EncodeJpeg(picture, quality);
+            EXPECT_EQ(std::vector<uint8_t>(store.begin(), store.end()), fresh)
+                << w << " x " << h << " at " << quality;
+        }
+    }
+}
