@@ -395,8 +395,10 @@ int DefaultWorkerCount() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-void DecodeWholeJpeg(const std::vector<uint8_t>& bytes, TBitmap& picture) {
-    const JpegDecodeReport report = DecodeJpegBytes(bytes.data(), bytes.size(), picture);
+void DecodeWholeJpeg(const std::vector<uint8_t>& bytes, TBitmap& picture,
+                     const DecodedRows& rowsDone) {
+    const JpegDecodeReport report =
+        DecodeJpegBytes(bytes.data(), bytes.size(), picture, rowsDone);
     const std::string damaged = DamagedSourceReason(report, picture.Height());
     if (!damaged.empty()) throw ImageError(damaged);
 }

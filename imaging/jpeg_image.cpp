@@ -292,7 +292,8 @@ uint64_t DecodeMemoryNeed(jpeg_decompress_struct& cinfo) {
     return needed;
 }
 
-JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target) {
+JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target,
+                        const DecodedRows& rowsDone = nullptr) {
     const StreamLayout layout = ReadLayout(bytes, size);
     if (layout.scans > kMaxScans) throw ImageError(kTooManyScans);
     Decompressor d;
@@ -338,11 +339,18 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target)
     } catch (const std::bad_alloc&) {
         throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
     }
-    // Reads lines until `end` (or until the decoder has no more) into rows[line].
-    auto readLines = [&](JSAMPROW* into, JDIMENSION end, bool stopWhereGrey) {
+    // Hands rows [first, end) of target, now final, to the caller.
+    auto done = [&](uint32_t first, uint32_t end) {
+        if (rowsDone && first < end)
+            rowsDone(target, static_cast<int32_t>(first), static_cast<int32_t>(end));
+    };
+    // Reads lines until `end` (or until the decoder has no more) into rows[line]; inTarget:
+    // rows are target's own, each handed on as it arrives.
+    auto readLines = [&](JSAMPROW* into, JDIMENSION end, bool stopWhereGrey, bool inTarget) {
         JSAMPROW cmykRows[1] = {cmykRow.data()};
         while (cinfo.output_scanline < end) {
             if (stopWhereGrey && d.RestIsGrey(cinfo.output_scanline)) break;
+            const JDIMENSION first = cinfo.output_scanline;
             if (cmyk) {
                 if (jpeg_read_scanlines(&cinfo, cmykRows, 1) != 1) break;
                 CmykRowToBgr(cmykRow.data(), into[cinfo.output_scanline - 1], width, inverted);
@@ -350,6 +358,7 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target)
                                            end - cinfo.output_scanline) == 0) {
                 break;
             }
+            if (inTarget) done(first, cinfo.output_scanline);
         }
     };
 
@@ -358,7 +367,7 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target)
     const bool started = Guarded(d.err, [&] {
         jpeg_start_decompress(&cinfo);
         for (uint32_t y = 0; y < stripRows; ++y) rows[y] = strip.data() + y * rowBytes;
-        readLines(rows.data(), stripRows, false);
+        readLines(rows.data(), stripRows, false, false);
     });
     if (!started) ThrowLibraryError(d.err, width, height);
     if (d.NothingDecoded()) throw ImageError(kNoFirstRow);
@@ -367,11 +376,12 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target)
     for (uint32_t y = 0; y < height; ++y) rows[y] = target.ScanLine(static_cast<int32_t>(y));
     for (uint32_t y = 0; y < cinfo.output_scanline; ++y)
         std::memcpy(rows[y], strip.data() + y * rowBytes, rowBytes);
+    done(0, cinfo.output_scanline);
 
     const bool decoded = Guarded(d.err, [&] {
         // Once the data has ended in the first scan, the rest is grey: filled below instead of
         // decoded, so a small stream claiming a huge picture costs no more than its data.
-        readLines(rows.data(), height, true);
+        readLines(rows.data(), height, true, true);
         // jpeg_finish_decompress is not called: it would only read on to the end marker, and
         // damage after the last row must not cost the user the picture.
     });
@@ -379,6 +389,7 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target)
     // the middle of the pixel data, or the grey rest of a stream that ended) come out mid
     // grey, like the rest of a damaged picture.
     for (uint32_t y = cinfo.output_scanline; y < height; ++y) std::memset(rows[y], 128, rowBytes);
+    done(cinfo.output_scanline, height);
     if (!decoded) ThrowLibraryError(d.err, width, height);
     JpegDecodeReport report;
     report.rowsRead = static_cast<int32_t>(height);
@@ -540,8 +551,9 @@ std::string DamagedSourceReason(const JpegDecodeReport& report, int32_t height) 
     return "damaged: the file ends before the picture's last pass, so its detail is incomplete";
 }
 
-JpegDecodeReport DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target) {
-    return Decode(bytes, size, target);
+JpegDecodeReport DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target,
+                                 const DecodedRows& rowsDone) {
+    return Decode(bytes, size, target, rowsDone);
 }
 
 void TJPEGImage::LoadFromFile(const std::string& path) {

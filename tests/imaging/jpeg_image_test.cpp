@@ -700,3 +700,30 @@ TEST(JpegImage, AReusedStoreHoldsTheBytesOfAFreshEncode) {
         }
     }
 }
+
+// The rows a decode hands on cover the picture once, top to bottom, each already final: a whole
+// stream, and one cut off whose missing rows are filled with grey.
+TEST(JpegImage, DecodedRowsAreHandedOnOnceInOrderWhenFinal) {
+    const TBitmap source = NumberedPicture(40, 70);
+    for (const std::vector<uint8_t>& bytes : {Encoded(source, 90), CutOffJpeg(source)}) {
+        TBitmap picture;
+        std::vector<std::vector<uint8_t>> seen;
+        int32_t next = 0;
+        DecodeJpegBytes(bytes.data(), bytes.size(), picture,
+                        [&](TBitmap& target, int32_t first, int32_t end) {
+                            EXPECT_EQ(&target, &picture);
+                            EXPECT_EQ(first, next);
+                            EXPECT_LT(first, end);
+                            next = end;
+                            for (int32_t y = first; y < end; ++y)
+                                seen.emplace_back(target.ScanLine(y), target.ScanLine(y) + 120);
+                        });
+        EXPECT_EQ(next, 70);
+        TBitmap plain;
+        DecodeJpegBytes(bytes.data(), bytes.size(), plain);
+        ASSERT_EQ(seen.size(), 70u);
+        for (int32_t y = 0; y < 70; ++y)
+            EXPECT_EQ(seen[y], std::vector<uint8_t>(plain.ScanLine(y), plain.ScanLine(y) + 120))
+                << "row " << y;
+    }
+}
