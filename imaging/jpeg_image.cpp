@@ -513,9 +513,13 @@ void EncodeIntoStore(const TBitmap& source, int quality, EncodedBytes& store) {
     dest.pub.term_destination = TermStore;
     const uint32_t width = static_cast<uint32_t>(source.Width() > 0 ? source.Width() : 0);
     const uint32_t height = static_cast<uint32_t>(source.Height() > 0 ? source.Height() : 0);
+    // A store is given room for the picture's own size in bytes at once, which hardly any
+    // JPEG exceeds: only the pages the encoder writes are ever touched, while growing by
+    // doubling would copy the bytes into fresh pages two or three times on its first use.
+    const std::size_t room =
+        std::max(InitialEncodedSize(width, height), 3 * static_cast<std::size_t>(width) * height);
     try {
-        if (store.capacity() < InitialEncodedSize(width, height))
-            store.reserve(InitialEncodedSize(width, height));
+        if (store.capacity() < room) store.reserve(room);
     } catch (const std::bad_alloc&) {
         throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
     }
