@@ -1,5 +1,6 @@
 #include "batch_pipeline.h"
 
+#include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -50,6 +51,18 @@ void RemoveStaleTemporaries(const std::string& output) {
         if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
             ::unlink(entry->path().c_str());
     }
+}
+
+// A batch writes far more than anyone reads back soon. Kept in the page cache, every written
+// file makes the next write take memory the system has not used lately, and where that is
+// slow to touch (in many virtual machines) a write of 24 MB then costs 60 to 110 ms of
+// processor time instead of 7, on the cores the workers need; it also pushes out pages other
+// programs use. After the fsync the pages are clean, so dropping them loses nothing.
+void DropCachedPages(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return;
+    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
 }
 
 int64_t MillisecondsSince(Clock::time_point start) {
@@ -308,6 +321,7 @@ void BatchRun::Writer() {
         try {
             RemoveStaleTemporaries(files_[item.index].output);
             WriteFileAtomically(files_[item.index].output, item.bytes.data(), item.bytes.size());
+            DropCachedPages(files_[item.index].output);
             event.result.status = BatchStatus::Written;
         } catch (const std::exception& e) {
             event.result.status = BatchStatus::Failed;
