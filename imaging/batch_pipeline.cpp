@@ -254,6 +254,15 @@ bool BatchRun::Work(ReadItem& item, TBitmap& picture, TBitmap& work,
     } catch (const std::exception& e) {
         return fail(BatchFault::Work, e);
     }
+    {
+        // Taken only now: by the time a file is worked on, the writer has usually handed back
+        // the store of the one before, and a lone worker needs no second one.
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!spareStores_.empty()) {
+            encoded = std::move(spareStores_.back());
+            spareStores_.pop_back();
+        }
+    }
     try {
         if (file.format == OutputFormat::Bmp) {
             const std::vector<uint8_t> bmp = BmpFileBytes(*done);
@@ -278,10 +287,6 @@ void BatchRun::Worker(int worker) {
             if (cancel_ || read_.empty()) break;
             item = std::move(read_.front());
             read_.pop_front();
-            if (!spareStores_.empty()) {
-                encoded = std::move(spareStores_.back());
-                spareStores_.pop_back();
-            }
             changed_.notify_all();
         }
         const Clock::time_point start = Clock::now();
