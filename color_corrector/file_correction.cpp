@@ -1,6 +1,7 @@
 #include "file_correction.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <utility>
 
 #include "image_error.h"
@@ -8,6 +9,10 @@
 #include "jpeg_image.h"
 #include "paths.h"
 #include "text_io.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -39,20 +44,91 @@ ProcessOptions OptionsFromFields(const ProcessFields& fields) {
     return options;
 }
 
-void MapColors(TBitmap& picture, const ByteTables& tables) {
+namespace {
+
+// bytes bytes of blue, green, red pixels through their channels' tables.
+void MapRowPlain(uint8_t* p, std::size_t bytes, const ByteTables& tables) {
     const uint8_t* tb = tables.channel[kBlue].data();
     const uint8_t* tg = tables.channel[kGreen].data();
     const uint8_t* tr = tables.channel[kRed].data();
-    const int32_t width = picture.Width();
-    for (int32_t y = 0; y < picture.Height(); ++y) {
-        uint8_t* p = picture.ScanLine(y);
-        uint8_t* const end = p + 3 * static_cast<std::size_t>(width);
-        for (; p != end; p += 3) {
-            p[0] = tb[p[0]];
-            p[1] = tg[p[1]];
-            p[2] = tr[p[2]];
-        }
+    for (uint8_t* const end = p + bytes; p != end; p += 3) {
+        p[0] = tb[p[0]];
+        p[1] = tg[p[1]];
+        p[2] = tr[p[2]];
     }
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define LUMIVEX_BYTE_PERMUTES 1
+#define LUMIVEX_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+
+// Processors with byte permutes across 64-byte registers look a byte up in a whole 256-entry
+// table in three instructions, 64 bytes at a time, some fifteen times faster than one load
+// per byte. Each register holds all three channels, so it is looked up in each table and the
+// results merged by the byte's place in its pixel.
+struct ChannelTables {
+    __m512i part[4];  // entries 0-63, 64-127, 128-191, 192-255
+};
+
+LUMIVEX_VBMI inline __m512i LookUp(__m512i v, const ChannelTables& t) {
+    const __m512i low = _mm512_permutex2var_epi8(t.part[0], v, t.part[1]);
+    const __m512i high = _mm512_permutex2var_epi8(t.part[2], v, t.part[3]);
+    return _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), low, high);
+}
+
+// Bytes i of a register whose first byte is channel `phase` of its pixel (0 blue) that are
+// channel c: (phase + i) % 3 == c.
+constexpr __mmask64 ChannelBytes(int phase, int c) {
+    __mmask64 mask = 0;
+    for (int i = 0; i < 64; ++i)
+        if ((phase + i) % 3 == c) mask |= __mmask64{1} << i;
+    return mask;
+}
+
+LUMIVEX_VBMI void MapRowVbmi(uint8_t* p, std::size_t bytes, const ByteTables& tables) {
+    ChannelTables t[3];  // blue, green, red: the order of the bytes
+    const int channels[3] = {kBlue, kGreen, kRed};
+    for (int c = 0; c < 3; ++c)
+        for (int k = 0; k < 4; ++k)
+            t[c].part[k] = _mm512_loadu_si512(tables.channel[channels[c]].data() + 64 * k);
+    static constexpr __mmask64 green[3] = {ChannelBytes(0, 1), ChannelBytes(1, 1),
+                                           ChannelBytes(2, 1)};
+    static constexpr __mmask64 red[3] = {ChannelBytes(0, 2), ChannelBytes(1, 2),
+                                         ChannelBytes(2, 2)};
+    // Register j of the row starts at byte 64 j, which is channel j % 3 of its pixel.
+    for (std::size_t at = 0, j = 0; at < bytes; at += 64, j = j == 2 ? 0 : j + 1) {
+        const std::size_t left = bytes - at;
+        const __mmask64 take = left >= 64 ? ~__mmask64{0} : (__mmask64{1} << left) - 1;
+        const __m512i v = _mm512_maskz_loadu_epi8(take, p + at);
+        __m512i out = _mm512_mask_blend_epi8(green[j], LookUp(v, t[0]), LookUp(v, t[1]));
+        out = _mm512_mask_blend_epi8(red[j], out, LookUp(v, t[2]));
+        _mm512_mask_storeu_epi8(p + at, take, out);
+    }
+}
+
+bool HasBytePermutes() {
+    static const bool has = __builtin_cpu_supports("avx512f") &&
+                            __builtin_cpu_supports("avx512bw") &&
+                            __builtin_cpu_supports("avx512vbmi");
+    return has;
+}
+#endif
+
+}  // namespace
+
+void MapColorRows(TBitmap& picture, const ByteTables& tables, int32_t first, int32_t end) {
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(picture.Width());
+#ifdef LUMIVEX_BYTE_PERMUTES
+    if (HasBytePermutes()) {
+        for (int32_t y = first; y < end; ++y) MapRowVbmi(picture.ScanLine(y), rowBytes, tables);
+        return;
+    }
+#endif
+    for (int32_t y = first; y < end; ++y) MapRowPlain(picture.ScanLine(y), rowBytes, tables);
+}
+
+void MapColors(TBitmap& picture, const ByteTables& tables) {
+    MapColorRows(picture, tables, 0, picture.Height());
 }
 
 TBitmap& TransformMapped(TBitmap& picture, TBitmap& work, const ProcessOptions& options) {
@@ -190,8 +266,11 @@ BatchFile CorrectionFile(const std::string& source, const std::string& outputFol
 BatchSteps CorrectionSteps(const ByteTables& tables, const ProcessOptions& options) {
     BatchSteps steps;
     steps.decode = [&tables](std::size_t, const std::vector<uint8_t>& bytes, TBitmap& picture) {
-        DecodeWholeJpeg(bytes, picture);
-        MapColors(picture, tables);
+        // Mapped as the rows arrive, while they are still in the cache, rather than in a second
+        // pass over the whole picture.
+        DecodeWholeJpeg(bytes, picture, [&tables](TBitmap& target, int32_t first, int32_t end) {
+            MapColorRows(target, tables, first, end);
+        });
     };
     steps.process = [&options](std::size_t, TBitmap& picture, TBitmap& work) -> const TBitmap& {
         return TransformMapped(picture, work, options);

@@ -48,6 +48,8 @@ ProcessOptions OptionsFromFields(const ProcessFields& fields);
 
 // Every byte of the picture through its channel's table, in place.
 void MapColors(TBitmap& picture, const ByteTables& tables);
+// The same for rows [first, end) alone.
+void MapColorRows(TBitmap& picture, const ByteTables& tables, int32_t first, int32_t end);
 
 // The chain after the colour mapping, on picture (already mapped) with work as the second
 // image; both are reused and changed. Returns the one of the two that holds the result. A cut

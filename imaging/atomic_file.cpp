@@ -233,23 +233,25 @@ void WriteFileAtomically(const std::string& path, const void* data, std::size_t 
 
 namespace {
 
+// Reads into bytes, whose storage is reused (only room beyond its old size is cleared).
 template <typename Buffer>
-Buffer ReadAll(const std::string& path, const FileStartCheck& checkStart) {
-    auto fail = [&](int error) -> Buffer {
+void ReadAll(const std::string& path, const FileStartCheck& checkStart, Buffer& bytes) {
+    auto fail = [&](int error) {
+        bytes.clear();
         throw ImageError("Cannot open file \"" + path + "\". " + SystemReason(error));
     };
     // Non-blocking, so that a named pipe cannot hang the program before it is refused below.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return fail(errno);
+    if (fd < 0) fail(errno);
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
     struct stat info;
-    if (::fstat(fd, &info) != 0) return fail(errno);
-    if (S_ISDIR(info.st_mode)) return fail(EISDIR);
+    if (::fstat(fd, &info) != 0) fail(errno);
+    if (S_ISDIR(info.st_mode)) fail(EISDIR);
     // Pipes and devices could block or never end; pictures and texts are regular files.
-    if (!S_ISREG(info.st_mode)) return fail(EINVAL);
+    if (!S_ISREG(info.st_mode)) fail(EINVAL);
     // Fills room bytes unless the file ends first; the count read.
     auto readInto = [&](uint8_t* into, std::size_t room) {
         std::size_t done = 0;
@@ -268,7 +270,6 @@ Buffer ReadAll(const std::string& path, const FileStartCheck& checkStart) {
     uint8_t start[kFileStartBytes];
     const std::size_t startSize = checkStart ? readInto(start, sizeof start) : 0;
     if (checkStart) checkStart(start, startSize);
-    Buffer bytes;
     try {
         // One buffer of the file's size: growing one as the bytes come would hold the file
         // twice at the moment of the last copy.
@@ -286,15 +287,24 @@ Buffer ReadAll(const std::string& path, const FileStartCheck& checkStart) {
                 bytes.insert(bytes.end(), more, more + n);
         }
     } catch (const std::bad_alloc&) {
-        return fail(ENOMEM);
+        fail(ENOMEM);
     }
-    return bytes;
 }
 
 }  // namespace
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path, const FileStartCheck& checkStart) {
-    return ReadAll<std::vector<uint8_t>>(path, checkStart);
+    std::vector<uint8_t> bytes;
+    ReadAll(path, checkStart, bytes);
+    return bytes;
 }
 
-std::string ReadWholeTextFile(const std::string& path) { return ReadAll<std::string>(path, nullptr); }
+void ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
+    ReadAll(path, nullptr, bytes);
+}
+
+std::string ReadWholeTextFile(const std::string& path) {
+    std::string text;
+    ReadAll(path, nullptr, text);
+    return text;
+}

@@ -59,5 +59,8 @@ using FileStartCheck = std::function<void(const uint8_t* start, std::size_t size
 // unreadable; checkStart, when given, is called with the file's first bytes before room is
 // made for the rest.
 std::vector<uint8_t> ReadWholeFile(const std::string& path, const FileStartCheck& checkStart = nullptr);
+// The same into bytes, reusing their storage (a batch reads file after file without fresh
+// pages); a failure leaves bytes empty.
+void ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
 // The same, as a text.
 std::string ReadWholeTextFile(const std::string& path);

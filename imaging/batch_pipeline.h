@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "jpeg_image.h"
 #include "progress.h"
 
 enum class OutputFormat { Jpeg, Bmp };
@@ -105,4 +106,6 @@ int DefaultWorkerCount();
 // The default decode step: a JPEG from bytes into picture; a stream that ends early is refused
 // with DamagedSourceReason ("damaged: only the first N rows could be read") rather than
 // written with grey rows.
-void DecodeWholeJpeg(const std::vector<uint8_t>& bytes, TBitmap& picture);
+// rowsDone, when given, sees the rows as they are decoded (DecodeJpegBytes).
+void DecodeWholeJpeg(const std::vector<uint8_t>& bytes, TBitmap& picture,
+                     const DecodedRows& rowsDone = nullptr);

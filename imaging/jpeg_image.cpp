@@ -292,7 +292,8 @@ uint64_t DecodeMemoryNeed(jpeg_decompress_struct& cinfo) {
     return needed;
 }
 
-JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target) {
+JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target,
+                        const DecodedRows& rowsDone = nullptr) {
     const StreamLayout layout = ReadLayout(bytes, size);
     if (layout.scans > kMaxScans) throw ImageError(kTooManyScans);
     Decompressor d;
@@ -338,11 +339,18 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target)
     } catch (const std::bad_alloc&) {
         throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
     }
-    // Reads lines until `end` (or until the decoder has no more) into rows[line].
-    auto readLines = [&](JSAMPROW* into, JDIMENSION end, bool stopWhereGrey) {
+    // Hands rows [first, end) of target, now final, to the caller.
+    auto done = [&](uint32_t first, uint32_t end) {
+        if (rowsDone && first < end)
+            rowsDone(target, static_cast<int32_t>(first), static_cast<int32_t>(end));
+    };
+    // Reads lines until `end` (or until the decoder has no more) into rows[line]; inTarget:
+    // rows are target's own, each handed on as it arrives.
+    auto readLines = [&](JSAMPROW* into, JDIMENSION end, bool stopWhereGrey, bool inTarget) {
         JSAMPROW cmykRows[1] = {cmykRow.data()};
         while (cinfo.output_scanline < end) {
             if (stopWhereGrey && d.RestIsGrey(cinfo.output_scanline)) break;
+            const JDIMENSION first = cinfo.output_scanline;
             if (cmyk) {
                 if (jpeg_read_scanlines(&cinfo, cmykRows, 1) != 1) break;
                 CmykRowToBgr(cmykRow.data(), into[cinfo.output_scanline - 1], width, inverted);
@@ -350,6 +358,7 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target)
                                            end - cinfo.output_scanline) == 0) {
                 break;
             }
+            if (inTarget) done(first, cinfo.output_scanline);
         }
     };
 
@@ -358,7 +367,7 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target)
     const bool started = Guarded(d.err, [&] {
         jpeg_start_decompress(&cinfo);
         for (uint32_t y = 0; y < stripRows; ++y) rows[y] = strip.data() + y * rowBytes;
-        readLines(rows.data(), stripRows, false);
+        readLines(rows.data(), stripRows, false, false);
     });
     if (!started) ThrowLibraryError(d.err, width, height);
     if (d.NothingDecoded()) throw ImageError(kNoFirstRow);
@@ -367,11 +376,12 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target)
     for (uint32_t y = 0; y < height; ++y) rows[y] = target.ScanLine(static_cast<int32_t>(y));
     for (uint32_t y = 0; y < cinfo.output_scanline; ++y)
         std::memcpy(rows[y], strip.data() + y * rowBytes, rowBytes);
+    done(0, cinfo.output_scanline);
 
     const bool decoded = Guarded(d.err, [&] {
         // Once the data has ended in the first scan, the rest is grey: filled below instead of
         // decoded, so a small stream claiming a huge picture costs no more than its data.
-        readLines(rows.data(), height, true);
+        readLines(rows.data(), height, true, true);
         // jpeg_finish_decompress is not called: it would only read on to the end marker, and
         // damage after the last row must not cost the user the picture.
     });
@@ -379,6 +389,7 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target)
     // the middle of the pixel data, or the grey rest of a stream that ended) come out mid
     // grey, like the rest of a damaged picture.
     for (uint32_t y = cinfo.output_scanline; y < height; ++y) std::memset(rows[y], 128, rowBytes);
+    done(cinfo.output_scanline, height);
     if (!decoded) ThrowLibraryError(d.err, width, height);
     JpegDecodeReport report;
     report.rowsRead = static_cast<int32_t>(height);
@@ -396,8 +407,49 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target)
     return report;
 }
 
-std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
-    Compressor c;
+// Grows a reused byte store as libjpeg fills it; the store keeps its capacity for the next
+// picture, so a batch encodes file after file without fresh pages.
+struct StoreDestination {
+    jpeg_destination_mgr pub;
+    EncodedBytes* store = nullptr;
+};
+
+void InitStore(j_compress_ptr cinfo) {
+    StoreDestination* dest = reinterpret_cast<StoreDestination*>(cinfo->dest);
+    EncodedBytes& store = *dest->store;
+    store.resize(store.capacity());  // unset bytes: nothing is cleared
+    dest->pub.next_output_byte = store.data();
+    dest->pub.free_in_buffer = store.size();
+}
+
+boolean EmptyStore(j_compress_ptr cinfo) {
+    StoreDestination* dest = reinterpret_cast<StoreDestination*>(cinfo->dest);
+    EncodedBytes& store = *dest->store;
+    const std::size_t used = store.size();  // libjpeg only calls this on a full buffer
+    bool grown = true;
+    try {
+        store.resize(used * 2);
+    } catch (const std::bad_alloc&) {
+        grown = false;  // the jump out of libjpeg must not start inside a handler
+    }
+    if (!grown) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 10);
+    dest->pub.next_output_byte = store.data() + used;
+    dest->pub.free_in_buffer = store.size() - used;
+    return TRUE;
+}
+
+void TermStore(j_compress_ptr cinfo) {
+    StoreDestination* dest = reinterpret_cast<StoreDestination*>(cinfo->dest);
+    dest->store->resize(dest->store->size() - dest->pub.free_in_buffer);
+}
+
+std::size_t InitialEncodedSize(uint32_t width, uint32_t height) {
+    const std::size_t initial = static_cast<std::size_t>(width) * height / 4;
+    return initial < 4096 ? 4096 : initial;
+}
+
+// Encodes source into dest, whose buffer the caller has set up.
+void EncodeTo(const TBitmap& source, int quality, Compressor& c, jpeg_destination_mgr* dest) {
     jpeg_compress_struct& cinfo = c.cinfo;
     const uint32_t width = static_cast<uint32_t>(source.Width() > 0 ? source.Width() : 0);
     const uint32_t height = static_cast<uint32_t>(source.Height() > 0 ? source.Height() : 0);
@@ -407,23 +459,15 @@ std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
     std::vector<JSAMPROW> rows;
     try {
         rows.resize(height);
-        std::size_t initial = static_cast<std::size_t>(width) * height / 4;
-        if (initial < 4096) initial = 4096;
-        c.dest.data = static_cast<JOCTET*>(std::malloc(initial));
-        if (!c.dest.data) throw std::bad_alloc();
-        c.dest.capacity = initial;
     } catch (const std::bad_alloc&) {
         throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
     }
     for (uint32_t y = 0; y < height; ++y)
         rows[y] = const_cast<JSAMPROW>(source.ScanLine(static_cast<int32_t>(y)));
-    c.dest.pub.init_destination = InitDestination;
-    c.dest.pub.empty_output_buffer = EmptyOutputBuffer;
-    c.dest.pub.term_destination = TermDestination;
 
     const bool encoded = Guarded(c.err, [&] {
         jpeg_create_compress(&cinfo);
-        cinfo.dest = &c.dest.pub;
+        cinfo.dest = dest;
         cinfo.image_width = width;
         cinfo.image_height = height;
         cinfo.input_components = 3;
@@ -437,11 +481,49 @@ std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
         jpeg_finish_compress(&cinfo);
     });
     if (!encoded) ThrowLibraryError(c.err, width, height);
+}
+
+std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
+    Compressor c;
+    const uint32_t width = static_cast<uint32_t>(source.Width() > 0 ? source.Width() : 0);
+    const uint32_t height = static_cast<uint32_t>(source.Height() > 0 ? source.Height() : 0);
+    const std::size_t initial = InitialEncodedSize(width, height);
+    c.dest.data = static_cast<JOCTET*>(std::malloc(initial));
+    if (!c.dest.data)
+        throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
+    c.dest.capacity = initial;
+    c.dest.pub.init_destination = InitDestination;
+    c.dest.pub.empty_output_buffer = EmptyOutputBuffer;
+    c.dest.pub.term_destination = TermDestination;
+    EncodeTo(source, quality, c, &c.dest.pub);
     try {
         return std::vector<uint8_t>(c.dest.data, c.dest.data + c.dest.length);
     } catch (const std::bad_alloc&) {
         throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
     }
+}
+
+void EncodeIntoStore(const TBitmap& source, int quality, EncodedBytes& store) {
+    Compressor c;
+    StoreDestination dest;
+    std::memset(&dest.pub, 0, sizeof dest.pub);
+    dest.store = &store;
+    dest.pub.init_destination = InitStore;
+    dest.pub.empty_output_buffer = EmptyStore;
+    dest.pub.term_destination = TermStore;
+    const uint32_t width = static_cast<uint32_t>(source.Width() > 0 ? source.Width() : 0);
+    const uint32_t height = static_cast<uint32_t>(source.Height() > 0 ? source.Height() : 0);
+    // A store is given room for the picture's own size in bytes at once, which hardly any
+    // JPEG exceeds: only the pages the encoder writes are ever touched, while growing by
+    // doubling would copy the bytes into fresh pages two or three times on its first use.
+    const std::size_t room =
+        std::max(InitialEncodedSize(width, height), 3 * static_cast<std::size_t>(width) * height);
+    try {
+        if (store.capacity() < room) store.reserve(room);
+    } catch (const std::bad_alloc&) {
+        throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
+    }
+    EncodeTo(source, quality, c, &dest.pub);
 }
 
 }  // namespace
@@ -473,8 +555,9 @@ std::string DamagedSourceReason(const JpegDecodeReport& report, int32_t height) 
     return "damaged: the file ends before the picture's last pass, so its detail is incomplete";
 }
 
-JpegDecodeReport DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target) {
-    return Decode(bytes, size, target);
+JpegDecodeReport DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target,
+                                 const DecodedRows& rowsDone) {
+    return Decode(bytes, size, target, rowsDone);
 }
 
 void TJPEGImage::LoadFromFile(const std::string& path) {
@@ -517,6 +600,10 @@ TBitmap LoadJpegFile(const std::string& path, JpegDecodeReport* report) {
 
 std::vector<uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality) {
     return Encode(bitmap, quality);
+}
+
+void EncodeJpeg(const TBitmap& bitmap, int quality, EncodedBytes& bytes) {
+    EncodeIntoStore(bitmap, quality, bytes);
 }
 
 void SaveJpegFile(const TBitmap& bitmap, const std::string& path, int quality) {

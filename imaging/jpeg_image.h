@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,8 +58,14 @@ private:
 // but later detail was missing; empty for a whole picture of that height.
 std::string DamagedSourceReason(const JpegDecodeReport& report, int32_t height);
 
-// Decodes a JPEG held in memory into target, exactly as TJPEGImage::DecodeTo does.
-JpegDecodeReport DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target);
+// Rows [first, end) of a picture being decoded hold their final pixels.
+using DecodedRows = std::function<void(TBitmap& target, int32_t first, int32_t end)>;
+
+// Decodes a JPEG held in memory into target, exactly as TJPEGImage::DecodeTo does. rowsDone,
+// when given, sees every row of target once, top to bottom, a few at a time right after they
+// are decoded (grey filled rows too): work on them there finds them still in the cache.
+JpegDecodeReport DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target,
+                                 const DecodedRows& rowsDone = nullptr);
 
 // The pixel size a decode of these bytes gives, read from the header alone. Throws ImageError,
 // with the message a decode would give, on what is not a JPEG or exceeds one gigapixel.
@@ -79,6 +86,12 @@ TBitmap LoadJpegFile(const std::string& path, JpegDecodeReport* report = nullptr
 
 // The bytes of bitmap encoded at quality (1..100), as TJPEGImage::Assign keeps them.
 std::vector<uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality);
+
+// Encoded bytes kept from picture to picture: the storage is reused and growing it leaves the
+// new bytes unset, so a batch touches no fresh, zeroed pages per file.
+using EncodedBytes = std::vector<uint8_t, DefaultInitAllocator<uint8_t>>;
+// The same bytes as EncodeJpeg, into bytes (replacing what they held, keeping their storage).
+void EncodeJpeg(const TBitmap& bitmap, int quality, EncodedBytes& bytes);
 
 // Encodes bitmap at quality and writes it to path (replacing it safely).
 void SaveJpegFile(const TBitmap& bitmap, const std::string& path, int quality);

@@ -215,6 +215,49 @@ void TransformTurned(const TBitmap& source, const Frame& f, TBitmap& output) {
             }
         }
     };
+    // The estimates along a row of a tile are linear in x, so their floors at the two ends
+    // bound all the others: when both ends lie inside the source, every estimated sample of the
+    // row does, and none needs testing. Such a row, reading nothing beyond the last source row,
+    // also copies each pixel but its last with one four-byte move (the fourth byte is the next
+    // pixel's, written right after).
+    const std::size_t sourceBytes = stride * static_cast<std::size_t>(f.H);
+    auto InsideSpan = [&](int64_t px, int64_t py, int32_t n) {
+        const int64_t fx0 = px >> 32, fy0 = py >> 32;
+        const int64_t fx1 = (px + (n - 1) * stepX) >> 32, fy1 = (py + (n - 1) * stepY) >> 32;
+        if (static_cast<uint64_t>(fx0) >= W || static_cast<uint64_t>(fx1) >= W ||
+            static_cast<uint64_t>(fy0) >= H || static_cast<uint64_t>(fy1) >= H)
+            return false;
+        return static_cast<std::size_t>(std::max(fy0, fy1)) * stride +
+                   3 * static_cast<std::size_t>(std::max(fx0, fx1)) + 4 <= sourceBytes;
+    };
+    auto RunInside = [&](uint8_t* dst, int64_t px, int64_t py, int32_t tx, int32_t xEnd,
+                         std::size_t yi) {
+        auto sample = [&](int32_t x, int64_t sx, int64_t sy, uint8_t* to, bool wide) {
+            const bool nearEdge =
+                static_cast<uint32_t>(static_cast<uint32_t>(sx) + kNear) <= 2 * kNear ||
+                static_cast<uint32_t>(static_cast<uint32_t>(sy) + kNear) <= 2 * kNear;
+            if (__builtin_expect(!nearEdge, 1)) {
+                const uint8_t* from = bits + static_cast<std::size_t>(sy >> 32) * stride +
+                                      3 * static_cast<std::size_t>(sx >> 32);
+                if (wide)
+                    std::memcpy(to, from, 4);
+                else
+                    PutPixel(to, from);
+                return;
+            }
+            const std::size_t xi = static_cast<std::size_t>(x);
+            int32_t ix = 0, iy = 0;
+            if (ExactSample(f, uC[xi], uS[xi], vS[yi], vC[yi], ix, iy))
+                PutPixel(to, bits + static_cast<std::size_t>(iy) * stride +
+                                 3 * static_cast<std::size_t>(ix));
+            else
+                PutWhite(to);
+        };
+        const int32_t last = xEnd - 1;
+        for (int32_t x = tx; x < last; ++x, dst += 3, px += stepX, py += stepY)
+            sample(x, px, py, dst, true);
+        sample(last, px, py, dst, false);
+    };
     for (int32_t ty = 0; ty < f.Ho; ty += kTile)
         for (int32_t tx = 0; tx < f.Wo; tx += kTile) {
             const int32_t yEnd = std::min(f.Ho, ty + kTile), xEnd = std::min(f.Wo, tx + kTile);
@@ -228,6 +271,10 @@ void TransformTurned(const TBitmap& source, const Frame& f, TBitmap& output) {
                 uint8_t* dst = output.ScanLine(y) + 3 * txi;
                 int64_t px = estimate ? std::llround((bx[yi] + ax[txi]) * kOne) : 0;
                 int64_t py = estimate ? std::llround((by[yi] + ay[txi]) * kOne) : 0;
+                if (estimate && InsideSpan(px, py, xEnd - tx)) {
+                    RunInside(dst, px, py, tx, xEnd, yi);
+                    continue;
+                }
                 for (int32_t x = tx; x < xEnd; ++x, dst += 3, px += stepX, py += stepY) {
                     int32_t ix = 0, iy = 0;
                     bool inside;

@@ -277,3 +277,33 @@ TEST(Batch, APictureAboveTheMemoryBudgetIsRefusedWithItsFigure) {
         << outcome.failures[0].reason;
     EXPECT_FALSE(FileExists(CorrectedPath(files[0])));
 }
+
+// Every byte through its own channel's table, at every row length (the mapping works on wide
+// stretches of a row, so the ends of rows and pixels split across stretches are checked), and
+// rows outside the range asked for are left alone.
+TEST(MapColors, EveryByteGoesThroughItsChannelsTable) {
+    ByteTables t;
+    for (int c = 0; c < kChannelCount; ++c)
+        for (int v = 0; v < kTableSize; ++v)
+            t.channel[c][v] = static_cast<uint8_t>(v * (2 * c + 3) + 17 * c + 1);
+    for (int32_t width : {1, 2, 20, 21, 22, 42, 43, 63, 64, 65, 128, 200, 1001}) {
+        TBitmap picture(width, 4);
+        for (int32_t y = 0; y < 4; ++y)
+            for (int32_t i = 0; i < 3 * width; ++i)
+                picture.ScanLine(y)[i] = static_cast<uint8_t>(i * 7 + y * 89 + i * i / 5);
+        TBitmap expected;
+        CopyImage(picture, expected);
+        for (int32_t y = 1; y < 3; ++y)
+            for (int32_t x = 0; x < width; ++x) {
+                uint8_t* p = expected.ScanLine(y) + 3 * x;
+                p[0] = t.channel[kBlue][p[0]];
+                p[1] = t.channel[kGreen][p[1]];
+                p[2] = t.channel[kRed][p[2]];
+            }
+        MapColorRows(picture, t, 1, 3);
+        EXPECT_TRUE(picture.SamePixels(expected)) << "width " << width;
+        for (int32_t y = 0; y < 4; ++y)  // the padding stays zero
+            for (std::size_t i = 3 * static_cast<std::size_t>(width); i < picture.Stride(); ++i)
+                EXPECT_EQ(picture.ScanLine(y)[i], 0) << "width " << width;
+    }
+}

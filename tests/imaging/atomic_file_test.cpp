@@ -118,3 +118,23 @@ TEST(AtomicFile, InPlaceSaveOnAFullDiskKeepsTheOldFileWhole) {
     // overwritten its 20000 bytes and then stopped.
     EXPECT_EXIT(SaveOnFullDisk(file, 60000), ::testing::ExitedWithCode(0), "");
 }
+
+// A buffer read into again holds the new file exactly, whether it is longer or shorter than
+// the one before, and nothing after a failed read.
+TEST(ReadWholeFile, AReusedBufferHoldsExactlyTheFileReadLast) {
+    TempFolder folder;
+    Save(folder.File("long"), std::string(70000, 'a') + "end");
+    Save(folder.File("short"), "tiny");
+    Save(folder.File("empty"), "");
+    std::vector<uint8_t> bytes;
+    ReadWholeFile(folder.File("long"), bytes);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string(70000, 'a') + "end");
+    ReadWholeFile(folder.File("short"), bytes);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "tiny");
+    ReadWholeFile(folder.File("empty"), bytes);
+    EXPECT_TRUE(bytes.empty());
+    ReadWholeFile(folder.File("long"), bytes);
+    EXPECT_EQ(bytes.size(), 70003u);
+    EXPECT_THROW(ReadWholeFile(folder.File("missing"), bytes), ImageError);
+    EXPECT_TRUE(bytes.empty());
+}

@@ -684,3 +684,46 @@ TEST(PictureMemory, APictureAboveTheBudgetIsRefusedUntilItsThreadIsAllowed) {
     std::thread other([&] { EXPECT_THROW(Decoded(real), MemoryBudgetError); });
     other.join();
 }
+
+// One store encodes picture after picture, growing past its first guess, shrinking and growing
+// again, and always holds exactly the bytes a fresh encode gives.
+TEST(JpegImage, AReusedStoreHoldsTheBytesOfAFreshEncode) {
+    EncodedBytes store;
+    const std::pair<int32_t, int32_t> sizes[] = {{120, 90}, {3, 2}, {300, 200}, {1, 1}, {64, 48}};
+    for (const auto& [w, h] : sizes) {
+        const TBitmap picture = NumberedPicture(w, h);
+        for (int quality : {100, 40}) {
+            EncodeJpeg(picture, quality, store);
+            const std::vector<uint8_t> fresh = EncodeJpeg(picture, quality);
+            EXPECT_EQ(std::vector<uint8_t>(store.begin(), store.end()), fresh)
+                << w << " x " << h << " at " << quality;
+        }
+    }
+}
+
+// The rows a decode hands on cover the picture once, top to bottom, each already final: a whole
+// stream, and one cut off whose missing rows are filled with grey.
+TEST(JpegImage, DecodedRowsAreHandedOnOnceInOrderWhenFinal) {
+    const TBitmap source = NumberedPicture(40, 70);
+    for (const std::vector<uint8_t>& bytes : {Encoded(source, 90), CutOffJpeg(source)}) {
+        TBitmap picture;
+        std::vector<std::vector<uint8_t>> seen;
+        int32_t next = 0;
+        DecodeJpegBytes(bytes.data(), bytes.size(), picture,
+                        [&](TBitmap& target, int32_t first, int32_t end) {
+                            EXPECT_EQ(&target, &picture);
+                            EXPECT_EQ(first, next);
+                            EXPECT_LT(first, end);
+                            next = end;
+                            for (int32_t y = first; y < end; ++y)
+                                seen.emplace_back(target.ScanLine(y), target.ScanLine(y) + 120);
+                        });
+        EXPECT_EQ(next, 70);
+        TBitmap plain;
+        DecodeJpegBytes(bytes.data(), bytes.size(), plain);
+        ASSERT_EQ(seen.size(), 70u);
+        for (int32_t y = 0; y < 70; ++y)
+            EXPECT_EQ(seen[y], std::vector<uint8_t>(plain.ScanLine(y), plain.ScanLine(y) + 120))
+                << "row " << y;
+    }
+}

@@ -204,3 +204,19 @@ TEST(TransformImage, EqualsThePlainPerPixelRuleAtAnyTurnScaleAndShift) {
                                 .SamePixels(PlainTransform(src, Wo, Ho, X0, Y0, rot, sc)));
             }
 }
+
+// A source without row padding (width a multiple of 4) ends with its last pixel's last byte,
+// so rows that copy several bytes at once must stop short of it; the frame's own padding stays
+// zero whatever the rows copy.
+TEST(TransformImage, TurnedRowsCopyNothingPastTheirPixels) {
+    const TBitmap src = NumberedPicture(64, 48);
+    ASSERT_EQ(src.Stride(), 3u * 64);
+    for (double rot : {2.5, -3.0, 30.0, 179.0})
+        for (int X0 : {0, 3}) {
+            SCOPED_TRACE(testing::Message() << rot << " " << X0);
+            const TBitmap frame = TransformImage(src, 61, 50, X0, -X0, rot, 1);
+            EXPECT_TRUE(frame.SamePixels(PlainTransform(src, 61, 50, X0, -X0, rot, 1)));
+            for (int32_t y = 0; y < frame.Height(); ++y)
+                EXPECT_EQ(frame.ScanLine(y)[183], 0) << "row " << y;
+        }
+}
