@@ -21,6 +21,7 @@
 #include "parameter_editing.h"
 #include "paths.h"
 #include "stereo_composition.h"
+#include "stereo_file.h"
 #include "stereo_view_commands.h"
 #include "view_description.h"
 #include "view_picture.h"
@@ -79,14 +80,16 @@ const char* const kViewsHelp =
 
 const char* const kStereoHelp =
     "Usage: lumivex-batch stereo [options] FILE... | -\n"
-    "Composes side-by-side stereo JPEGs (left half one eye, right half the other) as the\n"
-    "Stereo Viewer shows them, into the folder \"stereo\" beside each file (or --output DIR).\n"
+    "Composes side-by-side stereo JPEGs (left half one eye, right half the other) and the\n"
+    "first two pictures of MPO files as the Stereo Viewer shows them, into the folder\n"
+    "\"stereo\" beside each file (or --output DIR).\n"
     "  --mode M           anaglyph (default), left, right, horizontal-interlace,\n"
     "                     vertical-interlace\n"
     "  --size WxH         picture size (default: the size of one half)\n"
     "  --scale S          source pixels per picture pixel (default: the half fits the size)\n"
     "  --position X,Y     pan, in source pixels\n"
-    "  --parallax X,Y     shift of the second half, in source pixels\n"
+    "  --parallax X,Y     shift of the second half, in source pixels (default: none, or\n"
+    "                     the parallax an MPO file's camera stored)\n"
     "  --swap             swap the halves\n"
     "  --type jpg|bmp     the file type (default jpg, quality 80)\n"
     "Example:\n"
@@ -399,7 +402,7 @@ void SizeOption(const std::string& option, const std::string& text, int32_t& wid
 int Stereo(Arguments& args) {
     CommonOptions common;
     StereoViewState state;
-    bool scaleGiven = false;
+    bool scaleGiven = false, parallaxSet = false;
     int32_t width = 0, height = 0;
     std::string extension = ".jpg";
     while (!args.Done()) {
@@ -417,6 +420,7 @@ int Stereo(Arguments& args) {
             state.positionY = static_cast<float>(b);
         } else if (option == "--parallax") {
             ParsePair(option, args.Value(option), a, b);
+            parallaxSet = true;
             state.parallaxX = static_cast<float>(a);
             state.parallaxY = static_cast<float>(b);
         } else if (option == "--swap") state.swap = true;
@@ -425,11 +429,24 @@ int Stereo(Arguments& args) {
     }
     if (common.help) return Help(kStereoHelp);
     BatchCommand command = ViewerCommand("stereo", common, extension);
-    // A side-by-side JPEG decodes as usual; the pair is split from the decoded picture.
-    command.steps.process = [state, scaleGiven, width, height](
-                                std::size_t, TBitmap& picture, TBitmap& work) -> const TBitmap& {
-        const StereoPair pair = SplitStereoPair(picture);
+    // A side-by-side JPEG is split into its halves; an MPO file gives its first two pictures
+    // and, unless --parallax is given, the parallax its camera stored, as the viewer opens it.
+    // Each file's pair waits here between its decode and its work, on the same worker.
+    auto pairs = std::make_shared<std::vector<StereoFile>>(command.files.size());
+    const bool parallaxGiven = parallaxSet;
+    command.steps.decode = [pairs](std::size_t index, const std::vector<uint8_t>& bytes, TBitmap&) {
+        StereoFile file = ReadStereoBytes(bytes.data(), bytes.size());
+        if (!file.report.complete)
+            throw ImageError(DamagedSourceReason(file.report, file.pair.height));
+        (*pairs)[index] = std::move(file);
+    };
+    command.steps.process = [pairs, state, scaleGiven, parallaxGiven, width, height](
+                                std::size_t index, TBitmap&, TBitmap& work) -> const TBitmap& {
+        const StereoFile file = std::move((*pairs)[index]);
+        (*pairs)[index] = StereoFile();
+        const StereoPair& pair = file.pair;
         StereoViewState view = state;
+        if (!parallaxGiven && file.parallaxX) view.parallaxX = *file.parallaxX;
         const int32_t w = width > 0 ? width : pair.halfWidth;
         const int32_t h = height > 0 ? height : pair.height;
         if (!scaleGiven) view.scale = FitScale(StereoFit::Window, pair.halfWidth, pair.height, w, h, 1.0f);
@@ -502,7 +519,7 @@ const char* const kProgramHelp =
     "  correct    the Color Corrector's batch (colour table, cut, resample, turn, mirrors)\n"
     "  align      an Object Editor project into its \"result\" folder\n"
     "  views      the pictures of a Multi Viewer view description\n"
-    "  stereo     side-by-side stereo JPEGs composed as the Stereo Viewer shows them\n"
+    "  stereo     side-by-side stereo JPEGs and MPO pairs composed as the Stereo Viewer shows them\n"
     "  panorama   a view of full-sphere panoramas at a heading, pitch, roll and field of view\n"
     "Run 'lumivex-batch COMMAND --help' for a command's options and an example.\n"
     "Example:\n"

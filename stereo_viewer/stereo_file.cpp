@@ -43,7 +43,7 @@ StereoFile ReadStereoBytes(const uint8_t* bytes, std::size_t size) {
 
     if (views.size() < 2) {
         TBitmap whole;
-        DecodeJpegBytes(bytes, size, whole);
+        file.report = DecodeJpegBytes(bytes, size, whole);
         file.pair = SplitStereoPair(whole);
         return file;
     }

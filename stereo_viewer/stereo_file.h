@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "jpeg_image.h"
 #include "stereo_composition.h"
 
 struct StereoFile {
@@ -14,6 +15,9 @@ struct StereoFile {
     // Metadata the viewer could not use (a broken MPF index, an unreadable parallax), with the
     // reason; the pair opens as it would without it. Empty when there was none.
     std::string ignoredMetadata;
+    // How the picture of a side-by-side file decoded (a batch refuses one that ended early; the
+    // two pictures of an MPO file are refused when either does).
+    JpegDecodeReport report;
 };
 
 // Decodes the bytes of a file into a pair. A JPEG without an MPF index, or whose index lists

@@ -22,6 +22,7 @@
 #include "object_project.h"
 #include "paths.h"
 #include "stereo_composition.h"
+#include "stereo_file.h"
 #include "test_support.h"
 #include "view_picture.h"
 #include "view_saving.h"
@@ -202,6 +203,22 @@ TEST(LumivexBatch, ViewsStereoAndPanoramaWriteWhatTheViewersSave) {
                                "--position 4,-2 --parallax 3,0 --swap");
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(ReadBytes(folder.File("stereo/pair.jpg")), EncodeJpeg(composed, kSavedViewJpegQuality));
+
+    // An MPO pair opens with the parallax its camera stored (5 % of 60 pixels), as in the viewer.
+    const TestParallax cameraParallax{5, 1};
+    const std::vector<uint8_t> mpo = BuildTestMpo(
+        {EncodeJpeg(NumberedPicture(60, 50)), EncodeJpeg(GradientPicture(60, 50))}, &cameraParallax);
+    WriteBytes(folder.File("camera.mpo"), mpo);
+    const StereoFile opened = ReadStereoBytes(mpo.data(), mpo.size());
+    ASSERT_TRUE(opened.parallaxX);
+    StereoViewState cameraState;
+    cameraState.scale = 1;
+    cameraState.parallaxX = *opened.parallaxX;
+    TBitmap fromCamera(60, 50);
+    RenderStereoView(opened.pair, cameraState, fromCamera);
+    run = Batch(folder.Path(), "stereo camera.mpo --scale 1");
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(ReadBytes(folder.File("stereo/camera.jpg")), EncodeJpeg(fromCamera, kSavedViewJpegQuality));
 
     // Panorama: one frame of the viewer's renderer at the view asked for.
     SaveJpegFile(NumberedPicture(360, 180), folder.File("pano.jpg"), 90);
