@@ -1,8 +1,6 @@
 #include "multi_viewer_window.h"
 
 #include <QAction>
-#include <QContextMenuEvent>
-#include <QKeyEvent>
 #include <QMenu>
 #include <algorithm>
 #include <optional>
@@ -38,7 +36,7 @@ std::string OpenHintText() {
 
 }  // namespace
 
-TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, Qt::Window) {
+TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TToolWindow<QWidget>(parent, Qt::Window) {
     SetUpToolWindow(this, kCaption);
 
     Image1 = MakeImageArea(this);
@@ -64,6 +62,19 @@ TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, 
     SavePictureDialog1.Filter = kSaveFilter;
     SavePictureDialog1.FilterIndex = 1;
 
+    BuildMenu();
+    ForwardEvents({[this](int key, Qt::KeyboardModifiers shift) { FormKeyDown(key, shift); },
+                   [this](int key, Qt::KeyboardModifiers shift) { FormKeyUp(key, shift); },
+                   [this] { FormResize(); }, PopupMenu1});
+
+    Timer1 = MakeTimer(this, "Timer1", 1000, [this] { Timer1Timer(); });
+    Image1->SetEmptyHint(OpenHintText());
+
+    resize(640, 480);  // client area at creation
+    FormResize();
+}
+
+void TMulti_Viewer::BuildMenu() {
     PopupMenu1 = MakePopupMenu(this, "PopupMenu1");
     Open1 = MakeMenuItem(PopupMenu1, "Open1", "Open");
     PopupMenu1->addSeparator();
@@ -88,12 +99,6 @@ TMulti_Viewer::TMulti_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, 
     OnTriggered({Refresh1}, [this] { Refresh1Click(); });
 
     PopUpOnRightClick(Image1, PopupMenu1);
-
-    Timer1 = MakeTimer(this, "Timer1", 1000, [this] { Timer1Timer(); });
-    Image1->SetEmptyHint(OpenHintText());
-
-    resize(640, 480);  // client area at creation
-    FormResize();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -259,25 +264,4 @@ void TMulti_Viewer::Timer1Timer() {
     });
     Image1->SetEmptyHint(OpenHintText());
     AppliedLanguage = UiLanguage;
-}
-
-void TMulti_Viewer::keyPressEvent(QKeyEvent* event) {
-    FormKeyDown(event->key(), event->modifiers());
-    event->accept();
-}
-
-void TMulti_Viewer::keyReleaseEvent(QKeyEvent* event) {
-    // A held key repeats as release and press pairs on this desktop; only the real release
-    // ends the list's showing.
-    if (!event->isAutoRepeat()) FormKeyUp(event->key(), event->modifiers());
-    event->accept();
-}
-
-void TMulti_Viewer::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    FormResize();
-}
-
-void TMulti_Viewer::contextMenuEvent(QContextMenuEvent* event) {
-    PopupMenu1->popup(event->globalPos());
 }

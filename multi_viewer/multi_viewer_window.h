@@ -6,6 +6,7 @@
 #include "damage_notices.h"
 #include "dialogs.h"
 #include "guarded.h"
+#include "tool_window.h"  // the window's base and the controls it is built from
 
 class QAction;
 class QMenu;
@@ -19,7 +20,7 @@ class TStatusBar;
 // stepped through with Space/Backspace or Next/Previous (wrapping) or picked from the list that
 // Shift shows; Refresh reads the file again. The picture is copied, saved or printed at its
 // full size. Created once; closing only hides it. Its events and menu commands run guarded.
-class TMulti_Viewer : public TGuardedEvents<QWidget> {
+class TMulti_Viewer : public TToolWindow<QWidget> {
     Q_OBJECT
 public:
     explicit TMulti_Viewer(QWidget* parent = nullptr);
@@ -69,13 +70,8 @@ public:
     void FormResize();
     void Timer1Timer();
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-
 private:
+    void BuildMenu();
     // Returns why the file gives no view ("" when it gives some).
     std::string ReadDescription(const std::string& path);
     // ReadDescription, telling the user when the file gives no view; false then.

@@ -52,10 +52,11 @@ Modifiers ModifiersOf(const QMouseEvent* e) {
 
 }  // namespace
 
-TObject_Editor::TObject_Editor(QWidget* parent) : TGuardedEvents<QWidget>(parent, Qt::Window) {
+TObject_Editor::TObject_Editor(QWidget* parent) : TToolWindow<QWidget>(parent, Qt::Window) {
     SetCaption(this, kCaption);
     setFont(QFont("Tahoma", 8));
     BuildMenu();
+    ForwardEvents({{}, {}, [this] { FormResize(); }});
 
     PageControl1 = new TPageControl(this);
     PageControl1->setObjectName("PageControl1");
@@ -93,28 +94,20 @@ TObject_Editor::TObject_Editor(QWidget* parent) : TGuardedEvents<QWidget>(parent
 }
 
 void TObject_Editor::BuildMenu() {
-    MainMenu1 = new QMenuBar(this);
-    MainMenu1->setObjectName("MainMenu1");
-    auto item = [this](QMenu* menu, const char* name, const char* caption, const char* keys) {
-        QAction* action = menu->addAction(QString::fromUtf8(caption));
-        action->setObjectName(name);
-        if (keys) action->setShortcut(QKeySequence(keys));
-        addAction(action);  // the keys work wherever the focus is in the window
-        return action;
-    };
-    QMenu* file = MainMenu1->addMenu("File");
-    Newproject1 = item(file, "Newproject1", "New", "Ctrl+N");
-    Open1 = item(file, "Open1", "Open", "Ctrl+O");
-    Save1 = item(file, "Save1", "Save", "Ctrl+S");
-    Saveas1 = item(file, "Saveas1", "Save as", "Ctrl+A");
+    MainMenu1 = MakeMenuBar(this);
+    QMenu* file = AddMenu(MainMenu1, "File");
+    Newproject1 = MakeMainMenuItem(this, file, "Newproject1", "New", QKeySequence("Ctrl+N"));
+    Open1 = MakeMainMenuItem(this, file, "Open1", "Open", QKeySequence("Ctrl+O"));
+    Save1 = MakeMainMenuItem(this, file, "Save1", "Save", QKeySequence("Ctrl+S"));
+    Saveas1 = MakeMainMenuItem(this, file, "Saveas1", "Save as", QKeySequence("Ctrl+A"));
     file->addSeparator();
-    Addimages1 = item(file, "Addimages1", "Add images", "Ctrl+I");
+    Addimages1 = MakeMainMenuItem(this, file, "Addimages1", "Add images", QKeySequence("Ctrl+I"));
     file->addSeparator();
-    Exit1 = item(file, "Exit1", "Exit", nullptr);
-    QMenu* edit = MainMenu1->addMenu("Edit");
-    Undo1 = item(edit, "Undo1", "Undo", "Ctrl+Z");
-    QMenu* process = MainMenu1->addMenu("Process");
-    Run1 = item(process, "Run1", "Run", "Ctrl+R");
+    Exit1 = MakeMainMenuItem(this, file, "Exit1", "Exit");
+    QMenu* edit = AddMenu(MainMenu1, "Edit");
+    Undo1 = MakeMainMenuItem(this, edit, "Undo1", "Undo", QKeySequence("Ctrl+Z"));
+    QMenu* process = AddMenu(MainMenu1, "Process");
+    Run1 = MakeMainMenuItem(this, process, "Run1", "Run", QKeySequence("Ctrl+R"));
 
     OnTriggered({Newproject1}, [this] { Newproject1Click(); });
     OnTriggered({Open1}, [this] { Open1Click(); });
@@ -243,11 +236,6 @@ void TObject_Editor::BuildControlsPage(QWidget* page) {
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setTabStopDistance(48);  // half an inch, as rich-text editors place their tabs
     RichEdit1->setPlainText(QString::fromStdString(ControlsHelpText()));
-}
-
-void TObject_Editor::resizeEvent(QResizeEvent* event) {
-    TGuardedEvents<QWidget>::resizeEvent(event);
-    RunGuarded([this] { FormResize(); });
 }
 
 // The page control fills the client area above the status bar; inside it the preview takes

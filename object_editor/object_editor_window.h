@@ -10,6 +10,7 @@
 #include "jpeg_image.h"
 #include "object_project.h"
 #include "parameter_editing.h"
+#include "tool_window.h"  // the window's base and the controls it is built from
 
 class QAction;
 class QGroupBox;
@@ -33,7 +34,7 @@ class TTabControl;
 // writes every transformed picture into a "result" folder beside it. Created once, hidden on
 // close; "File" > "Exit" ends the program. Handlers run guarded: an exception shows the error
 // box and the command ends there.
-class TObject_Editor : public TGuardedEvents<QWidget> {
+class TObject_Editor : public TToolWindow<QWidget> {
     Q_OBJECT
 public:
     explicit TObject_Editor(QWidget* parent = nullptr);
@@ -127,9 +128,6 @@ public:
 signals:
     // "File" > "Exit": every window agreed and the program is ending.
     void ExitRequested();
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildMenu();

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCursor>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QTimer>
@@ -48,7 +47,7 @@ std::string OpenHintText() {
 }  // namespace
 
 TObject_Viewer::TObject_Viewer(QWidget* parent, const std::string& startFile)
-    : TGuardedEvents<QWidget>(parent, Qt::Window) {
+    : TToolWindow<QWidget>(parent, Qt::Window) {
     SetUpToolWindow(this, "Photo Object Viewer", TurntableIcon());
 
     Image1 = MakeImageArea(this);
@@ -98,6 +97,8 @@ TObject_Viewer::TObject_Viewer(QWidget* parent, const std::string& startFile)
     fillTimer_->setInterval(0);
     connect(fillTimer_, &QTimer::timeout, this, Guarded([this] { FillCacheWhileIdle(); }));
 
+    ForwardEvents({[this](int key, Qt::KeyboardModifiers) { FormKeyDown(key); },
+                   [this](int, Qt::KeyboardModifiers) { FormKeyUp(); }, [this] { FormResize(); }});
     resize(807, 619);  // the client area at creation
     LayoutImageOverStatusBar(this, Image1, StatusBar1);
 
@@ -247,18 +248,6 @@ void TObject_Viewer::FormKeyUp() { rotation_.KeyDirection = 0; }
 void TObject_Viewer::FormResize() {
     LayoutImageOverStatusBar(this, Image1, StatusBar1);
     if (sequenceLoaded_) Draw1Click();
-}
-
-void TObject_Viewer::keyPressEvent(QKeyEvent* event) { FormKeyDown(event->key()); }
-
-// A held key repeats as press and release pairs; only the real release ends the turn.
-void TObject_Viewer::keyReleaseEvent(QKeyEvent* event) {
-    if (!event->isAutoRepeat()) FormKeyUp();
-}
-
-void TObject_Viewer::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    FormResize();
 }
 
 // The tick and the idle filling run while the window is on the screen; a hidden viewer keeps

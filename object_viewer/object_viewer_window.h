@@ -12,13 +12,13 @@
 #include "object_display.h"
 #include "object_frames.h"
 #include "object_rotation.h"
-#include "tool_window.h"  // the controls a tool window is built from
+#include "tool_window.h"  // the window's base and the controls it is built from
 
 // The Object Viewer: plays a sequence of JPEG frames taken all round an object, turned by a held
 // mouse button (the pointer's place across the window sets direction and pace), the held Left
 // or Right arrow key, or automatically; each step shows the current frame alone or a stereo
 // picture of it and the next frame. Created once, hidden on close; the sequence stays.
-class TObject_Viewer : public TGuardedEvents<QWidget> {
+class TObject_Viewer : public TToolWindow<QWidget> {
     Q_OBJECT
 public:
     // startFile, when not empty, names a file in the folder of a sequence to load now; the
@@ -69,9 +69,6 @@ public:
     QRect ImageArea() const;
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 

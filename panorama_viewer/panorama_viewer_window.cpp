@@ -2,11 +2,9 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QContextMenuEvent>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -70,7 +68,7 @@ QIcon PanoramaIcon() {
 }  // namespace
 
 TPanorama_Viewer::TPanorama_Viewer(QWidget* parent)
-    : TGuardedEvents<QWidget>(parent, Qt::Window) {
+    : TToolWindow<QWidget>(parent, Qt::Window) {
     SetUpToolWindow(this, kCaption, PanoramaIcon());
 
     BuildView();
@@ -157,6 +155,9 @@ void TPanorama_Viewer::WireCommands() {
     OnTriggered({Cross1}, [this] { Cross1Click(); });
     OnTriggered({Redraw1}, [this] { Redraw1Click(); });
     OnTriggered({Qualify1}, [this] { Qualify1Click(); });
+    ForwardEvents({[this](int key, Qt::KeyboardModifiers shift) { FormKeyDown(key, shift); },
+                   [this](int key, Qt::KeyboardModifiers shift) { FormKeyUp(key, shift); },
+                   [this] { FormResize(); }, PopupMenu1});
 }
 
 void TPanorama_Viewer::BuildTimers() {
@@ -357,23 +358,6 @@ void TPanorama_Viewer::Timer2Timer() {
     });
 }
 
-void TPanorama_Viewer::keyPressEvent(QKeyEvent* event) {
-    FormKeyDown(event->key(), event->modifiers());
-    event->accept();
-}
-
-void TPanorama_Viewer::keyReleaseEvent(QKeyEvent* event) {
-    // On this desktop a held key sends a release before every repeat; the steps must keep
-    // growing while a key repeats and Space must step once, so only the real release counts.
-    if (!event->isAutoRepeat()) FormKeyUp(event->key(), event->modifiers());
-    event->accept();
-}
-
-void TPanorama_Viewer::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    FormResize();
-}
-
 // Showing the window again after a close gives the view its size back at once, rather than
 // leaving a 1 x 1 view until the user happens to resize the window.
 void TPanorama_Viewer::showEvent(QShowEvent* event) {
@@ -393,8 +377,4 @@ void TPanorama_Viewer::mouseDoubleClickEvent(QMouseEvent* event) {
 void TPanorama_Viewer::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
     EndMouseSteering();
-}
-
-void TPanorama_Viewer::contextMenuEvent(QContextMenuEvent* event) {
-    PopupMenu1->popup(event->globalPos());
 }

@@ -8,13 +8,13 @@
 #include "panorama_renderer.h"
 #include "panorama_steering.h"
 #include "picture_walk.h"
-#include "tool_window.h"  // the controls a tool window is built from
+#include "tool_window.h"  // the window's base and the controls it is built from
 
 // The Panorama Viewer: opens a full-sphere (equirectangular) panorama JPEG and shows a
 // window-sized view of it, steered by keys, wheel and three mouse modes; copies, saves and
 // prints the view. Created once; closing hides it and releases the panorama. Its events and
 // menu commands run guarded: a failure shows the error box and the command ends there.
-class TPanorama_Viewer : public TGuardedEvents<QWidget> {
+class TPanorama_Viewer : public TToolWindow<QWidget> {
     Q_OBJECT
 public:
     explicit TPanorama_Viewer(QWidget* parent = nullptr);
@@ -88,13 +88,9 @@ public:
     const FrameResult& LastFrame() const { return lastFrame_; }
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -37,7 +36,7 @@ QIcon StereoIcon() {
 
 }  // namespace
 
-TStereo_Viewer::TStereo_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent, Qt::Window) {
+TStereo_Viewer::TStereo_Viewer(QWidget* parent) : TToolWindow<QWidget>(parent, Qt::Window) {
     SetUpToolWindow(this, "Stereo Photo Viewer", StereoIcon());
 
     BuildImageArea();
@@ -45,6 +44,8 @@ TStereo_Viewer::TStereo_Viewer(QWidget* parent) : TGuardedEvents<QWidget>(parent
     OpenPictureDialog1.FilterIndex = 1;
     BuildMenu();
     BuildShortcuts();
+    ForwardEvents({[this](int key, Qt::KeyboardModifiers shift) { FormKeyDown(key, shift); },
+                   {}, [this] { FormResize(); }});
 
     Timer1 = MakeTimer(this, "Timer1", 1000, [this] { Timer1Timer(); });
 
@@ -309,13 +310,4 @@ void TStereo_Viewer::Timer1Timer() {
         {Verticalinterlace1, "Vertical interlace", "Постолбцово"},
         {Swapimages1, "Swap images", "Обменять изображения"},
     });
-}
-
-void TStereo_Viewer::keyPressEvent(QKeyEvent* event) {
-    FormKeyDown(event->key(), event->modifiers());
-}
-
-void TStereo_Viewer::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    FormResize();
 }

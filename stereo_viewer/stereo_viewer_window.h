@@ -8,13 +8,13 @@
 #include "picture_walk.h"
 #include "stereo_composition.h"
 #include "stereo_view_commands.h"
-#include "tool_window.h"  // the controls a tool window is built from
+#include "tool_window.h"  // the window's base and the controls it is built from
 
 // The Stereo Viewer: opens a side-by-side stereo photograph and shows it as left view, right
 // view, anaglyph or interlaced picture, with zoom, pan, parallax and stepping through the JPEG
 // files of the file's folder. Created once, hidden on close; the pair and the view settings stay.
 // Its events and menu commands run guarded: a failure shows the error box, the command ends.
-class TStereo_Viewer : public TGuardedEvents<QWidget> {
+class TStereo_Viewer : public TToolWindow<QWidget> {
     Q_OBJECT
 public:
     explicit TStereo_Viewer(QWidget* parent = nullptr);
@@ -91,10 +91,6 @@ public:
     const std::string& CurrentFile() const { return files_.Current(); }
     int ImageAreaWidth() const;
     int ImageAreaHeight() const;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildImageArea();

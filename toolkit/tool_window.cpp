@@ -2,9 +2,12 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QContextMenuEvent>
 #include <QFont>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
@@ -26,6 +29,26 @@ QAction* MakeMenuItem(QMenu* menu, const char* name, const char* caption,
         item->setShortcutContext(Qt::WidgetShortcut);
         item->setShortcutVisibleInContextMenu(true);
     }
+    return item;
+}
+
+QMenuBar* MakeMenuBar(QWidget* window, const char* name) {
+    auto* bar = new QMenuBar(window);
+    bar->setObjectName(name);
+    return bar;
+}
+
+QMenu* AddMenu(QMenuBar* bar, const char* caption, const char* name) {
+    QMenu* menu = bar->addMenu(QString::fromUtf8(caption));
+    if (name) menu->setObjectName(name);
+    return menu;
+}
+
+QAction* MakeMainMenuItem(QWidget* window, QMenu* menu, const char* name, const char* caption,
+                          const QKeySequence& shortcut) {
+    QAction* item = MakeMenuItem(menu, name, caption);
+    if (!shortcut.isEmpty()) item->setShortcut(shortcut);
+    window->addAction(item);
     return item;
 }
 
@@ -152,3 +175,30 @@ QTimer* MakeTimer(QObject* parent, const char* name, int intervalMs, std::functi
     if (start) timer->start();
     return timer;
 }
+
+namespace tool_window_detail {
+
+bool KeyDown(const TWindowEvents& events, QKeyEvent* event) {
+    if (!events.KeyDown) return false;
+    events.KeyDown(event->key(), event->modifiers());
+    event->accept();
+    return true;
+}
+
+bool KeyUp(const TWindowEvents& events, QKeyEvent* event) {
+    if (!events.KeyUp) return false;
+    // A held key repeats as release and press pairs on this desktop. Only the real release
+    // counts, so what a held key does (a growing step, a turn, a list on show) ends when the
+    // key is let go, and a key that acts on release acts once.
+    if (!event->isAutoRepeat()) events.KeyUp(event->key(), event->modifiers());
+    event->accept();
+    return true;
+}
+
+bool PopUp(const TWindowEvents& events, QContextMenuEvent* event) {
+    if (!events.PopupMenu) return false;
+    events.PopupMenu->popup(event->globalPos());
+    return true;
+}
+
+}  // namespace tool_window_detail

@@ -6,13 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "guarded.h"
 #include "status_bar.h"
 
 class QAction;
 class QActionGroup;
+class QContextMenuEvent;
+class QKeyEvent;
 class QMenu;
+class QMenuBar;
 class QObject;
 class QPainter;
+class QResizeEvent;
 class QTimer;
 class QWidget;
 class TImage;
@@ -34,12 +39,28 @@ class TImage;
 //   ForwardWheel(this, {this, Image1}, [this](int delta) { FormMouseWheel(delta); });
 //   SetCaption(this, "Stereo Viewer - " + file);            // shows "[*]" in a path as written
 //   LayoutImageOverStatusBar(this, Image1, StatusBar1);      // from FormResize
+//   ForwardEvents({[this](int k, Qt::KeyboardModifiers s) { FormKeyDown(k, s); }, {},
+//                  [this] { FormResize(); }, PopupMenu1});  // in a TToolWindow
+//   MainMenu1 = MakeMenuBar(this);
+//   QMenu* file = AddMenu(MainMenu1, "File");
+//   Open1 = MakeMainMenuItem(this, file, "Open1", "Open", QKeySequence("Ctrl+O"));
 
 // A pop-up menu item named name. With a shortcut the menu shows the key, but the key only
 // works while the menu itself has the keyboard: the window-wide MakeShortcut action carries it,
 // so one key press never runs a command twice.
 QAction* MakeMenuItem(QMenu* menu, const char* name, const char* caption,
                       const QKeySequence& shortcut = QKeySequence());
+
+// The window's menu bar named name; the window places it (from FormResize).
+QMenuBar* MakeMenuBar(QWidget* window, const char* name = "MainMenu1");
+
+// A top-level menu of bar captioned caption, named name when one is given.
+QMenu* AddMenu(QMenuBar* bar, const char* caption, const char* name = nullptr);
+
+// An item named name of a menu-bar menu. Unlike a pop-up menu's, it belongs to the whole window:
+// its key works wherever the focus is in window, and the key triggers the item itself.
+QAction* MakeMainMenuItem(QWidget* window, QMenu* menu, const char* name, const char* caption,
+                          const QKeySequence& shortcut = QKeySequence());
 
 // A window-wide keyboard command (no menu entry) named name.
 QAction* MakeShortcut(QWidget* window, const char* name, const QKeySequence& shortcut);
@@ -86,3 +107,48 @@ QActionGroup* MakeExclusiveGroup(QObject* parent, std::initializer_list<QAction*
 // A timer named name that runs onTick, guarded, every intervalMs; started unless start is false.
 QTimer* MakeTimer(QObject* parent, const char* name, int intervalMs, std::function<void()> onTick,
                   bool start = true);
+
+// What a tool window does with its own key, resize and pop-up-menu events. A member left empty
+// leaves its event to Qt, as a window without the handler would.
+struct TWindowEvents {
+    std::function<void(int key, Qt::KeyboardModifiers shift)> KeyDown;
+    std::function<void(int key, Qt::KeyboardModifiers shift)> KeyUp;  // real releases only
+    std::function<void()> Resize;                                     // after Qt's own handling
+    QMenu* PopupMenu = nullptr;  // pops up where the request was made
+};
+
+namespace tool_window_detail {
+// Each returns false when events has no handler for the event.
+bool KeyDown(const TWindowEvents& events, QKeyEvent* event);
+bool KeyUp(const TWindowEvents& events, QKeyEvent* event);
+bool PopUp(const TWindowEvents& events, QContextMenuEvent* event);
+}  // namespace tool_window_detail
+
+// Base for tool windows: every event runs guarded (guarded.h), and the window's own key,
+// resize and pop-up-menu events go to the handlers given to ForwardEvents. The handlers run
+// inside Qt's event functions, so Tab and focus handling stay Qt's.
+template <class Base>
+class TToolWindow : public TGuardedEvents<Base> {
+public:
+    using TGuardedEvents<Base>::TGuardedEvents;
+
+protected:
+    void ForwardEvents(TWindowEvents events) { events_ = std::move(events); }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!tool_window_detail::KeyDown(events_, event)) Base::keyPressEvent(event);
+    }
+    void keyReleaseEvent(QKeyEvent* event) override {
+        if (!tool_window_detail::KeyUp(events_, event)) Base::keyReleaseEvent(event);
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        Base::resizeEvent(event);
+        if (events_.Resize) events_.Resize();
+    }
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        if (!tool_window_detail::PopUp(events_, event)) Base::contextMenuEvent(event);
+    }
+
+private:
+    TWindowEvents events_;
+};
