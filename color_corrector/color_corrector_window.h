@@ -30,6 +30,7 @@ class TProgressBar;
 class TRadioButton;
 class TTabControl;
 class TTrackBar;
+struct PointsFileContent;
 class TPaintBox;
 class TStatusBar;
 class TStringGrid;
@@ -206,16 +207,16 @@ public:
     void FormResize();
 
     // The state behind the controls, for the batch and white balance work and for tests.
-    const PointList& Points() const { return points_; }
-    const ColorTable& Calculated() const { return calculated_; }
-    const ColorTable& Manual() const { return manual_; }
-    const ColorTable& Result() const { return result_; }
-    ColorTable& ResultTable() { return result_; }  // change, then call ShowTables()
+    const PointList& Points() const { return source_.points; }
+    const ColorTable& Calculated() const { return table_.calculated; }
+    const ColorTable& Manual() const { return table_.manual; }
+    const ColorTable& Result() const { return table_.result; }
+    ColorTable& ResultTable() { return table_.result; }  // change, then call ShowTables()
     void ShowTables();  // the three grids show the tables; the chart is repainted
-    bool ReferenceLoaded() const { return loaded_[0]; }
-    bool SampleLoaded() const { return loaded_[1]; }
-    const std::string& ReferencePath() const { return paths_[0]; }
-    const std::string& SamplePath() const { return paths_[1]; }
+    bool ReferenceLoaded() const { return source_.loaded[0]; }
+    bool SampleLoaded() const { return source_.loaded[1]; }
+    const std::string& ReferencePath() const { return source_.paths[0]; }
+    const std::string& SamplePath() const { return source_.paths[1]; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -228,6 +229,37 @@ private:
         bool valid = false;
         QPoint lastMouse;   // last position over the paint box, view coordinates
     };
+    // "Source images": the two pictures' paths and views, and the point pairs marked in them.
+    struct SourceImagesState {
+        PointList points;
+        bool loaded[2] = {false, false};
+        std::string paths[2];
+        ViewState sides[2];
+    };
+    // "Color table": the three tables and the chart last drawn from them.
+    struct ColorTableState {
+        ColorTable calculated, manual, result;
+        ChartDrawing chart;
+    };
+    // "White balance".
+    struct WhiteBalanceState {
+        QPoint mouse;  // last position over Image5
+    };
+    // "Files".
+    struct FilesState {
+        std::optional<PicturePoint> cutStart;  // the press of a cut drag on Image3
+    };
+
+    // One part per page, each in its own source file, built in page order.
+    void BuildSourceImagesPage();
+    void BuildSourceViews();
+    void BuildPointList();
+    void BuildColorTablePage();
+    void BuildTableGrids();
+    void BuildWhiteBalancePage();
+    void BuildFilesPage();
+    void BuildProcessFields();
+    void BuildFilePreviews();
 
     TImage* SideImage(int side) const { return side == 0 ? Image1 : Image2; }
     TPaintBox* SidePaintBox(int side) const { return side == 0 ? PaintBox1 : PaintBox2; }
@@ -235,6 +267,9 @@ private:
     int SideZoom(int side) const;
     int SideRotation(int side) const;
     void LoadPicture(int side, const std::string& chosenPath);
+    bool LoadPointsPictures(const std::string& path, const std::string& text,
+                            const PointsFileContent& content, std::string (&picturePaths)[2],
+                            TBitmap (&pictures)[2]);
     void CommitPicture(int side, TBitmap& picture, const std::string& path);
     ViewSize SideViewSize(int side) const;
     void UpdateViewSize(int side);
@@ -259,12 +294,8 @@ private:
     ProcessFields Fields() const;
     void SetCutFields(const ProcessFields& fields);
 
-    PointList points_;
-    ColorTable calculated_, manual_, result_;
-    ChartDrawing chart_;
-    bool loaded_[2] = {false, false};
-    std::string paths_[2];
-    ViewState sides_[2];
-    QPoint balanceMouse_;                    // last position over Image5
-    std::optional<PicturePoint> cutStart_;   // the press of a cut drag on Image3
+    SourceImagesState source_;
+    ColorTableState table_;
+    WhiteBalanceState balance_;
+    FilesState files_;
 };
