@@ -86,18 +86,15 @@ void CentreAcross(const QWidget* group, int den, int first, std::initializer_lis
 
 using namespace corrector_window;
 
-TColor_Corrector::TColor_Corrector(QWidget* parent) : TGuardedEvents<QWidget>(parent, Qt::Window) {
+TColor_Corrector::TColor_Corrector(QWidget* parent) : TToolWindow<QWidget>(parent, Qt::Window) {
     SetCaption(this, kCaption);
     setFont(QFont("Tahoma", 8));
 
-    MainMenu1 = new QMenuBar(this);
-    MainMenu1->setObjectName("MainMenu1");
+    MainMenu1 = MakeMenuBar(this);
     MainMenu1->setNativeMenuBar(false);
-    File1 = MainMenu1->addMenu(QStringLiteral("File"));
-    File1->setObjectName("File1");
-    Exit1 = File1->addAction(QStringLiteral("Exit"));
-    Exit1->setObjectName("Exit1");
-    connect(Exit1, &QAction::triggered, this, Guarded([this] { Exit1Click(); }));
+    File1 = AddMenu(MainMenu1, "File", "File1");
+    Exit1 = MakeMenuItem(File1, "Exit1", "Exit");
+    OnTriggered({Exit1}, [this] { Exit1Click(); });
 
     StatusBar1 = new TStatusBar(this);
     StatusBar1->setObjectName("StatusBar1");
@@ -123,6 +120,7 @@ TColor_Corrector::TColor_Corrector(QWidget* parent) : TGuardedEvents<QWidget>(pa
     source_.points.Reset(4);
     ShowPoints();
     ShowTables();
+    ForwardEvents({{}, {}, [this] { FormResize(); }});
     resize(1044, 618);  // client area at creation
     FormResize();
 }
@@ -150,11 +148,6 @@ void TColor_Corrector::PageControl1Change() {
     }
 }
 
-void TColor_Corrector::resizeEvent(QResizeEvent* event) {
-    TGuardedEvents<QWidget>::resizeEvent(event);
-    FormResize();
-}
-
 void TColor_Corrector::FormResize() {
     const int menuHeight = MainMenu1->sizeHint().height();
     const int statusHeight = StatusBar1->sizeHint().height();
@@ -176,7 +169,7 @@ bool TColor_Corrector::eventFilter(QObject* watched, QEvent* event) {
         else if (sheet == TabSheet3) LayoutBalancePage(pageW, pageH);
         else if (sheet == TabSheet4) LayoutFilesPage(pageW, pageH);
     }
-    return TGuardedEvents<QWidget>::eventFilter(watched, event);
+    return TToolWindow<QWidget>::eventFilter(watched, event);
 }
 
 void TColor_Corrector::SetColorTableTitle(const std::string& path) {

@@ -12,6 +12,7 @@
 #include "guarded.h"
 #include "picture_view.h"
 #include "point_pairs.h"
+#include "tool_window.h"
 
 class QAction;
 class QGroupBox;
@@ -40,7 +41,7 @@ class TStringGrid;
 // and corrects picture files with the table. English only. Created once; closing hides it and
 // keeps every picture, list and table; "File" > "Exit" ends the whole application. Its events
 // and commands run guarded: a failure shows the error box and the window keeps its state.
-class TColor_Corrector : public TGuardedEvents<QWidget> {
+class TColor_Corrector : public TToolWindow<QWidget> {
     Q_OBJECT
 public:
     explicit TColor_Corrector(QWidget* parent = nullptr);
@@ -219,7 +220,6 @@ public:
     const std::string& SamplePath() const { return source_.paths[1]; }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;  // page layout on sheet resize
 
 private:
