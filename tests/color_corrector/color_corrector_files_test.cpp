@@ -2,11 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <string>
@@ -18,9 +16,8 @@
 #include "image_ops.h"
 #include "jpeg_image.h"
 #include "paint_box.h"
-#include "scripted_dialogs.h"
-#include "status_bar.h"
 #include "string_grid.h"
+#include "window_fixture.h"
 
 namespace {
 
@@ -56,19 +53,9 @@ int MaxDifference(const TBitmap& a, const TBitmap& b) {
     return worst;
 }
 
-class ColorCorrectorFiles : public ::testing::Test {
+class ColorCorrectorFiles : public WindowFixture<TColor_Corrector, RecordingDriver> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        window = std::make_unique<TColor_Corrector>();
-        dialogs.bar = window->ProgressBar1;
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    std::string PathOf(const std::string& name) const {
-        return QDir(folder.path()).filePath(QString::fromStdString(name)).toStdString();
-    }
+    void BeforeShow() override { dialogs.bar = window->ProgressBar1; }
 
     // A Result table that changes every channel differently (and smoothly, so that JPEG
     // keeps the mapped colours close).
@@ -96,9 +83,6 @@ protected:
         edit->clearFocus();
     }
 
-    QTemporaryDir folder;
-    RecordingDriver dialogs;
-    std::unique_ptr<TColor_Corrector> window;
 };
 
 TEST_F(ColorCorrectorFiles, WhiteBalanceFromAClickToTheScaledTable) {

@@ -12,7 +12,6 @@
 #include <QScrollArea>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -25,9 +24,8 @@
 #include "jpeg_image.h"
 #include "memory_budget.h"
 #include "paint_box.h"
-#include "scripted_dialogs.h"
-#include "status_bar.h"
 #include "string_grid.h"
+#include "window_fixture.h"
 
 namespace {
 
@@ -64,23 +62,16 @@ void WriteAll(const std::string& path, const std::string& text) {
     file.write(text.data(), static_cast<qint64>(text.size()));
 }
 
-class ColorCorrectorWindow : public ::testing::Test {
+class ColorCorrectorWindow : public WindowFixture<TColor_Corrector> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
+        ASSERT_NO_FATAL_FAILURE(WindowFixture::SetUp());
         const uint8_t refLeft[3] = {200, 100, 50}, refRight[3] = {40, 160, 220};
         const uint8_t smpLeft[3] = {180, 90, 40}, smpRight[3] = {30, 150, 200};
         reference = PathOf("reference.jpg");
         sample = PathOf("sample.jpg");
         WriteHalves(reference, refLeft, refRight);
         WriteHalves(sample, smpLeft, smpRight);
-        window = std::make_unique<TColor_Corrector>();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    std::string PathOf(const std::string& name) const {
-        return QDir(folder.path()).filePath(QString::fromStdString(name)).toStdString();
     }
 
     void OpenPictures() {
@@ -101,10 +92,7 @@ protected:
 
     std::string Cell(TStringGrid* grid, int col, int row) const { return grid->Cell(col, row); }
 
-    QTemporaryDir folder;
-    ScriptedDialogDriver dialogs;
     std::string reference, sample;
-    std::unique_ptr<TColor_Corrector> window;
 };
 
 TEST_F(ColorCorrectorWindow, FullSessionFromPointsToASavedAndReopenedColorTable) {
@@ -290,7 +278,7 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
 }
 
 TEST_F(ColorCorrectorWindow, SavePointsRefusesAPathWithALineBreak) {
-    ASSERT_TRUE(QDir(folder.path()).mkdir("nl\nnew"));
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(PathOf("nl\nnew"))));
     const std::string broken = PathOf("nl\nnew/sample.jpg");
     ASSERT_TRUE(QFile::copy(QString::fromStdString(sample), QString::fromStdString(broken)));
     dialogs.AnswerFile(reference);

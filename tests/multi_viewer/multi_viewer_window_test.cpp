@@ -4,16 +4,13 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
-#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QSet>
 #include <QTest>
 #include <QTimer>
-#include <QWindow>
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -26,11 +23,9 @@
 #include "image_ops.h"
 #include "jpeg_image.h"
 #include "multi_viewer_window.h"
-#include "scripted_dialogs.h"
-#include "status_bar.h"
-#include "test_support.h"
 #include "text_io.h"
 #include "ui_language.h"
+#include "window_fixture.h"
 
 namespace {
 
@@ -52,24 +47,15 @@ const char* const kThreeViews =
     "crop=0,0,10,5\r\n"
     "grayscale=1\r\n";
 
-class MultiViewerWindow : public ::testing::Test {
+class MultiViewerWindow : public WindowFixture<TMulti_Viewer> {
 protected:
+    MultiViewerWindow() : WindowFixture(ShowUntil::kActive) {}
     void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        UiLanguage = "eng";
-        window = std::make_unique<TMulti_Viewer>();
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_NO_FATAL_FAILURE(WindowFixture::SetUp());
         SaveJpegFile(GradientPicture(40, 30), PathOf("a.jpg"), 100);
         SaveJpegFile(GradientPicture(20, 10), PathOf("b.jpg"), 100);
         description = PathOf("show.mvw");
         WriteTextFile(description, kThreeViews);
-    }
-    void TearDown() override { UiLanguage = "eng"; }
-
-    std::string PathOf(const std::string& name) const {
-        return QDir(folder.path()).filePath(QString::fromStdString(name)).toStdString();
     }
     void Open(const std::string& path) {
         dialogs.AnswerFile(path);
@@ -84,14 +70,9 @@ protected:
     }
     // The three status panels joined with '|'.
     std::string Status() const {
-        return window->StatusBar1->PanelText(0) + "|" + window->StatusBar1->PanelText(1) + "|" +
-               window->StatusBar1->PanelText(2);
+        return Panel(0) + "|" + Panel(1) + "|" + Panel(2);
     }
-    std::string Caption() const { return window->windowHandle()->title().toStdString(); }
 
-    QTemporaryDir folder;
-    ScriptedDialogDriver dialogs;
-    std::unique_ptr<TMulti_Viewer> window;
     std::string description;
 };
 

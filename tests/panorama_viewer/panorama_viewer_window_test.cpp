@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPrinter>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -30,9 +29,8 @@
 #include "panorama_viewer_window.h"
 #include "printing.h"
 #include "real_file_dialog.h"
-#include "scripted_dialogs.h"
-#include "status_bar.h"
 #include "ui_language.h"
+#include "window_fixture.h"
 
 namespace {
 
@@ -100,25 +98,18 @@ TBitmap ExpectedView(const std::string& path, int width, int height, PanoramaVie
     return target;
 }
 
-class PanoramaViewerWindow : public ::testing::Test {
+class PanoramaViewerWindow : public WindowFixture<TPanorama_Viewer> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        UiLanguage = "eng";
+    PanoramaViewerWindow() : WindowFixture(ShowUntil::kActive) {}
+    void BeforeShow() override {
         // QTest keeps the buttons it pressed across tests (a double click leaves one down).
         QTestPrivate::qtestMouseButtons = Qt::NoButton;
-        window = std::make_unique<TPanorama_Viewer>();
         // The tests drive the renderer's ticks themselves, one Redraw1Click per tick.
         window->Timer1->stop();
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        SetViewSize(kViewWidth, kViewHeight);
     }
-    void TearDown() override { UiLanguage = "eng"; }
-
-    std::string PathOf(const std::string& name) const {
-        return QDir(folder.path()).filePath(QString::fromStdString(name)).toStdString();
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(WindowFixture::SetUp());
+        SetViewSize(kViewWidth, kViewHeight);
     }
 
     void SetViewSize(int width, int height) {
@@ -167,13 +158,6 @@ protected:
         else QTest::mouseMove(handle, at);
     }
 
-    std::string Panel(int index) const { return window->StatusBar1->PanelText(index); }
-    // The caption as the window system shows it.
-    std::string Caption() const { return window->windowHandle()->title().toStdString(); }
-
-    QTemporaryDir folder;
-    ScriptedDialogDriver dialogs;
-    std::unique_ptr<TPanorama_Viewer> window;
 };
 
 }  // namespace
@@ -744,7 +728,7 @@ TEST_F(PanoramaViewerWindow, TheRealSaveDialogsFileTypeDecidesTheFormat) {
 }
 
 TEST_F(PanoramaViewerWindow, NextAndPreviousPassThroughASubFolderNamedLikeAPicture) {
-    ASSERT_TRUE(QDir(folder.path()).mkdir("x.jpg"));
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(PathOf("x.jpg"))));
     WritePanorama(PathOf("a.jpg"), 90, 45);
     WritePanorama(PathOf("x.jpg/d.jpg"), 100, 50);
     WritePanorama(PathOf("z.jpg"), 120, 60);

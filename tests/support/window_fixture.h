@@ -1,0 +1,79 @@
+#pragma once
+// The set-up every window test shares, so that a test reads as what the user does.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QWidget>
+#include <QWindow>
+#include <memory>
+#include <string>
+
+#include "scripted_dialogs.h"
+#include "status_bar.h"
+#include "test_support.h"
+#include "ui_language.h"
+
+// The caption as the window system shows it, with the "[*]" mark resolved. A window never
+// shown has no window handle yet, and its own title is all there is.
+inline std::string CaptionOf(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    return (handle ? handle->title() : window.windowTitle()).toStdString();
+}
+
+// The text of one status bar panel.
+template <class Window>
+std::string PanelOf(const Window& window, int index) {
+    return window.StatusBar1->PanelText(index);
+}
+
+// How long showing waits: until the window is on screen, or until it also has the keyboard,
+// as for tests that type into it.
+enum class ShowUntil { kExposed, kActive };
+
+inline void ShowAndWait(QWidget& window, ShowUntil until = ShowUntil::kExposed) {
+    window.show();
+    if (until == ShowUntil::kActive) {
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    } else {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+}
+
+// The interface in English, a temporary folder and a dialog driver, for tests that make their
+// windows themselves.
+template <class Driver = ScriptedDialogDriver>
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { UiLanguage = "eng"; }
+    void TearDown() override { UiLanguage = "eng"; }
+
+    std::string PathOf(const std::string& name) const { return folder.File(name); }
+
+    TempFolder folder;
+    Driver dialogs;
+};
+
+// The same with the window under test made and shown before each test. BeforeShow runs
+// between the two, for what must hold before the first paint (a timer the test drives).
+template <class Window, class Driver = ScriptedDialogDriver>
+class WindowFixture : public WindowTest<Driver> {
+protected:
+    explicit WindowFixture(ShowUntil until = ShowUntil::kExposed) : until_(until) {}
+
+    void SetUp() override {
+        WindowTest<Driver>::SetUp();
+        window = std::make_unique<Window>();
+        BeforeShow();
+        ASSERT_NO_FATAL_FAILURE(ShowAndWait(*window, until_));
+    }
+    virtual void BeforeShow() {}
+
+    std::string Panel(int index) const { return PanelOf(*window, index); }
+    std::string Caption() const { return CaptionOf(*window); }
+
+    std::unique_ptr<Window> window;
+
+private:
+    ShowUntil until_;
+};
