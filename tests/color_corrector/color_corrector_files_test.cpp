@@ -115,7 +115,7 @@ TEST_F(ColorCorrectorFiles, WhiteBalanceFromAClickToTheScaledTable) {
     EXPECT_EQ(swatch.pixelColor(swatch.width() / 2, swatch.height() / 2), QColor(200, 100, 100));
 
     window->Button11->click();
-    EXPECT_EQ(dialogs.messages.back(), "Color table is empty!");
+    EXPECT_EQ(LastMessage(), "Color table is empty!");
     EXPECT_EQ(window->PageControl1->currentIndex(), 2);
 
     window->ResultTable().Set(kRed, 0, 255);
@@ -138,7 +138,7 @@ TEST_F(ColorCorrectorFiles, BatchOfThreeFilesWithPreviewCutAndTurn) {
     }
     window->PageControl1->setCurrentIndex(3);
     window->BitBtn2->click();
-    EXPECT_EQ(dialogs.messages.back(), "No files selected!");
+    EXPECT_EQ(LastMessage(), "No files selected!");
 
     // Opening shows the first file; without a table the preview says so.
     dialogs.AnswerFiles(files);
@@ -147,7 +147,7 @@ TEST_F(ColorCorrectorFiles, BatchOfThreeFilesWithPreviewCutAndTurn) {
     EXPECT_TRUE(dialogs.fileRequests.back().multiSelect);
     EXPECT_EQ(window->StringGrid4->Cell(0, 3), files[2]);
     EXPECT_EQ(window->Image3->Picture().Width(), 96);
-    EXPECT_EQ(dialogs.messages.back(), "Colors table empty!");
+    EXPECT_EQ(LastMessage(), "Colors table empty!");
 
     // With a table, the preview shows the mapped picture.
     SetShiftedTable();
@@ -179,7 +179,7 @@ TEST_F(ColorCorrectorFiles, BatchOfThreeFilesWithPreviewCutAndTurn) {
     EXPECT_EQ(window->Image4->Picture().Height(), 80);
 
     window->BitBtn2->click();
-    ASSERT_EQ(dialogs.messages.back(), "Images corrected successfully!");
+    ASSERT_EQ(LastMessage(), "Images corrected successfully!");
     EXPECT_EQ(dialogs.barAtMessage.back(), 3);
     EXPECT_EQ(window->ProgressBar1->Max(), 3);
     EXPECT_EQ(window->ProgressBar1->Position(), 0);
@@ -216,7 +216,7 @@ TEST_F(ColorCorrectorFiles, BatchWithABrokenFile) {
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].rfind(broken, 0), 0u);
     window->BitBtn2->click();
-    const std::string& message = dialogs.messages.back();
+    const std::string& message = LastMessage();
     EXPECT_EQ(message.rfind("1 of 2 images corrected.", 0), 0u) << message;
     EXPECT_NE(message.find(broken + ": "), std::string::npos);
     EXPECT_EQ(message.find(good), std::string::npos);
@@ -251,7 +251,7 @@ TEST_F(ColorCorrectorFiles, CubeExportAndImportBesideTheTableFiles) {
     const std::string cube = PathOf("shift");  // the dialog adds the extension
     dialogs.AnswerFile(cube);
     window->CubeExportButton->click();
-    EXPECT_EQ(dialogs.messages.back(), "Data saved!");
+    EXPECT_EQ(LastMessage(), "Data saved!");
     const std::string text = ReadFileText(cube + ".cube");
     EXPECT_EQ(text.rfind("TITLE \"shift.cube\"\r\nLUT_1D_SIZE 256\r\n", 0), 0u) << text.substr(0, 60);
 
@@ -267,15 +267,15 @@ TEST_F(ColorCorrectorFiles, CubeExportAndImportBesideTheTableFiles) {
     WriteFileText(threeD, "TITLE \"look\"\nLUT_3D_SIZE 17\n");
     dialogs.AnswerFile(threeD);
     window->CubeImportButton->click();
-    EXPECT_EQ(dialogs.messages.back(), threeD + ": line 2: a 3D table; only 1D tables can be read; "
-                                                "the color table was left as it was.");
+    EXPECT_EQ(LastMessage(), threeD + ": line 2: a 3D table; only 1D tables can be read; "
+                                      "the color table was left as it was.");
     EXPECT_EQ(window->Result(), shifted);
 
     // A Result with a gap cannot be exported; nothing is written.
     window->ResultTable().Erase(kBlue, 9);
     dialogs.AnswerFile(PathOf("gap.cube"));
     window->CubeExportButton->click();
-    EXPECT_EQ(dialogs.messages.back(), PathOf("gap.cube") + ": the Result table has no blue value for 9");
+    EXPECT_EQ(LastMessage(), PathOf("gap.cube") + ": the Result table has no blue value for 9");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(PathOf("gap.cube"))));
     EXPECT_TRUE(dialogs.errors.empty());
 }

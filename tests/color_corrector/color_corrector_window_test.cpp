@@ -151,7 +151,7 @@ TEST_F(ColorCorrectorWindow, FullSessionFromPointsToASavedAndReopenedColorTable)
     const std::string tablePath = PathOf("table.txt");
     dialogs.AnswerFile(tablePath);
     window->Button8->click();  // Save
-    EXPECT_EQ(dialogs.messages.back(), "Data saved!");
+    EXPECT_EQ(LastMessage(), "Data saved!");
     EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector - " + tablePath);
     const ColorTable saved = window->Result();
     EXPECT_EQ(ReadAll(tablePath).substr(0, 7), "0\t0\t0\r\n");
@@ -207,7 +207,7 @@ TEST_F(ColorCorrectorWindow, ChartEditingAndTableCommands) {
 
     window->Clearalltables1->trigger();
     window->Button10->click();
-    EXPECT_EQ(dialogs.messages.back(), "Result table isempty!");
+    EXPECT_EQ(LastMessage(), "Result table isempty!");
     window->Button5->click();
     window->Button10->click();
     EXPECT_EQ(Cell(window->StringGrid3, 1, 129), "128");
@@ -228,7 +228,7 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
     window->Button3->click();
     EXPECT_EQ(dialogs.messages, (std::vector<std::string>{"Open left and right images!", "Nothing to save!"}));
     window->BitBtn4->click();
-    EXPECT_EQ(dialogs.messages.back(), "Table is empty!");
+    EXPECT_EQ(LastMessage(), "Table is empty!");
 
     OpenPictures();
     Click(window->PaintBox1, 5, 5);
@@ -246,33 +246,33 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
     WriteAll(pointsPath, reference + "\n" + PathOf("gone.jpg") + "\n1 2 3 4\n");
     dialogs.AnswerFile(pointsPath);
     window->Button4->click();
-    EXPECT_EQ(dialogs.messages.back(), "File not found: " + PathOf("gone.jpg"));
+    EXPECT_EQ(LastMessage(), "File not found: " + PathOf("gone.jpg"));
     EXPECT_EQ(window->Points().Records(), points.Records());
 
     WriteAll(pointsPath, reference + "\r\n" + sample + "\r\n1 2 3 4\r\n5 6 x 8\r\n");
     dialogs.AnswerFile(pointsPath);
     window->Button4->click();
-    EXPECT_EQ(dialogs.messages.back(),
+    EXPECT_EQ(LastMessage(),
               pointsPath + ": line 4 does not hold four whole numbers; the 1 point pairs before it were read.");
     EXPECT_EQ(window->StringGrid5->RowCount(), 2);
 
     dialogs.AnswerFile(PathOf("missing.txt"));
     window->Button7->click();
-    EXPECT_EQ(dialogs.messages.back(), "Can' open file " + PathOf("missing.txt") +
-                                           "\nCannot open file \"" + PathOf("missing.txt") +
-                                           "\". No such file or directory");
+    EXPECT_EQ(LastMessage(), "Can' open file " + PathOf("missing.txt") +
+                                 "\nCannot open file \"" + PathOf("missing.txt") +
+                                 "\". No such file or directory");
     const std::string junk = PathOf("junk.txt");
     WriteAll(junk, "junk");
     dialogs.AnswerFile(junk);
     window->Button7->click();
-    EXPECT_EQ(dialogs.messages.back().rfind(junk + ": ", 0), 0u);
+    EXPECT_EQ(LastMessage().rfind(junk + ": ", 0), 0u);
     EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector");
 
     dialogs.AnswerFile(PathOf("no/such/folder/t.txt"));
     window->Button8->click();
-    EXPECT_EQ(dialogs.messages.back().rfind("Can' open file " + PathOf("no/such/folder/t.txt") +
-                                                "\nCannot create file",
-                                            0),
+    EXPECT_EQ(LastMessage().rfind("Can' open file " + PathOf("no/such/folder/t.txt") +
+                                      "\nCannot create file",
+                                  0),
               0u);
     EXPECT_EQ(dialogs.errors.size(), 1u);
 }
@@ -289,8 +289,7 @@ TEST_F(ColorCorrectorWindow, SavePointsRefusesAPathWithALineBreak) {
     const std::string pointsPath = PathOf("points.txt");
     dialogs.AnswerFile(pointsPath);
     window->Button3->click();
-    ASSERT_FALSE(dialogs.messages.empty());
-    EXPECT_EQ(dialogs.messages.back(),
+    EXPECT_EQ(LastMessage(),
               "The path \"" + PathOf("nl<LF>new/sample.jpg") +
                   "\" holds a line break (LF), which a points file cannot hold; nothing was "
                   "saved.");
@@ -302,8 +301,7 @@ TEST_F(ColorCorrectorWindow, AColorTableOfOneRowIsCompletedWhenOpened) {
     WriteAll(table, "10\t20\t30\r\n");
     dialogs.AnswerFile(table);
     window->Button7->click();
-    ASSERT_FALSE(dialogs.messages.empty());
-    EXPECT_EQ(dialogs.messages.back(),
+    EXPECT_EQ(LastMessage(),
               table + ": only the first 1 of 256 lines hold three whole numbers; the rows after "
                       "them were filled in on a straight line up to 255.");
     const ColorTable result = window->Result();
@@ -412,7 +410,7 @@ TEST_F(ColorCorrectorWindow, PointsFileMessagesNameTheFileAndTheReason) {
     OpenPictures();
     dialogs.AnswerFile(PathOf("no/such/folder/p.pts"));
     window->Button3->click();
-    EXPECT_EQ(dialogs.messages.back(), "Can't open file!\nCannot create file \"" +
-                                           PathOf("no/such/folder/p.pts") +
-                                           "\". No such file or directory");
+    EXPECT_EQ(LastMessage(), "Can't open file!\nCannot create file \"" +
+                                 PathOf("no/such/folder/p.pts") +
+                                 "\". No such file or directory");
 }

@@ -243,9 +243,9 @@ TEST_F(MultiViewerWindow, AFailingViewKeepsThePictureAndStatus) {
     }
     EXPECT_NE(dialogs.messages[0].find("Resample"), std::string::npos);
     window->Previous1->trigger();  // not a JPEG: the message names the file it read
-    EXPECT_NE(dialogs.messages.back().find(description), std::string::npos);
+    EXPECT_NE(LastMessage().find(description), std::string::npos);
     window->Previous1->trigger();
-    EXPECT_NE(dialogs.messages.back().find(PathOf("gone.jpg")), std::string::npos);
+    EXPECT_NE(LastMessage().find(PathOf("gone.jpg")), std::string::npos);
 }
 
 TEST_F(MultiViewerWindow, ShiftShowsTheListAndAClickPicksAView) {
@@ -278,8 +278,7 @@ TEST_F(MultiViewerWindow, TheEmptyWindowSaysItsCommandsAreOnTheRightButton) {
     };
     EXPECT_GT(colours(), 1) << "a text is drawn on the empty area";
     EXPECT_EQ(window->Image1->EmptyHint().rfind("Right-click to open", 0), 0u);
-    UiLanguage = "rus";
-    window->Timer1Timer();
+    SwitchLanguage("rus", &TMulti_Viewer::Timer1Timer);
     EXPECT_EQ(window->Image1->EmptyHint().rfind("Щёлкните правой кнопкой", 0), 0u);
     Open(description);
     EXPECT_FALSE(window->Image1->Picture().Empty());  // the view replaces the hint
@@ -294,13 +293,11 @@ TEST_F(MultiViewerWindow, MenuFollowsTheLanguage) {
     EXPECT_EQ(window->Timer1->interval(), 1000);
     window->Timer1Timer();
     EXPECT_EQ(window->Copy1->text().toStdString(), "Copy to Clipboard");
-    UiLanguage = "rus";
-    window->Timer1Timer();
+    SwitchLanguage("rus", &TMulti_Viewer::Timer1Timer);
     EXPECT_EQ(window->Copy1->text().toStdString(), "Копировать в буфер");
     EXPECT_EQ(window->Printsetup1->text().toStdString(), "Настройки печати");
     EXPECT_EQ(window->Refresh1->text().toStdString(), "Обновить");
-    UiLanguage = "deu";  // neither: the captions stay
-    window->Timer1Timer();
+    SwitchLanguage("deu", &TMulti_Viewer::Timer1Timer);  // neither: the captions stay
     EXPECT_EQ(window->Open1->text().toStdString(), "Открыть");
     EXPECT_EQ(window->AppliedLanguage, "deu");
 }

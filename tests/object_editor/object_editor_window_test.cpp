@@ -114,8 +114,7 @@ TEST_F(ObjectEditorTest, AddGestureUndoSaveReopenAndRun) {
 
     // The run writes every picture into "result" and says so.
     window->Run1->trigger();
-    ASSERT_FALSE(dialogs.messages.empty());
-    EXPECT_EQ(dialogs.messages.back(), "Images succesfully processed!");
+    EXPECT_EQ(LastMessage(), "Images succesfully processed!");
     for (int i = 0; i < 3; ++i) {
         const std::string result = PathOf("result/shot" + std::to_string(i + 1) + ".jpg");
         const TBitmap written = LoadJpegFile(result);
@@ -195,30 +194,30 @@ TEST_F(ObjectEditorTest, BadFilesAreNamedAndTheProjectKeepsItsState) {
     // Its preview is a white frame; the run writes the good one and names the other.
     EXPECT_EQ(window->Image1->Picture().ScanLine(10)[30], 255);
     window->Run1->trigger();
-    EXPECT_EQ(dialogs.messages.back().find("1 of 2 images were processed."), 0u);
+    EXPECT_EQ(LastMessage().find("1 of 2 images were processed."), 0u);
     EXPECT_TRUE(FileExists(PathOf("result/shot1.jpg")));
 
     // A save that cannot be written keeps the project and its caption; so does a failed open.
     dialogs.Answer(TAnswer::Yes);
     dialogs.AnswerFile(PathOf("no/such/folder/p.oep"));
     window->Newproject1->trigger();
-    EXPECT_EQ(dialogs.messages.back(), "Can't open file!\nCannot create file \"" +
-                                           PathOf("no/such/folder/p.oep") +
-                                           "\". No such file or directory");
+    EXPECT_EQ(LastMessage(), "Can't open file!\nCannot create file \"" +
+                                 PathOf("no/such/folder/p.oep") +
+                                 "\". No such file or directory");
     EXPECT_EQ(window->ImageCount, 2);
     EXPECT_EQ(Caption(), "Lumivex Photo Object Editor");
     dialogs.Answer(TAnswer::No);
     dialogs.AnswerFile(PathOf("missing.oep"));
     window->Open1->trigger();
-    EXPECT_EQ(dialogs.messages.back(), "Can't open file!\nCannot open file \"" +
-                                           PathOf("missing.oep") +
-                                           "\". No such file or directory");
+    EXPECT_EQ(LastMessage(), "Can't open file!\nCannot open file \"" +
+                                 PathOf("missing.oep") +
+                                 "\". No such file or directory");
     EXPECT_EQ(window->ImageCount, 2);
     // A picture opened as a project is refused by name; the project stays as it was.
     dialogs.Answer(TAnswer::No);
     dialogs.AnswerFile(paths[1]);
     window->Open1->trigger();
-    EXPECT_EQ(dialogs.messages.back(), paths[1] + ": the file is not an Object Editor project.");
+    EXPECT_EQ(LastMessage(), paths[1] + ": the file is not an Object Editor project.");
     EXPECT_EQ(window->ImageCount, 2);
     EXPECT_EQ(window->StringGrid1->Cell(1, 1), paths[0]);
 }
@@ -232,8 +231,7 @@ TEST_F(ObjectEditorTest, SaveRefusesAPathTheProjectFileCannotHold) {
     const std::string project = PathOf("p.oep");
     dialogs.AnswerFile(project);
     window->Saveas1->trigger();
-    ASSERT_FALSE(dialogs.messages.empty());
-    EXPECT_EQ(dialogs.messages.back(),
+    EXPECT_EQ(LastMessage(),
               "The path \"" + PathOf("two<TAB>parts.jpg") +
                   "\" holds a TAB, which a project file cannot hold; nothing was saved.");
     EXPECT_FALSE(FileExists(project));

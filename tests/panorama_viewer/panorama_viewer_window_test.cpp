@@ -688,8 +688,7 @@ TEST_F(PanoramaViewerWindow, ViewsTallerThan2048RowsRender) {
 }
 
 TEST_F(PanoramaViewerWindow, MenuFollowsTheLanguage) {
-    UiLanguage = "rus";
-    window->Timer2Timer();
+    SwitchLanguage("rus", &TPanorama_Viewer::Timer2Timer);
     EXPECT_EQ(window->Open1->text().toStdString(), "Открыть");
     EXPECT_EQ(window->Next1->text().toStdString(), "Далее");
     EXPECT_EQ(window->Previous1->text().toStdString(), "Назад");
@@ -700,11 +699,9 @@ TEST_F(PanoramaViewerWindow, MenuFollowsTheLanguage) {
     EXPECT_EQ(window->Arrow1->text().toStdString(), "Стрелка");
     EXPECT_EQ(window->Hand1->text().toStdString(), "Рука");
     EXPECT_EQ(window->Cross1->text().toStdString(), "Крест");
-    UiLanguage = "deu";
-    window->Timer2Timer();
+    SwitchLanguage("deu", &TPanorama_Viewer::Timer2Timer);
     EXPECT_EQ(window->Open1->text().toStdString(), "Открыть");
-    UiLanguage = "eng";
-    window->Timer2Timer();
+    SwitchLanguage("eng", &TPanorama_Viewer::Timer2Timer);
     EXPECT_EQ(window->Open1->text().toStdString(), "Open");
     EXPECT_EQ(window->Copytoclipboard1->text().toStdString(), "Copy to clipboard");
     EXPECT_EQ(window->Cross1->text().toStdString(), "Cross");
@@ -728,10 +725,10 @@ TEST_F(PanoramaViewerWindow, TheRealSaveDialogsFileTypeDecidesTheFormat) {
 }
 
 TEST_F(PanoramaViewerWindow, NextAndPreviousPassThroughASubFolderNamedLikeAPicture) {
-    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(PathOf("x.jpg"))));
-    WritePanorama(PathOf("a.jpg"), 90, 45);
-    WritePanorama(PathOf("x.jpg/d.jpg"), 100, 50);
-    WritePanorama(PathOf("z.jpg"), 120, 60);
+    ASSERT_NO_FATAL_FAILURE(WritePicturesAroundASubFolder([](const std::string& path, int i) {
+        const int widths[] = {90, 100, 120};
+        WritePanorama(path, widths[i], widths[i] / 2);
+    }));
     OpenByDialog(PathOf("a.jpg"));
     for (const auto& [key, width] : {std::pair{Qt::Key_N, 100}, {Qt::Key_N, 120}, {Qt::Key_P, 100},
                                      {Qt::Key_P, 90}}) {

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 #include <cstdlib>
@@ -99,6 +100,15 @@ protected:
         Key(Qt::Key_O, Qt::ControlModifier);
     }
 
+    // Opens pair.jpg, a side-by-side pair of width x height, in an image area of the size given.
+    std::string OpenPair(int width, int height, int areaWidth, int areaHeight) {
+        const std::string path = PathOf("pair.jpg");
+        WriteSideBySide(path, width, height);
+        SetImageArea(areaWidth, areaHeight);
+        OpenByDialog(path);
+        return path;
+    }
+
     // A mouse move over the image area with the given buttons and keys held.
     void MoveMouse(int x, int y, Qt::MouseButtons buttons,
                    Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -173,10 +183,7 @@ TEST_F(StereoViewerWindow, CancelledDialogChangesNothing) {
 }
 
 TEST_F(StereoViewerWindow, ZoomLadderFromAFittedScaleByKeysAndWheel) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 2048, 768);
-    SetImageArea(591, 423);
-    OpenByDialog(path);
+    OpenPair(2048, 768, 591, 423);
     ASSERT_NEAR(window->ViewState().scale, 1.816, 0.001);
 
     const char* zoomIn[] = {"66.7%",  "100.0%", "133.3%",  "200.0%", "303.0%",
@@ -201,10 +208,7 @@ TEST_F(StereoViewerWindow, ZoomLadderFromAFittedScaleByKeysAndWheel) {
 }
 
 TEST_F(StereoViewerWindow, ZoomKeepsTheSourcePointAtTheTopLeftCorner) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 400, 100);
-    SetImageArea(300, 200);
-    OpenByDialog(path);
+    OpenPair(400, 100, 300, 200);
     Key(Qt::Key_F1);  // Left view only
     MoveMouse(100, 100, Qt::NoButton);
     MoveMouse(130, 110, Qt::LeftButton);  // pan right and down
@@ -217,10 +221,7 @@ TEST_F(StereoViewerWindow, ZoomKeepsTheSourcePointAtTheTopLeftCorner) {
 }
 
 TEST_F(StereoViewerWindow, DragPansAndShiftDragMovesTheParallaxAtScaleTwo) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 2048, 768);
-    SetImageArea(591, 423);
-    OpenByDialog(path);
+    OpenPair(2048, 768, 591, 423);
     Key(Qt::Key_U, Qt::ControlModifier);  // 1.816 -> 2.0
     ASSERT_EQ(window->ViewState().scale, 2.0f);
     Key(Qt::Key_F1);
@@ -246,10 +247,7 @@ TEST_F(StereoViewerWindow, DragPansAndShiftDragMovesTheParallaxAtScaleTwo) {
 }
 
 TEST_F(StereoViewerWindow, ArrowKeysPanAndShiftArrowsMoveTheParallax) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 2048, 768);
-    SetImageArea(591, 423);
-    OpenByDialog(path);
+    OpenPair(2048, 768, 591, 423);
 
     for (int i = 0; i < 12 && window->ViewState().scale > 0.1f; ++i)
         Key(Qt::Key_I, Qt::ControlModifier);
@@ -274,10 +272,7 @@ TEST_F(StereoViewerWindow, ArrowKeysPanAndShiftArrowsMoveTheParallax) {
 }
 
 TEST_F(StereoViewerWindow, ModesAndSwapFromTheirKeysAndTheMenu) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 200, 100);
-    SetImageArea(100, 100);
-    OpenByDialog(path);  // scale 1
+    OpenPair(200, 100, 100, 100);  // scale 1
 
     Key(Qt::Key_F1);
     Key(Qt::Key_F1);  // choosing the checked mode again keeps it
@@ -411,10 +406,7 @@ TEST_F(StereoViewerWindow, NextOpensANeighbourWithAFreshViewButKeepsModeAndSwap)
 }
 
 TEST_F(StereoViewerWindow, ResizeRefitsClearsThePositionAndKeepsTheParallax) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 2048, 768);
-    SetImageArea(591, 423);
-    OpenByDialog(path);
+    OpenPair(2048, 768, 591, 423);
     Key(Qt::Key_Right, Qt::ShiftModifier);
     Key(Qt::Key_Right, Qt::ShiftModifier);
     Key(Qt::Key_Down);
@@ -431,10 +423,7 @@ TEST_F(StereoViewerWindow, ResizeRefitsClearsThePositionAndKeepsTheParallax) {
 }
 
 TEST_F(StereoViewerWindow, AWindowWithoutImagePixelsKeepsItsScaleAndRendersNothing) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 400, 100);
-    SetImageArea(100, 100);
-    OpenByDialog(path);
+    OpenPair(400, 100, 100, 100);
     ASSERT_EQ(window->ViewState().scale, 2.0f);
 
     SetImageArea(100, 0);
@@ -558,11 +547,9 @@ TEST_F(StereoViewerWindow, MenuFollowsTheLanguageWithinASecondAlsoWhileHidden) {
         EXPECT_EQ(item->text().toStdString(), caption) << item->objectName().toStdString();
     EXPECT_EQ(Caption(), "Stereo Photo Viewer");  // the caption is not relabelled
 
-    UiLanguage = "deu";  // neither language: the captions stay
-    window->Timer1Timer();
+    SwitchLanguage("deu", &TStereo_Viewer::Timer1Timer);  // neither language: the captions stay
     EXPECT_EQ(window->Swapimages1->text().toStdString(), "Обменять изображения");
-    UiLanguage = "eng";
-    window->Timer1Timer();
+    SwitchLanguage("eng", &TStereo_Viewer::Timer1Timer);
     EXPECT_EQ(window->Swapimages1->text().toStdString(), "Swap images");
     EXPECT_EQ(window->Horizontalinterlace1->text().toStdString(), "Horizontal interlace");
 }
@@ -587,10 +574,8 @@ TEST_F(StereoViewerWindow, TheRealOpenDialogReportsEveryFileType) {
 // A sub-folder named like a picture stands in the listing with its files; the walk goes
 // through it and out again, because it stays rooted at the folder of the file opened.
 TEST_F(StereoViewerWindow, NextAndPreviousPassThroughASubFolderNamedLikeAPicture) {
-    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(PathOf("x.jpg"))));
-    WriteSideBySide(PathOf("a.jpg"), 40, 10);
-    WriteSideBySide(PathOf("x.jpg/d.jpg"), 60, 10);
-    WriteSideBySide(PathOf("z.jpg"), 80, 10);
+    ASSERT_NO_FATAL_FAILURE(WritePicturesAroundASubFolder(
+        [](const std::string& path, int i) { WriteSideBySide(path, 40 + 20 * i, 10); }));
     OpenByDialog(PathOf("a.jpg"));
     for (const auto& [key, file] : {std::pair{Qt::Key_Space, "x.jpg/d.jpg"}, {Qt::Key_Space, "z.jpg"},
                                     {Qt::Key_Backspace, "x.jpg/d.jpg"}, {Qt::Key_Backspace, "a.jpg"}}) {

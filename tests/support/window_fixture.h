@@ -2,6 +2,7 @@
 // The set-up every window test shares, so that a test reads as what the user does.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
@@ -50,6 +51,25 @@ protected:
 
     std::string PathOf(const std::string& name) const { return folder.File(name); }
 
+    // The last message box's text; that none came up at all is a failure of its own.
+    std::string LastMessage() const {
+        if (dialogs.messages.empty()) {
+            ADD_FAILURE() << "no message box came up";
+            return std::string();
+        }
+        return dialogs.messages.back();
+    }
+
+    // For the walk from picture to picture: a.jpg, a sub-folder named x.jpg holding d.jpg, and
+    // z.jpg, written in that order by write(path, index).
+    template <class Write>
+    void WritePicturesAroundASubFolder(Write write) {
+        ASSERT_TRUE(QDir().mkdir(QString::fromStdString(PathOf("x.jpg"))));
+        write(PathOf("a.jpg"), 0);
+        write(PathOf("x.jpg/d.jpg"), 1);
+        write(PathOf("z.jpg"), 2);
+    }
+
     TempFolder folder;
     Driver dialogs;
 };
@@ -70,6 +90,11 @@ protected:
     virtual void BeforeShow() {}
 
     std::string Panel(int index) const { return PanelOf(*window, index); }
+    // Sets the interface language and runs the tick in which the window follows it.
+    void SwitchLanguage(const char* language, void (Window::*tick)()) {
+        UiLanguage = language;
+        (window.get()->*tick)();
+    }
     std::string Caption() const { return CaptionOf(*window); }
 
     std::unique_ptr<Window> window;
