@@ -66,11 +66,6 @@ protected:
         window->ShowTables();
     }
 
-    static void Pick(QComboBox* combo, int index) {
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
-
     static void Press(QWidget* w, QEvent::Type type, QPoint at) {
         QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton,
                       type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);

@@ -50,18 +50,6 @@ std::array<int, 3> DecodedPixel(const std::string& path, int x, int y) {
     return {p[2], p[1], p[0]};
 }
 
-std::string ReadAll(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return std::string();
-    return file.readAll().toStdString();
-}
-
-void WriteAll(const std::string& path, const std::string& text) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text.data(), static_cast<qint64>(text.size()));
-}
-
 class ColorCorrectorWindow : public WindowFixture<TColor_Corrector> {
 protected:
     void SetUp() override {
@@ -79,11 +67,6 @@ protected:
         window->Button1->click();
         dialogs.AnswerFile(sample);
         window->Button2->click();
-    }
-
-    static void Pick(QComboBox* combo, int index) {  // as the user picks an item
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
     }
 
     static void Click(QWidget* widget, int x, int y, Qt::MouseButton button = Qt::LeftButton) {
@@ -154,7 +137,7 @@ TEST_F(ColorCorrectorWindow, FullSessionFromPointsToASavedAndReopenedColorTable)
     EXPECT_EQ(LastMessage(), "Data saved!");
     EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector - " + tablePath);
     const ColorTable saved = window->Result();
-    EXPECT_EQ(ReadAll(tablePath).substr(0, 7), "0\t0\t0\r\n");
+    EXPECT_EQ(ReadText(tablePath).substr(0, 7), "0\t0\t0\r\n");
 
     window->PageControl2->setCurrentIndex(2);
     window->Cleartable2->trigger();
@@ -170,7 +153,7 @@ TEST_F(ColorCorrectorWindow, FullSessionFromPointsToASavedAndReopenedColorTable)
     const std::string pointsPath = PathOf("points.txt");
     dialogs.AnswerFile(pointsPath);
     window->Button3->click();
-    EXPECT_EQ(ReadAll(pointsPath), reference + "\r\n" + sample + "\r\n20\t20\t20\t20\r\n44\t20\t44\t20\r\n");
+    EXPECT_EQ(ReadText(pointsPath), reference + "\r\n" + sample + "\r\n20\t20\t20\t20\r\n44\t20\t44\t20\r\n");
     window->Cleartable1->trigger();
     EXPECT_EQ(window->StringGrid5->RowCount(), 2);
     dialogs.AnswerFile(pointsPath);
@@ -235,7 +218,7 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
     const PointList points = window->Points();
 
     const std::string broken = PathOf("broken.jpg");
-    WriteAll(broken, "not a picture");
+    WriteText(broken, "not a picture");
     dialogs.AnswerFile(broken);
     window->Button2->click();
     ASSERT_EQ(dialogs.errors.size(), 1u);
@@ -243,13 +226,13 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
     EXPECT_EQ(window->SamplePath(), sample);
 
     const std::string pointsPath = PathOf("points.txt");
-    WriteAll(pointsPath, reference + "\n" + PathOf("gone.jpg") + "\n1 2 3 4\n");
+    WriteText(pointsPath, reference + "\n" + PathOf("gone.jpg") + "\n1 2 3 4\n");
     dialogs.AnswerFile(pointsPath);
     window->Button4->click();
     EXPECT_EQ(LastMessage(), "File not found: " + PathOf("gone.jpg"));
     EXPECT_EQ(window->Points().Records(), points.Records());
 
-    WriteAll(pointsPath, reference + "\r\n" + sample + "\r\n1 2 3 4\r\n5 6 x 8\r\n");
+    WriteText(pointsPath, reference + "\r\n" + sample + "\r\n1 2 3 4\r\n5 6 x 8\r\n");
     dialogs.AnswerFile(pointsPath);
     window->Button4->click();
     EXPECT_EQ(LastMessage(),
@@ -262,7 +245,7 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
                                  "\nCannot open file \"" + PathOf("missing.txt") +
                                  "\". No such file or directory");
     const std::string junk = PathOf("junk.txt");
-    WriteAll(junk, "junk");
+    WriteText(junk, "junk");
     dialogs.AnswerFile(junk);
     window->Button7->click();
     EXPECT_EQ(LastMessage().rfind(junk + ": ", 0), 0u);
@@ -298,7 +281,7 @@ TEST_F(ColorCorrectorWindow, SavePointsRefusesAPathWithALineBreak) {
 
 TEST_F(ColorCorrectorWindow, AColorTableOfOneRowIsCompletedWhenOpened) {
     const std::string table = PathOf("one_row.txt");
-    WriteAll(table, "10\t20\t30\r\n");
+    WriteText(table, "10\t20\t30\r\n");
     dialogs.AnswerFile(table);
     window->Button7->click();
     EXPECT_EQ(LastMessage(),
@@ -314,7 +297,7 @@ TEST_F(ColorCorrectorWindow, AColorTableOfOneRowIsCompletedWhenOpened) {
 
 TEST_F(ColorCorrectorWindow, PointsFileFromAnotherDesktopFindsThePicturesBesideIt) {
     const std::string pointsPath = PathOf("elsewhere.txt");
-    WriteAll(pointsPath, "reference.jpg\r\nD:\\photos\\sample.jpg\r\n");
+    WriteText(pointsPath, "reference.jpg\r\nD:\\photos\\sample.jpg\r\n");
     dialogs.AnswerFile(pointsPath);
     window->Button4->click();
     EXPECT_TRUE(dialogs.messages.empty());
@@ -378,7 +361,7 @@ TEST_F(ColorCorrectorWindow, PicturesAndPointListsAboveTheMemoryBudgetAreAskedAb
 
     std::string points = reference + "\r\n" + sample + "\r\n";
     for (int i = 0; i < 10; ++i) points += "1\t2\t3\t4\r\n";  // ten pairs: 12500 bytes listed
-    WriteAll(PathOf("many.pts"), points);
+    WriteText(PathOf("many.pts"), points);
     dialogs.AnswerFile(PathOf("many.pts"));
     dialogs.Answer(TAnswer::No);
     window->Button4->click();
@@ -393,9 +376,9 @@ TEST_F(ColorCorrectorWindow, PicturesAndPointListsAboveTheMemoryBudgetAreAskedAb
 TEST_F(ColorCorrectorWindow, PointsFileMessagesNameTheFileAndTheReason) {
     const std::string empty = PathOf("empty.pts"), binary = PathOf("binary.pts");
     const std::string blank = PathOf("blank.pts");
-    WriteAll(empty, "");
-    WriteAll(binary, std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11));
-    WriteAll(blank, reference + "\r\n\r\n1 2 3 4\r\n");
+    WriteText(empty, "");
+    WriteText(binary, std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11));
+    WriteText(blank, reference + "\r\n\r\n1 2 3 4\r\n");
     for (const std::string& file : {empty, binary, blank}) {
         dialogs.AnswerFile(file);
         window->Button4->click();

@@ -51,18 +51,6 @@ void WritePanorama(const std::string& path, int width, int height, int seed = 0)
     SaveJpegFile(image, path, 100);
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text.data(), static_cast<qint64>(text.size()));
-}
-
-std::string FirstBytes(const std::string& path, int count) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return std::string();
-    return file.read(count).toStdString();
-}
-
 // "FPS=" and either ">1000" or a number left-aligned in four places.
 bool IsFpsText(const std::string& text) {
     if (text.rfind("FPS=", 0) != 0) return false;
@@ -615,7 +603,7 @@ TEST_F(PanoramaViewerWindow, AFileThatDoesNotOpenLeavesTheHeldPanoramaShown) {
 TEST_F(PanoramaViewerWindow, APanoramaCutOffPartWayShowsAndIsToldOnce) {
     const std::string whole = PathOf("whole.jpg"), cut = PathOf("cut.jpg");
     WritePanorama(whole, 360, 180);
-    WriteText(cut, FirstBytes(whole, static_cast<int>(QFileInfo(QString::fromStdString(whole)).size() * 2 / 3)));
+    WriteText(cut, FirstBytes(whole, QFileInfo(QString::fromStdString(whole)).size() * 2 / 3));
     for (int i = 0; i < 2; ++i) {
         OpenByDialog(cut);
         window->Redraw1Click();

@@ -46,12 +46,6 @@ void WriteSideBySide(const std::string& path, int width, int height, Rgb left = 
     SaveJpegFile(image, path, 100);
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text.data(), static_cast<qint64>(text.size()));
-}
-
 Rgb Shown(const TStereo_Viewer& w, int x, int y) {
     const uint8_t* p = w.Image1->Picture().ScanLine(y) + 3 * x;
     return Rgb{p[2], p[1], p[0]};

@@ -2,6 +2,7 @@
 // The set-up every window test shares, so that a test reads as what the user does.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QTest>
 #include <QWidget>
@@ -25,6 +26,12 @@ inline std::string CaptionOf(const QWidget& window) {
 template <class Window>
 std::string PanelOf(const Window& window, int index) {
     return window.StatusBar1->PanelText(index);
+}
+
+// Picks an item of a combo box as the user does, so that the window hears of it.
+inline void Pick(QComboBox* combo, int index) {
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
 }
 
 // How long showing waits: until the window is on screen, or until it also has the keyboard,
