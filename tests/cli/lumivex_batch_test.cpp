@@ -40,13 +40,6 @@ std::string Quoted(const std::string& text) {
     return out + "'";
 }
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Runs a shell command line in folder; stderr is kept.
 Outcome Shell(const std::string& folder, const std::string& line) {
     const std::string errors = folder + "/.stderr";

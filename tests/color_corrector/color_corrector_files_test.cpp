@@ -2,11 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <string>
@@ -18,9 +16,8 @@
 #include "image_ops.h"
 #include "jpeg_image.h"
 #include "paint_box.h"
-#include "scripted_dialogs.h"
-#include "status_bar.h"
 #include "string_grid.h"
+#include "window_fixture.h"
 
 namespace {
 
@@ -56,19 +53,9 @@ int MaxDifference(const TBitmap& a, const TBitmap& b) {
     return worst;
 }
 
-class ColorCorrectorFiles : public ::testing::Test {
+class ColorCorrectorFiles : public WindowFixture<TColor_Corrector, RecordingDriver> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        window = std::make_unique<TColor_Corrector>();
-        dialogs.bar = window->ProgressBar1;
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    std::string PathOf(const std::string& name) const {
-        return QDir(folder.path()).filePath(QString::fromStdString(name)).toStdString();
-    }
+    void BeforeShow() override { dialogs.bar = window->ProgressBar1; }
 
     // A Result table that changes every channel differently (and smoothly, so that JPEG
     // keeps the mapped colours close).
@@ -77,11 +64,6 @@ protected:
             for (int c = 0; c < kChannelCount; ++c)
                 window->ResultTable().Set(c, v, c == kRed ? 255 - v : c == kGreen ? v / 2 + 40 : 255 - v / 2);
         window->ShowTables();
-    }
-
-    static void Pick(QComboBox* combo, int index) {
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
     }
 
     static void Press(QWidget* w, QEvent::Type type, QPoint at) {
@@ -96,9 +78,6 @@ protected:
         edit->clearFocus();
     }
 
-    QTemporaryDir folder;
-    RecordingDriver dialogs;
-    std::unique_ptr<TColor_Corrector> window;
 };
 
 TEST_F(ColorCorrectorFiles, WhiteBalanceFromAClickToTheScaledTable) {
@@ -131,7 +110,7 @@ TEST_F(ColorCorrectorFiles, WhiteBalanceFromAClickToTheScaledTable) {
     EXPECT_EQ(swatch.pixelColor(swatch.width() / 2, swatch.height() / 2), QColor(200, 100, 100));
 
     window->Button11->click();
-    EXPECT_EQ(dialogs.messages.back(), "Color table is empty!");
+    EXPECT_EQ(LastMessage(), "Color table is empty!");
     EXPECT_EQ(window->PageControl1->currentIndex(), 2);
 
     window->ResultTable().Set(kRed, 0, 255);
@@ -154,7 +133,7 @@ TEST_F(ColorCorrectorFiles, BatchOfThreeFilesWithPreviewCutAndTurn) {
     }
     window->PageControl1->setCurrentIndex(3);
     window->BitBtn2->click();
-    EXPECT_EQ(dialogs.messages.back(), "No files selected!");
+    EXPECT_EQ(LastMessage(), "No files selected!");
 
     // Opening shows the first file; without a table the preview says so.
     dialogs.AnswerFiles(files);
@@ -163,7 +142,7 @@ TEST_F(ColorCorrectorFiles, BatchOfThreeFilesWithPreviewCutAndTurn) {
     EXPECT_TRUE(dialogs.fileRequests.back().multiSelect);
     EXPECT_EQ(window->StringGrid4->Cell(0, 3), files[2]);
     EXPECT_EQ(window->Image3->Picture().Width(), 96);
-    EXPECT_EQ(dialogs.messages.back(), "Colors table empty!");
+    EXPECT_EQ(LastMessage(), "Colors table empty!");
 
     // With a table, the preview shows the mapped picture.
     SetShiftedTable();
@@ -195,7 +174,7 @@ TEST_F(ColorCorrectorFiles, BatchOfThreeFilesWithPreviewCutAndTurn) {
     EXPECT_EQ(window->Image4->Picture().Height(), 80);
 
     window->BitBtn2->click();
-    ASSERT_EQ(dialogs.messages.back(), "Images corrected successfully!");
+    ASSERT_EQ(LastMessage(), "Images corrected successfully!");
     EXPECT_EQ(dialogs.barAtMessage.back(), 3);
     EXPECT_EQ(window->ProgressBar1->Max(), 3);
     EXPECT_EQ(window->ProgressBar1->Position(), 0);
@@ -232,7 +211,7 @@ TEST_F(ColorCorrectorFiles, BatchWithABrokenFile) {
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].rfind(broken, 0), 0u);
     window->BitBtn2->click();
-    const std::string& message = dialogs.messages.back();
+    const std::string& message = LastMessage();
     EXPECT_EQ(message.rfind("1 of 2 images corrected.", 0), 0u) << message;
     EXPECT_NE(message.find(broken + ": "), std::string::npos);
     EXPECT_EQ(message.find(good), std::string::npos);
@@ -267,7 +246,7 @@ TEST_F(ColorCorrectorFiles, CubeExportAndImportBesideTheTableFiles) {
     const std::string cube = PathOf("shift");  // the dialog adds the extension
     dialogs.AnswerFile(cube);
     window->CubeExportButton->click();
-    EXPECT_EQ(dialogs.messages.back(), "Data saved!");
+    EXPECT_EQ(LastMessage(), "Data saved!");
     const std::string text = ReadFileText(cube + ".cube");
     EXPECT_EQ(text.rfind("TITLE \"shift.cube\"\r\nLUT_1D_SIZE 256\r\n", 0), 0u) << text.substr(0, 60);
 
@@ -283,15 +262,15 @@ TEST_F(ColorCorrectorFiles, CubeExportAndImportBesideTheTableFiles) {
     WriteFileText(threeD, "TITLE \"look\"\nLUT_3D_SIZE 17\n");
     dialogs.AnswerFile(threeD);
     window->CubeImportButton->click();
-    EXPECT_EQ(dialogs.messages.back(), threeD + ": line 2: a 3D table; only 1D tables can be read; "
-                                                "the color table was left as it was.");
+    EXPECT_EQ(LastMessage(), threeD + ": line 2: a 3D table; only 1D tables can be read; "
+                                      "the color table was left as it was.");
     EXPECT_EQ(window->Result(), shifted);
 
     // A Result with a gap cannot be exported; nothing is written.
     window->ResultTable().Erase(kBlue, 9);
     dialogs.AnswerFile(PathOf("gap.cube"));
     window->CubeExportButton->click();
-    EXPECT_EQ(dialogs.messages.back(), PathOf("gap.cube") + ": the Result table has no blue value for 9");
+    EXPECT_EQ(LastMessage(), PathOf("gap.cube") + ": the Result table has no blue value for 9");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(PathOf("gap.cube"))));
     EXPECT_TRUE(dialogs.errors.empty());
 }

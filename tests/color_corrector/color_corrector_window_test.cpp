@@ -12,7 +12,6 @@
 #include <QScrollArea>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -25,9 +24,8 @@
 #include "jpeg_image.h"
 #include "memory_budget.h"
 #include "paint_box.h"
-#include "scripted_dialogs.h"
-#include "status_bar.h"
 #include "string_grid.h"
+#include "window_fixture.h"
 
 namespace {
 
@@ -52,35 +50,16 @@ std::array<int, 3> DecodedPixel(const std::string& path, int x, int y) {
     return {p[2], p[1], p[0]};
 }
 
-std::string ReadAll(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return std::string();
-    return file.readAll().toStdString();
-}
-
-void WriteAll(const std::string& path, const std::string& text) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text.data(), static_cast<qint64>(text.size()));
-}
-
-class ColorCorrectorWindow : public ::testing::Test {
+class ColorCorrectorWindow : public WindowFixture<TColor_Corrector> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
+        ASSERT_NO_FATAL_FAILURE(WindowFixture::SetUp());
         const uint8_t refLeft[3] = {200, 100, 50}, refRight[3] = {40, 160, 220};
         const uint8_t smpLeft[3] = {180, 90, 40}, smpRight[3] = {30, 150, 200};
         reference = PathOf("reference.jpg");
         sample = PathOf("sample.jpg");
         WriteHalves(reference, refLeft, refRight);
         WriteHalves(sample, smpLeft, smpRight);
-        window = std::make_unique<TColor_Corrector>();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    std::string PathOf(const std::string& name) const {
-        return QDir(folder.path()).filePath(QString::fromStdString(name)).toStdString();
     }
 
     void OpenPictures() {
@@ -90,21 +69,13 @@ protected:
         window->Button2->click();
     }
 
-    static void Pick(QComboBox* combo, int index) {  // as the user picks an item
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
-
     static void Click(QWidget* widget, int x, int y, Qt::MouseButton button = Qt::LeftButton) {
         QTest::mouseClick(widget, button, Qt::NoModifier, QPoint(x, y));
     }
 
     std::string Cell(TStringGrid* grid, int col, int row) const { return grid->Cell(col, row); }
 
-    QTemporaryDir folder;
-    ScriptedDialogDriver dialogs;
     std::string reference, sample;
-    std::unique_ptr<TColor_Corrector> window;
 };
 
 TEST_F(ColorCorrectorWindow, FullSessionFromPointsToASavedAndReopenedColorTable) {
@@ -163,10 +134,10 @@ TEST_F(ColorCorrectorWindow, FullSessionFromPointsToASavedAndReopenedColorTable)
     const std::string tablePath = PathOf("table.txt");
     dialogs.AnswerFile(tablePath);
     window->Button8->click();  // Save
-    EXPECT_EQ(dialogs.messages.back(), "Data saved!");
+    EXPECT_EQ(LastMessage(), "Data saved!");
     EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector - " + tablePath);
     const ColorTable saved = window->Result();
-    EXPECT_EQ(ReadAll(tablePath).substr(0, 7), "0\t0\t0\r\n");
+    EXPECT_EQ(ReadText(tablePath).substr(0, 7), "0\t0\t0\r\n");
 
     window->PageControl2->setCurrentIndex(2);
     window->Cleartable2->trigger();
@@ -182,7 +153,7 @@ TEST_F(ColorCorrectorWindow, FullSessionFromPointsToASavedAndReopenedColorTable)
     const std::string pointsPath = PathOf("points.txt");
     dialogs.AnswerFile(pointsPath);
     window->Button3->click();
-    EXPECT_EQ(ReadAll(pointsPath), reference + "\r\n" + sample + "\r\n20\t20\t20\t20\r\n44\t20\t44\t20\r\n");
+    EXPECT_EQ(ReadText(pointsPath), reference + "\r\n" + sample + "\r\n20\t20\t20\t20\r\n44\t20\t44\t20\r\n");
     window->Cleartable1->trigger();
     EXPECT_EQ(window->StringGrid5->RowCount(), 2);
     dialogs.AnswerFile(pointsPath);
@@ -219,7 +190,7 @@ TEST_F(ColorCorrectorWindow, ChartEditingAndTableCommands) {
 
     window->Clearalltables1->trigger();
     window->Button10->click();
-    EXPECT_EQ(dialogs.messages.back(), "Result table isempty!");
+    EXPECT_EQ(LastMessage(), "Result table isempty!");
     window->Button5->click();
     window->Button10->click();
     EXPECT_EQ(Cell(window->StringGrid3, 1, 129), "128");
@@ -240,14 +211,14 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
     window->Button3->click();
     EXPECT_EQ(dialogs.messages, (std::vector<std::string>{"Open left and right images!", "Nothing to save!"}));
     window->BitBtn4->click();
-    EXPECT_EQ(dialogs.messages.back(), "Table is empty!");
+    EXPECT_EQ(LastMessage(), "Table is empty!");
 
     OpenPictures();
     Click(window->PaintBox1, 5, 5);
     const PointList points = window->Points();
 
     const std::string broken = PathOf("broken.jpg");
-    WriteAll(broken, "not a picture");
+    WriteText(broken, "not a picture");
     dialogs.AnswerFile(broken);
     window->Button2->click();
     ASSERT_EQ(dialogs.errors.size(), 1u);
@@ -255,42 +226,42 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
     EXPECT_EQ(window->SamplePath(), sample);
 
     const std::string pointsPath = PathOf("points.txt");
-    WriteAll(pointsPath, reference + "\n" + PathOf("gone.jpg") + "\n1 2 3 4\n");
+    WriteText(pointsPath, reference + "\n" + PathOf("gone.jpg") + "\n1 2 3 4\n");
     dialogs.AnswerFile(pointsPath);
     window->Button4->click();
-    EXPECT_EQ(dialogs.messages.back(), "File not found: " + PathOf("gone.jpg"));
+    EXPECT_EQ(LastMessage(), "File not found: " + PathOf("gone.jpg"));
     EXPECT_EQ(window->Points().Records(), points.Records());
 
-    WriteAll(pointsPath, reference + "\r\n" + sample + "\r\n1 2 3 4\r\n5 6 x 8\r\n");
+    WriteText(pointsPath, reference + "\r\n" + sample + "\r\n1 2 3 4\r\n5 6 x 8\r\n");
     dialogs.AnswerFile(pointsPath);
     window->Button4->click();
-    EXPECT_EQ(dialogs.messages.back(),
+    EXPECT_EQ(LastMessage(),
               pointsPath + ": line 4 does not hold four whole numbers; the 1 point pairs before it were read.");
     EXPECT_EQ(window->StringGrid5->RowCount(), 2);
 
     dialogs.AnswerFile(PathOf("missing.txt"));
     window->Button7->click();
-    EXPECT_EQ(dialogs.messages.back(), "Can' open file " + PathOf("missing.txt") +
-                                           "\nCannot open file \"" + PathOf("missing.txt") +
-                                           "\". No such file or directory");
+    EXPECT_EQ(LastMessage(), "Can' open file " + PathOf("missing.txt") +
+                                 "\nCannot open file \"" + PathOf("missing.txt") +
+                                 "\". No such file or directory");
     const std::string junk = PathOf("junk.txt");
-    WriteAll(junk, "junk");
+    WriteText(junk, "junk");
     dialogs.AnswerFile(junk);
     window->Button7->click();
-    EXPECT_EQ(dialogs.messages.back().rfind(junk + ": ", 0), 0u);
+    EXPECT_EQ(LastMessage().rfind(junk + ": ", 0), 0u);
     EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector");
 
     dialogs.AnswerFile(PathOf("no/such/folder/t.txt"));
     window->Button8->click();
-    EXPECT_EQ(dialogs.messages.back().rfind("Can' open file " + PathOf("no/such/folder/t.txt") +
-                                                "\nCannot create file",
-                                            0),
+    EXPECT_EQ(LastMessage().rfind("Can' open file " + PathOf("no/such/folder/t.txt") +
+                                      "\nCannot create file",
+                                  0),
               0u);
     EXPECT_EQ(dialogs.errors.size(), 1u);
 }
 
 TEST_F(ColorCorrectorWindow, SavePointsRefusesAPathWithALineBreak) {
-    ASSERT_TRUE(QDir(folder.path()).mkdir("nl\nnew"));
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(PathOf("nl\nnew"))));
     const std::string broken = PathOf("nl\nnew/sample.jpg");
     ASSERT_TRUE(QFile::copy(QString::fromStdString(sample), QString::fromStdString(broken)));
     dialogs.AnswerFile(reference);
@@ -301,8 +272,7 @@ TEST_F(ColorCorrectorWindow, SavePointsRefusesAPathWithALineBreak) {
     const std::string pointsPath = PathOf("points.txt");
     dialogs.AnswerFile(pointsPath);
     window->Button3->click();
-    ASSERT_FALSE(dialogs.messages.empty());
-    EXPECT_EQ(dialogs.messages.back(),
+    EXPECT_EQ(LastMessage(),
               "The path \"" + PathOf("nl<LF>new/sample.jpg") +
                   "\" holds a line break (LF), which a points file cannot hold; nothing was "
                   "saved.");
@@ -311,11 +281,10 @@ TEST_F(ColorCorrectorWindow, SavePointsRefusesAPathWithALineBreak) {
 
 TEST_F(ColorCorrectorWindow, AColorTableOfOneRowIsCompletedWhenOpened) {
     const std::string table = PathOf("one_row.txt");
-    WriteAll(table, "10\t20\t30\r\n");
+    WriteText(table, "10\t20\t30\r\n");
     dialogs.AnswerFile(table);
     window->Button7->click();
-    ASSERT_FALSE(dialogs.messages.empty());
-    EXPECT_EQ(dialogs.messages.back(),
+    EXPECT_EQ(LastMessage(),
               table + ": only the first 1 of 256 lines hold three whole numbers; the rows after "
                       "them were filled in on a straight line up to 255.");
     const ColorTable result = window->Result();
@@ -328,7 +297,7 @@ TEST_F(ColorCorrectorWindow, AColorTableOfOneRowIsCompletedWhenOpened) {
 
 TEST_F(ColorCorrectorWindow, PointsFileFromAnotherDesktopFindsThePicturesBesideIt) {
     const std::string pointsPath = PathOf("elsewhere.txt");
-    WriteAll(pointsPath, "reference.jpg\r\nD:\\photos\\sample.jpg\r\n");
+    WriteText(pointsPath, "reference.jpg\r\nD:\\photos\\sample.jpg\r\n");
     dialogs.AnswerFile(pointsPath);
     window->Button4->click();
     EXPECT_TRUE(dialogs.messages.empty());
@@ -392,7 +361,7 @@ TEST_F(ColorCorrectorWindow, PicturesAndPointListsAboveTheMemoryBudgetAreAskedAb
 
     std::string points = reference + "\r\n" + sample + "\r\n";
     for (int i = 0; i < 10; ++i) points += "1\t2\t3\t4\r\n";  // ten pairs: 12500 bytes listed
-    WriteAll(PathOf("many.pts"), points);
+    WriteText(PathOf("many.pts"), points);
     dialogs.AnswerFile(PathOf("many.pts"));
     dialogs.Answer(TAnswer::No);
     window->Button4->click();
@@ -407,9 +376,9 @@ TEST_F(ColorCorrectorWindow, PicturesAndPointListsAboveTheMemoryBudgetAreAskedAb
 TEST_F(ColorCorrectorWindow, PointsFileMessagesNameTheFileAndTheReason) {
     const std::string empty = PathOf("empty.pts"), binary = PathOf("binary.pts");
     const std::string blank = PathOf("blank.pts");
-    WriteAll(empty, "");
-    WriteAll(binary, std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11));
-    WriteAll(blank, reference + "\r\n\r\n1 2 3 4\r\n");
+    WriteText(empty, "");
+    WriteText(binary, std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11));
+    WriteText(blank, reference + "\r\n\r\n1 2 3 4\r\n");
     for (const std::string& file : {empty, binary, blank}) {
         dialogs.AnswerFile(file);
         window->Button4->click();
@@ -424,7 +393,7 @@ TEST_F(ColorCorrectorWindow, PointsFileMessagesNameTheFileAndTheReason) {
     OpenPictures();
     dialogs.AnswerFile(PathOf("no/such/folder/p.pts"));
     window->Button3->click();
-    EXPECT_EQ(dialogs.messages.back(), "Can't open file!\nCannot create file \"" +
-                                           PathOf("no/such/folder/p.pts") +
-                                           "\". No such file or directory");
+    EXPECT_EQ(LastMessage(), "Can't open file!\nCannot create file \"" +
+                                 PathOf("no/such/folder/p.pts") +
+                                 "\". No such file or directory");
 }

@@ -4,16 +4,13 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
-#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QSet>
 #include <QTest>
 #include <QTimer>
-#include <QWindow>
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -26,18 +23,11 @@
 #include "image_ops.h"
 #include "jpeg_image.h"
 #include "multi_viewer_window.h"
-#include "scripted_dialogs.h"
-#include "status_bar.h"
-#include "test_support.h"
 #include "text_io.h"
 #include "ui_language.h"
+#include "window_fixture.h"
 
 namespace {
-
-std::string FirstBytes(const std::string& path) {
-    const std::vector<uint8_t> bytes = ReadWholeFile(path);
-    return std::string(bytes.begin(), bytes.begin() + std::min<std::size_t>(2, bytes.size()));
-}
 
 // Three views of two pictures: a.jpg as it is, b.jpg resized, and a piece of a.jpg.
 const char* const kThreeViews =
@@ -52,24 +42,15 @@ const char* const kThreeViews =
     "crop=0,0,10,5\r\n"
     "grayscale=1\r\n";
 
-class MultiViewerWindow : public ::testing::Test {
+class MultiViewerWindow : public WindowFixture<TMulti_Viewer> {
 protected:
+    MultiViewerWindow() : WindowFixture(ShowUntil::kActive) {}
     void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        UiLanguage = "eng";
-        window = std::make_unique<TMulti_Viewer>();
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_NO_FATAL_FAILURE(WindowFixture::SetUp());
         SaveJpegFile(GradientPicture(40, 30), PathOf("a.jpg"), 100);
         SaveJpegFile(GradientPicture(20, 10), PathOf("b.jpg"), 100);
         description = PathOf("show.mvw");
         WriteTextFile(description, kThreeViews);
-    }
-    void TearDown() override { UiLanguage = "eng"; }
-
-    std::string PathOf(const std::string& name) const {
-        return QDir(folder.path()).filePath(QString::fromStdString(name)).toStdString();
     }
     void Open(const std::string& path) {
         dialogs.AnswerFile(path);
@@ -84,14 +65,9 @@ protected:
     }
     // The three status panels joined with '|'.
     std::string Status() const {
-        return window->StatusBar1->PanelText(0) + "|" + window->StatusBar1->PanelText(1) + "|" +
-               window->StatusBar1->PanelText(2);
+        return Panel(0) + "|" + Panel(1) + "|" + Panel(2);
     }
-    std::string Caption() const { return window->windowHandle()->title().toStdString(); }
 
-    QTemporaryDir folder;
-    ScriptedDialogDriver dialogs;
-    std::unique_ptr<TMulti_Viewer> window;
     std::string description;
 };
 
@@ -173,7 +149,7 @@ TEST_F(MultiViewerWindow, SavesAndCopiesTheBuiltPictureAtItsFullSize) {
     for (const Case& c : cases) {
         dialogs.AnswerFile(PathOf(c.name), c.filterIndex);
         window->Save1->trigger();
-        EXPECT_EQ(FirstBytes(PathOf(c.written)), c.magic) << c.name;
+        EXPECT_EQ(FirstBytes(PathOf(c.written), 2), c.magic) << c.name;
     }
     const TBitmap saved = LoadJpegFile(PathOf("picture.jpg"));
     EXPECT_EQ(saved.Width(), 50);
@@ -262,9 +238,9 @@ TEST_F(MultiViewerWindow, AFailingViewKeepsThePictureAndStatus) {
     }
     EXPECT_NE(dialogs.messages[0].find("Resample"), std::string::npos);
     window->Previous1->trigger();  // not a JPEG: the message names the file it read
-    EXPECT_NE(dialogs.messages.back().find(description), std::string::npos);
+    EXPECT_NE(LastMessage().find(description), std::string::npos);
     window->Previous1->trigger();
-    EXPECT_NE(dialogs.messages.back().find(PathOf("gone.jpg")), std::string::npos);
+    EXPECT_NE(LastMessage().find(PathOf("gone.jpg")), std::string::npos);
 }
 
 TEST_F(MultiViewerWindow, ShiftShowsTheListAndAClickPicksAView) {
@@ -297,8 +273,7 @@ TEST_F(MultiViewerWindow, TheEmptyWindowSaysItsCommandsAreOnTheRightButton) {
     };
     EXPECT_GT(colours(), 1) << "a text is drawn on the empty area";
     EXPECT_EQ(window->Image1->EmptyHint().rfind("Right-click to open", 0), 0u);
-    UiLanguage = "rus";
-    window->Timer1Timer();
+    SwitchLanguage("rus", &TMulti_Viewer::Timer1Timer);
     EXPECT_EQ(window->Image1->EmptyHint().rfind("Щёлкните правой кнопкой", 0), 0u);
     Open(description);
     EXPECT_FALSE(window->Image1->Picture().Empty());  // the view replaces the hint
@@ -313,13 +288,11 @@ TEST_F(MultiViewerWindow, MenuFollowsTheLanguage) {
     EXPECT_EQ(window->Timer1->interval(), 1000);
     window->Timer1Timer();
     EXPECT_EQ(window->Copy1->text().toStdString(), "Copy to Clipboard");
-    UiLanguage = "rus";
-    window->Timer1Timer();
+    SwitchLanguage("rus", &TMulti_Viewer::Timer1Timer);
     EXPECT_EQ(window->Copy1->text().toStdString(), "Копировать в буфер");
     EXPECT_EQ(window->Printsetup1->text().toStdString(), "Настройки печати");
     EXPECT_EQ(window->Refresh1->text().toStdString(), "Обновить");
-    UiLanguage = "deu";  // neither: the captions stay
-    window->Timer1Timer();
+    SwitchLanguage("deu", &TMulti_Viewer::Timer1Timer);  // neither: the captions stay
     EXPECT_EQ(window->Open1->text().toStdString(), "Открыть");
     EXPECT_EQ(window->AppliedLanguage, "deu");
 }

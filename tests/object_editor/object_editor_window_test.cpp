@@ -12,47 +12,42 @@
 #include "controls.h"
 #include "image_control.h"
 #include "jpeg_image.h"
-#include "scripted_dialogs.h"
-#include "status_bar.h"
 #include "string_grid.h"
 #include "text_io.h"
-#include "test_support.h"
 #include "transform_image.h"
+#include "window_fixture.h"
 
 namespace {
 
 // Three pictures of different sizes in a temporary folder, and a shown editor.
-class ObjectEditorTest : public testing::Test {
+class ObjectEditorTest : public WindowFixture<TObject_Editor> {
 protected:
     void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(WindowFixture::SetUp());
         for (int i = 0; i < 3; ++i) {
-            paths.push_back(folder.File("shot" + std::to_string(i + 1) + ".jpg"));
+            paths.push_back(PathOf("shot" + std::to_string(i + 1) + ".jpg"));
             SaveJpegFile(GradientPicture(320 + 40 * i, 240), paths.back(), 95);
         }
-        w.show();
     }
 
     void AddThree() {
         dialogs.AnswerFiles(paths);
-        w.Addimages1->trigger();
+        window->Addimages1->trigger();
     }
 
     // A press and release on the preview.
     void Drag(Qt::MouseButton button, Qt::KeyboardModifiers mods, QPoint from, QPoint to) {
-        QTest::mousePress(w.Image1, button, mods, from);
-        QTest::mouseRelease(w.Image1, button, mods, to);
+        QTest::mousePress(window->Image1, button, mods, from);
+        QTest::mouseRelease(window->Image1, button, mods, to);
     }
 
     std::string Row(int r) {
         std::string text;
-        for (int c = 0; c < 6; ++c) text += w.StringGrid1->Cell(c, r) + (c < 5 ? "|" : "");
+        for (int c = 0; c < 6; ++c) text += window->StringGrid1->Cell(c, r) + (c < 5 ? "|" : "");
         return text;
     }
 
-    TempFolder folder;
     std::vector<std::string> paths;
-    ScriptedDialogDriver dialogs;
-    TObject_Editor w;
 };
 
 bool Black(const TBitmap& b, int x, int y) {
@@ -64,65 +59,64 @@ bool Black(const TBitmap& b, int x, int y) {
 
 TEST_F(ObjectEditorTest, AddGestureUndoSaveReopenAndRun) {
     AddThree();
-    ASSERT_EQ(w.ImageCount, 3);
+    ASSERT_EQ(window->ImageCount, 3);
     for (int r = 1; r <= 3; ++r)
         EXPECT_EQ(Row(r), std::to_string(r) + "|" + paths[r - 1] + "|0|0|0|1");
-    EXPECT_EQ(w.CurrentImage, 3);
-    EXPECT_EQ(w.StatusBar1->PanelText(0), "3 / 3");
-    EXPECT_EQ(w.StatusBar1->PanelText(1), paths[2]);
-    EXPECT_EQ(w.TabControl1->TabCount(), 3);
-    EXPECT_EQ(w.TabControl1->TabIndex(), 2);
+    EXPECT_EQ(window->CurrentImage, 3);
+    EXPECT_EQ(Panel(0), "3 / 3");
+    EXPECT_EQ(Panel(1), paths[2]);
+    EXPECT_EQ(window->TabControl1->TabCount(), 3);
+    EXPECT_EQ(window->TabControl1->TabIndex(), 2);
 
     // The preview is the output frame with its guide grid.
-    const TBitmap& preview = w.Image1->Picture();
+    const TBitmap& preview = window->Image1->Picture();
     ASSERT_EQ(preview.Width(), 800);
     ASSERT_EQ(preview.Height(), 600);
     EXPECT_TRUE(Black(preview, 200, 10) && Black(preview, 600, 10) && Black(preview, 10, 450));
 
     // A move drag of 20 shown pixels to the right, then a rotate drag; Undo steps back.
-    const double k = w.Image1->PictureRect().width() / 800.0;
+    const double k = window->Image1->PictureRect().width() / 800.0;
     Drag(Qt::LeftButton, Qt::NoModifier, {100, 100}, {120, 100});
-    EXPECT_EQ(w.Edit3->Text(), std::to_string(static_cast<int>(static_cast<float>(20 / k))));
+    EXPECT_EQ(window->Edit3->Text(), std::to_string(static_cast<int>(static_cast<float>(20 / k))));
     Drag(Qt::LeftButton, Qt::ShiftModifier, {100, 100}, {130, 100});
-    EXPECT_EQ(w.Edit5->Text(), "   3.0");
-    EXPECT_EQ(w.StringGrid1->Cell(4, 3), "   3.0");
-    w.Undo1->trigger();
-    EXPECT_EQ(w.Edit5->Text(), "0");
-    EXPECT_NE(w.Edit3->Text(), "0");
-    w.Edit6->SetText("0.05");
-    w.Edit6Exit();
-    EXPECT_EQ(w.Edit6->Text(), "0.1");
-    w.Undo1->trigger();
-    EXPECT_EQ(w.Edit6->Text(), "1");
+    EXPECT_EQ(window->Edit5->Text(), "   3.0");
+    EXPECT_EQ(window->StringGrid1->Cell(4, 3), "   3.0");
+    window->Undo1->trigger();
+    EXPECT_EQ(window->Edit5->Text(), "0");
+    EXPECT_NE(window->Edit3->Text(), "0");
+    window->Edit6->SetText("0.05");
+    window->Edit6Exit();
+    EXPECT_EQ(window->Edit6->Text(), "0.1");
+    window->Undo1->trigger();
+    EXPECT_EQ(window->Edit6->Text(), "1");
 
     // Save writes the size line and the three rows; the caption names the file.
-    const std::string project = folder.File("turntable.oep");
+    const std::string project = PathOf("turntable.oep");
     dialogs.AnswerFile(project);
-    w.Save1->trigger();
-    EXPECT_EQ(w.windowTitle().toStdString(), "Lumivex Photo Object Editor - " + project);
+    window->Save1->trigger();
+    EXPECT_EQ(Caption(), "Lumivex Photo Object Editor - " + project);
     std::string text;
     ASSERT_TRUE(ReadTextFile(project, text));
     EXPECT_EQ(text, "800\t600\r\n" + paths[0] + "\t0\t0\t0\t1\r\n" + paths[1] +
-                        "\t0\t0\t0\t1\r\n" + paths[2] + "\t" + w.Edit3->Text() + "\t0\t0\t1\r\n");
+                        "\t0\t0\t0\t1\r\n" + paths[2] + "\t" + window->Edit3->Text() + "\t0\t0\t1\r\n");
 
     // New (nothing unsaved, so no question), then Open brings it all back.
-    w.Newproject1->trigger();
-    EXPECT_EQ(w.ImageCount, 0);
-    EXPECT_EQ(w.windowTitle().toStdString(), "Lumivex Photo Object Editor");
+    window->Newproject1->trigger();
+    EXPECT_EQ(window->ImageCount, 0);
+    EXPECT_EQ(Caption(), "Lumivex Photo Object Editor");
     dialogs.AnswerFile(project);
-    w.Open1->trigger();
-    EXPECT_EQ(w.ImageCount, 3);
-    EXPECT_EQ(w.CurrentImage, 1);
-    const std::string shift = w.StringGrid1->Cell(2, 3);
+    window->Open1->trigger();
+    EXPECT_EQ(window->ImageCount, 3);
+    EXPECT_EQ(window->CurrentImage, 1);
+    const std::string shift = window->StringGrid1->Cell(2, 3);
     EXPECT_NE(shift, "0");
     EXPECT_TRUE(dialogs.questions.empty());
 
     // The run writes every picture into "result" and says so.
-    w.Run1->trigger();
-    ASSERT_FALSE(dialogs.messages.empty());
-    EXPECT_EQ(dialogs.messages.back(), "Images succesfully processed!");
+    window->Run1->trigger();
+    EXPECT_EQ(LastMessage(), "Images succesfully processed!");
     for (int i = 0; i < 3; ++i) {
-        const std::string result = folder.File("result/shot" + std::to_string(i + 1) + ".jpg");
+        const std::string result = PathOf("result/shot" + std::to_string(i + 1) + ".jpg");
         const TBitmap written = LoadJpegFile(result);
         EXPECT_EQ(written.Width(), 800);
         EXPECT_EQ(written.Height(), 600);
@@ -136,125 +130,124 @@ TEST_F(ObjectEditorTest, AddGestureUndoSaveReopenAndRun) {
 
 TEST_F(ObjectEditorTest, NavigationWrapsAndCopiesReachTheNeighbours) {
     AddThree();
-    w.Button4Click();  // ">>" on the last image
-    EXPECT_EQ(w.CurrentImage, 1);
-    EXPECT_EQ(w.TabControl1->TabIndex(), 0);
-    w.Button3Click();  // "<<" on the first
-    EXPECT_EQ(w.CurrentImage, 3);
-    w.SetFields({"7", "-8", "2.5", "1.5"});
-    w.Button2Click();  // "Copy to next" on the last image writes row 1
+    window->Button4Click();  // ">>" on the last image
+    EXPECT_EQ(window->CurrentImage, 1);
+    EXPECT_EQ(window->TabControl1->TabIndex(), 0);
+    window->Button3Click();  // "<<" on the first
+    EXPECT_EQ(window->CurrentImage, 3);
+    window->SetFields({"7", "-8", "2.5", "1.5"});
+    window->Button2Click();  // "Copy to next" on the last image writes row 1
     EXPECT_EQ(Row(1), "1|" + paths[0] + "|7|-8|2.5|1.5");
-    w.Button4Click();
-    EXPECT_EQ(w.Edit5->Text(), "2.5");
-    w.Button5Click();  // "Copy to previous" on the first writes the last row
+    window->Button4Click();
+    EXPECT_EQ(window->Edit5->Text(), "2.5");
+    window->Button5Click();  // "Copy to previous" on the first writes the last row
     EXPECT_EQ(Row(3), "3|" + paths[2] + "|7|-8|2.5|1.5");
     // A field exit on another image, then a move: Undo after the image change does nothing.
-    w.Edit3->SetText("5000");
-    w.Edit3Exit();
-    EXPECT_EQ(w.Edit3->Text(), "3000");
-    w.TabControl1->SetTabIndex(1);
-    w.TabControl1Change();
-    EXPECT_EQ(w.CurrentImage, 2);
-    w.Undo1->trigger();
-    EXPECT_EQ(w.Edit3->Text(), "0");
+    window->Edit3->SetText("5000");
+    window->Edit3Exit();
+    EXPECT_EQ(window->Edit3->Text(), "3000");
+    window->TabControl1->SetTabIndex(1);
+    window->TabControl1Change();
+    EXPECT_EQ(window->CurrentImage, 2);
+    window->Undo1->trigger();
+    EXPECT_EQ(window->Edit3->Text(), "0");
     // Output size fields and presets.
-    w.Edit1->SetText("abc");
-    w.Edit1Exit();
-    EXPECT_EQ(w.Edit1->Text(), "800");
-    w.ComboBox1->SetItemIndex(1);
-    w.ComboBox1Change();
-    EXPECT_EQ(w.Image1->Picture().Width(), 240);
-    EXPECT_EQ(w.Image1->Picture().Height(), 320);
+    window->Edit1->SetText("abc");
+    window->Edit1Exit();
+    EXPECT_EQ(window->Edit1->Text(), "800");
+    window->ComboBox1->SetItemIndex(1);
+    window->ComboBox1Change();
+    EXPECT_EQ(window->Image1->Picture().Width(), 240);
+    EXPECT_EQ(window->Image1->Picture().Height(), 320);
 }
 
 TEST_F(ObjectEditorTest, UnsavedWorkIsNotDroppedWithoutAsking) {
     AddThree();
     Drag(Qt::LeftButton, Qt::NoModifier, {100, 100}, {150, 100});
     dialogs.Answer(TAnswer::Cancel);
-    w.Newproject1->trigger();
-    EXPECT_EQ(w.ImageCount, 3);
+    window->Newproject1->trigger();
+    EXPECT_EQ(window->ImageCount, 3);
     ASSERT_EQ(dialogs.questions.size(), 1u);
     dialogs.Answer(TAnswer::Yes);
-    const std::string project = folder.File("kept.oep");
+    const std::string project = PathOf("kept.oep");
     dialogs.AnswerFile(project);
-    QSignalSpy exits(&w, &TObject_Editor::ExitRequested);
-    w.Exit1->trigger();
+    QSignalSpy exits(window.get(), &TObject_Editor::ExitRequested);
+    window->Exit1->trigger();
     EXPECT_EQ(exits.count(), 1);
     EXPECT_TRUE(FileExists(project));
     dialogs.Answer(TAnswer::No);
-    w.Edit4->SetText("9");
-    w.Edit4Exit();
-    w.Newproject1->trigger();
-    EXPECT_EQ(w.ImageCount, 0);
+    window->Edit4->SetText("9");
+    window->Edit4Exit();
+    window->Newproject1->trigger();
+    EXPECT_EQ(window->ImageCount, 0);
 }
 
 TEST_F(ObjectEditorTest, BadFilesAreNamedAndTheProjectKeepsItsState) {
-    const std::string notJpeg = folder.File("notes.jpg");
+    const std::string notJpeg = PathOf("notes.jpg");
     WriteBytes(notJpeg, {'t', 'e', 'x', 't'});
     dialogs.AnswerFiles({paths[0], notJpeg});
-    w.Addimages1->trigger();
-    EXPECT_EQ(w.ImageCount, 2);  // the row stays, marked
-    EXPECT_TRUE(w.Unreadable(2));
+    window->Addimages1->trigger();
+    EXPECT_EQ(window->ImageCount, 2);  // the row stays, marked
+    EXPECT_TRUE(window->Unreadable(2));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_NE(dialogs.messages[0].find("\n" + notJpeg + ": "), std::string::npos);
     // Its preview is a white frame; the run writes the good one and names the other.
-    EXPECT_EQ(w.Image1->Picture().ScanLine(10)[30], 255);
-    w.Run1->trigger();
-    EXPECT_EQ(dialogs.messages.back().find("1 of 2 images were processed."), 0u);
-    EXPECT_TRUE(FileExists(folder.File("result/shot1.jpg")));
+    EXPECT_EQ(window->Image1->Picture().ScanLine(10)[30], 255);
+    window->Run1->trigger();
+    EXPECT_EQ(LastMessage().find("1 of 2 images were processed."), 0u);
+    EXPECT_TRUE(FileExists(PathOf("result/shot1.jpg")));
 
     // A save that cannot be written keeps the project and its caption; so does a failed open.
     dialogs.Answer(TAnswer::Yes);
-    dialogs.AnswerFile(folder.File("no/such/folder/p.oep"));
-    w.Newproject1->trigger();
-    EXPECT_EQ(dialogs.messages.back(), "Can't open file!\nCannot create file \"" +
-                                           folder.File("no/such/folder/p.oep") +
-                                           "\". No such file or directory");
-    EXPECT_EQ(w.ImageCount, 2);
-    EXPECT_EQ(w.windowTitle().toStdString(), "Lumivex Photo Object Editor");
+    dialogs.AnswerFile(PathOf("no/such/folder/p.oep"));
+    window->Newproject1->trigger();
+    EXPECT_EQ(LastMessage(), "Can't open file!\nCannot create file \"" +
+                                 PathOf("no/such/folder/p.oep") +
+                                 "\". No such file or directory");
+    EXPECT_EQ(window->ImageCount, 2);
+    EXPECT_EQ(Caption(), "Lumivex Photo Object Editor");
     dialogs.Answer(TAnswer::No);
-    dialogs.AnswerFile(folder.File("missing.oep"));
-    w.Open1->trigger();
-    EXPECT_EQ(dialogs.messages.back(), "Can't open file!\nCannot open file \"" +
-                                           folder.File("missing.oep") +
-                                           "\". No such file or directory");
-    EXPECT_EQ(w.ImageCount, 2);
+    dialogs.AnswerFile(PathOf("missing.oep"));
+    window->Open1->trigger();
+    EXPECT_EQ(LastMessage(), "Can't open file!\nCannot open file \"" +
+                                 PathOf("missing.oep") +
+                                 "\". No such file or directory");
+    EXPECT_EQ(window->ImageCount, 2);
     // A picture opened as a project is refused by name; the project stays as it was.
     dialogs.Answer(TAnswer::No);
     dialogs.AnswerFile(paths[1]);
-    w.Open1->trigger();
-    EXPECT_EQ(dialogs.messages.back(), paths[1] + ": the file is not an Object Editor project.");
-    EXPECT_EQ(w.ImageCount, 2);
-    EXPECT_EQ(w.StringGrid1->Cell(1, 1), paths[0]);
+    window->Open1->trigger();
+    EXPECT_EQ(LastMessage(), paths[1] + ": the file is not an Object Editor project.");
+    EXPECT_EQ(window->ImageCount, 2);
+    EXPECT_EQ(window->StringGrid1->Cell(1, 1), paths[0]);
 }
 
 TEST_F(ObjectEditorTest, SaveRefusesAPathTheProjectFileCannotHold) {
-    const std::string tabbed = folder.File("two\tparts.jpg");
+    const std::string tabbed = PathOf("two\tparts.jpg");
     SaveJpegFile(GradientPicture(32, 32), tabbed, 90);
     dialogs.AnswerFiles({paths[0], tabbed});
-    w.Addimages1->trigger();
-    ASSERT_EQ(w.ImageCount, 2);
-    const std::string project = folder.File("p.oep");
+    window->Addimages1->trigger();
+    ASSERT_EQ(window->ImageCount, 2);
+    const std::string project = PathOf("p.oep");
     dialogs.AnswerFile(project);
-    w.Saveas1->trigger();
-    ASSERT_FALSE(dialogs.messages.empty());
-    EXPECT_EQ(dialogs.messages.back(),
-              "The path \"" + folder.File("two<TAB>parts.jpg") +
+    window->Saveas1->trigger();
+    EXPECT_EQ(LastMessage(),
+              "The path \"" + PathOf("two<TAB>parts.jpg") +
                   "\" holds a TAB, which a project file cannot hold; nothing was saved.");
     EXPECT_FALSE(FileExists(project));
-    EXPECT_EQ(w.windowTitle().toStdString(), "Lumivex Photo Object Editor");
+    EXPECT_EQ(Caption(), "Lumivex Photo Object Editor");
 }
 
 TEST_F(ObjectEditorTest, EveryGuideLineStaysVisibleWhenThePreviewIsShownSmall) {
     AddThree();
     for (const int width : {560, 610, 660, 700, 760, 807}) {
         SCOPED_TRACE(width);
-        w.resize(width, 600);
-        const QImage shown = w.Image1->grab().toImage();
-        const QRect r = w.Image1->PictureRect();
+        window->resize(width, 600);
+        const QImage shown = window->Image1->grab().toImage();
+        const QRect r = window->Image1->PictureRect();
         ASSERT_LT(r.width(), 800);
         for (int k = 1; k <= 3; ++k) {
-            const QPoint line = w.Image1->PictureToControl({800 * k / 4, 600 * k / 4});
+            const QPoint line = window->Image1->PictureToControl({800 * k / 4, 600 * k / 4});
             EXPECT_EQ(shown.pixelColor(line.x(), r.top() + r.height() / 8), Qt::black) << k;
             EXPECT_EQ(shown.pixelColor(r.left() + r.width() / 8, line.y()), Qt::black) << k;
         }
@@ -265,13 +258,13 @@ TEST_F(ObjectEditorTest, EveryGuideLineStaysVisibleWhenThePreviewIsShownSmall) {
 TEST_F(ObjectEditorTest, AHugePathInAProjectIsQuotedShortened) {
     const std::string start = "/nowhere/" + std::string(1 << 20, 'x');
     const std::string huge = start + "/end.jpg";
-    const std::string project = folder.File("huge.oep");
+    const std::string project = PathOf("huge.oep");
     WriteBytes(project, [&] {
         const std::string text = "800\t600\r\n" + huge + "\t0\t0\t0\t1\r\n";
         return std::vector<uint8_t>(text.begin(), text.end());
     }());
     dialogs.AnswerFile(project);
-    w.Open1->trigger();
+    window->Open1->trigger();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     const std::string& message = dialogs.messages[0];
     EXPECT_LT(message.size(), 1000u);
@@ -283,30 +276,30 @@ TEST_F(ObjectEditorTest, AHugePathInAProjectIsQuotedShortened) {
 // undo the typing); with the focus elsewhere the same keys run the menu's commands.
 TEST_F(ObjectEditorTest, EditingKeysBelongToTheFocusedTextField) {
     AddThree();
-    w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    QSignalSpy saveAs(w.Saveas1, &QAction::triggered), undo(w.Undo1, &QAction::triggered);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QSignalSpy saveAs(window->Saveas1, &QAction::triggered), undo(window->Undo1, &QAction::triggered);
 
-    w.Edit3->setFocus();
-    w.Edit3->selectAll();
-    QTest::keyClicks(w.Edit3, "12");
-    QTest::keyClick(w.Edit3, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(w.Edit3->selectedText().toStdString(), "12");
-    QTest::keyClick(w.Edit3, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_NE(w.Edit3->Text(), "12") << "the typing is undone";
+    window->Edit3->setFocus();
+    window->Edit3->selectAll();
+    QTest::keyClicks(window->Edit3, "12");
+    QTest::keyClick(window->Edit3, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(window->Edit3->selectedText().toStdString(), "12");
+    QTest::keyClick(window->Edit3, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(window->Edit3->Text(), "12") << "the typing is undone";
 
-    w.PageControl1->setCurrentIndex(w.PageControl1->indexOf(w.RichEdit1->parentWidget()));
-    w.RichEdit1->setFocus();
-    QTest::keyClick(w.RichEdit1, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(w.RichEdit1->textCursor().selectedText().size(),
-              w.RichEdit1->toPlainText().size());
+    window->PageControl1->setCurrentIndex(window->PageControl1->indexOf(window->RichEdit1->parentWidget()));
+    window->RichEdit1->setFocus();
+    QTest::keyClick(window->RichEdit1, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(window->RichEdit1->textCursor().selectedText().size(),
+              window->RichEdit1->toPlainText().size());
     EXPECT_EQ(saveAs.count(), 0);
     EXPECT_EQ(undo.count(), 0);
 
-    w.RichEdit1->clearFocus();
+    window->RichEdit1->clearFocus();
     dialogs.CancelFile();
-    QTest::keyClick(&w, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(saveAs.count(), 1);
-    QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(undo.count(), 1);
 }

@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPrinter>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -30,9 +29,8 @@
 #include "panorama_viewer_window.h"
 #include "printing.h"
 #include "real_file_dialog.h"
-#include "scripted_dialogs.h"
-#include "status_bar.h"
 #include "ui_language.h"
+#include "window_fixture.h"
 
 namespace {
 
@@ -51,18 +49,6 @@ void WritePanorama(const std::string& path, int width, int height, int seed = 0)
             p[2] = static_cast<uint8_t>(((x / 8 + y / 8) % 2) * 200 + seed * 20);
         }
     SaveJpegFile(image, path, 100);
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text.data(), static_cast<qint64>(text.size()));
-}
-
-std::string FirstBytes(const std::string& path, int count) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return std::string();
-    return file.read(count).toStdString();
 }
 
 // "FPS=" and either ">1000" or a number left-aligned in four places.
@@ -100,25 +86,18 @@ TBitmap ExpectedView(const std::string& path, int width, int height, PanoramaVie
     return target;
 }
 
-class PanoramaViewerWindow : public ::testing::Test {
+class PanoramaViewerWindow : public WindowFixture<TPanorama_Viewer> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        UiLanguage = "eng";
+    PanoramaViewerWindow() : WindowFixture(ShowUntil::kActive) {}
+    void BeforeShow() override {
         // QTest keeps the buttons it pressed across tests (a double click leaves one down).
         QTestPrivate::qtestMouseButtons = Qt::NoButton;
-        window = std::make_unique<TPanorama_Viewer>();
         // The tests drive the renderer's ticks themselves, one Redraw1Click per tick.
         window->Timer1->stop();
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        SetViewSize(kViewWidth, kViewHeight);
     }
-    void TearDown() override { UiLanguage = "eng"; }
-
-    std::string PathOf(const std::string& name) const {
-        return QDir(folder.path()).filePath(QString::fromStdString(name)).toStdString();
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(WindowFixture::SetUp());
+        SetViewSize(kViewWidth, kViewHeight);
     }
 
     void SetViewSize(int width, int height) {
@@ -167,13 +146,6 @@ protected:
         else QTest::mouseMove(handle, at);
     }
 
-    std::string Panel(int index) const { return window->StatusBar1->PanelText(index); }
-    // The caption as the window system shows it.
-    std::string Caption() const { return window->windowHandle()->title().toStdString(); }
-
-    QTemporaryDir folder;
-    ScriptedDialogDriver dialogs;
-    std::unique_ptr<TPanorama_Viewer> window;
 };
 
 }  // namespace
@@ -631,7 +603,7 @@ TEST_F(PanoramaViewerWindow, AFileThatDoesNotOpenLeavesTheHeldPanoramaShown) {
 TEST_F(PanoramaViewerWindow, APanoramaCutOffPartWayShowsAndIsToldOnce) {
     const std::string whole = PathOf("whole.jpg"), cut = PathOf("cut.jpg");
     WritePanorama(whole, 360, 180);
-    WriteText(cut, FirstBytes(whole, static_cast<int>(QFileInfo(QString::fromStdString(whole)).size() * 2 / 3)));
+    WriteText(cut, FirstBytes(whole, QFileInfo(QString::fromStdString(whole)).size() * 2 / 3));
     for (int i = 0; i < 2; ++i) {
         OpenByDialog(cut);
         window->Redraw1Click();
@@ -704,8 +676,7 @@ TEST_F(PanoramaViewerWindow, ViewsTallerThan2048RowsRender) {
 }
 
 TEST_F(PanoramaViewerWindow, MenuFollowsTheLanguage) {
-    UiLanguage = "rus";
-    window->Timer2Timer();
+    SwitchLanguage("rus", &TPanorama_Viewer::Timer2Timer);
     EXPECT_EQ(window->Open1->text().toStdString(), "Открыть");
     EXPECT_EQ(window->Next1->text().toStdString(), "Далее");
     EXPECT_EQ(window->Previous1->text().toStdString(), "Назад");
@@ -716,11 +687,9 @@ TEST_F(PanoramaViewerWindow, MenuFollowsTheLanguage) {
     EXPECT_EQ(window->Arrow1->text().toStdString(), "Стрелка");
     EXPECT_EQ(window->Hand1->text().toStdString(), "Рука");
     EXPECT_EQ(window->Cross1->text().toStdString(), "Крест");
-    UiLanguage = "deu";
-    window->Timer2Timer();
+    SwitchLanguage("deu", &TPanorama_Viewer::Timer2Timer);
     EXPECT_EQ(window->Open1->text().toStdString(), "Открыть");
-    UiLanguage = "eng";
-    window->Timer2Timer();
+    SwitchLanguage("eng", &TPanorama_Viewer::Timer2Timer);
     EXPECT_EQ(window->Open1->text().toStdString(), "Open");
     EXPECT_EQ(window->Copytoclipboard1->text().toStdString(), "Copy to clipboard");
     EXPECT_EQ(window->Cross1->text().toStdString(), "Cross");
@@ -744,10 +713,10 @@ TEST_F(PanoramaViewerWindow, TheRealSaveDialogsFileTypeDecidesTheFormat) {
 }
 
 TEST_F(PanoramaViewerWindow, NextAndPreviousPassThroughASubFolderNamedLikeAPicture) {
-    ASSERT_TRUE(QDir(folder.path()).mkdir("x.jpg"));
-    WritePanorama(PathOf("a.jpg"), 90, 45);
-    WritePanorama(PathOf("x.jpg/d.jpg"), 100, 50);
-    WritePanorama(PathOf("z.jpg"), 120, 60);
+    ASSERT_NO_FATAL_FAILURE(WritePicturesAroundASubFolder([](const std::string& path, int i) {
+        const int widths[] = {90, 100, 120};
+        WritePanorama(path, widths[i], widths[i] / 2);
+    }));
     OpenByDialog(PathOf("a.jpg"));
     for (const auto& [key, width] : {std::pair{Qt::Key_N, 100}, {Qt::Key_N, 120}, {Qt::Key_P, 100},
                                      {Qt::Key_P, 90}}) {

@@ -8,7 +8,6 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWindow>
 #include <QWheelEvent>
 #include <cstdlib>
 #include <memory>
@@ -19,10 +18,8 @@
 #include "jpeg_image.h"
 #include "mpo_writer.h"
 #include "real_file_dialog.h"
-#include "scripted_dialogs.h"
-#include "status_bar.h"
 #include "stereo_viewer_window.h"
-#include "ui_language.h"
+#include "window_fixture.h"
 
 namespace {
 
@@ -47,12 +44,6 @@ void WriteSideBySide(const std::string& path, int width, int height, Rgb left = 
             p[2] = static_cast<uint8_t>(c.red);
         }
     SaveJpegFile(image, path, 100);
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text.data(), static_cast<qint64>(text.size()));
 }
 
 Rgb Shown(const TStereo_Viewer& w, int x, int y) {
@@ -81,24 +72,9 @@ bool IsBlack(const TBitmap& picture) {
     return true;
 }
 
-std::string Panel(const TStereo_Viewer& w, int index) { return w.StatusBar1->PanelText(index); }
-std::string Caption(const TStereo_Viewer& w) { return w.windowTitle().toStdString(); }
-
-class StereoViewerWindow : public ::testing::Test {
+class StereoViewerWindow : public WindowFixture<TStereo_Viewer> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        UiLanguage = "eng";
-        window = std::make_unique<TStereo_Viewer>();
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-    void TearDown() override { UiLanguage = "eng"; }
-
-    std::string PathOf(const std::string& name) const {
-        return QDir(folder.path()).filePath(QString::fromStdString(name)).toStdString();
-    }
+    StereoViewerWindow() : WindowFixture(ShowUntil::kActive) {}
 
     // Makes the image area exactly width x height.
     void SetImageArea(int width, int height) {
@@ -118,6 +94,15 @@ protected:
         Key(Qt::Key_O, Qt::ControlModifier);
     }
 
+    // Opens pair.jpg, a side-by-side pair of width x height, in an image area of the size given.
+    std::string OpenPair(int width, int height, int areaWidth, int areaHeight) {
+        const std::string path = PathOf("pair.jpg");
+        WriteSideBySide(path, width, height);
+        SetImageArea(areaWidth, areaHeight);
+        OpenByDialog(path);
+        return path;
+    }
+
     // A mouse move over the image area with the given buttons and keys held.
     void MoveMouse(int x, int y, Qt::MouseButtons buttons,
                    Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -134,16 +119,13 @@ protected:
         QCoreApplication::sendEvent(window->Image1, &event);
     }
 
-    QTemporaryDir folder;
-    ScriptedDialogDriver dialogs;
-    std::unique_ptr<TStereo_Viewer> window;
 };
 
 }  // namespace
 
 TEST(StereoViewerFreshWindow, StartsEmptyAtTheCornerWithItsCaptionAndSize) {
     TStereo_Viewer w;
-    EXPECT_EQ(Caption(w), "Stereo Photo Viewer");
+    EXPECT_EQ(CaptionOf(w), "Stereo Photo Viewer");
     EXPECT_EQ(w.width(), 607);
     EXPECT_EQ(w.height(), 478);
     EXPECT_EQ(w.pos(), QPoint(0, 0));
@@ -168,13 +150,13 @@ TEST_F(StereoViewerWindow, OpensThroughTheDialogFitsAndShowsTheAnaglyph) {
               "All (*.jpg;*.jpeg;*.jps;*.mpo)|*.jpg;*.jpeg;*.jps;*.mpo|JPEG Image File (*.jpg)|*.jpg|"
               "JPEG Image File (*.jpeg)|*.jpeg|JPS (*.jps)|*.jps|MPO (*.mpo)|*.mpo");
     EXPECT_EQ(dialogs.fileRequests[0].filterIndex, 1);
-    EXPECT_EQ(Caption(*window), "Stereo Viewer - " + path);
-    EXPECT_EQ(Panel(*window, 0), "1024x768");
+    EXPECT_EQ(Caption(), "Stereo Viewer - " + path);
+    EXPECT_EQ(Panel(0), "1024x768");
     EXPECT_EQ(window->ViewState().scale, static_cast<float>(768.0 / 423.0));
-    EXPECT_EQ(Panel(*window, 1), "Parallax (0,0)");
-    EXPECT_EQ(Panel(*window, 2), "Position (0,0)");
-    EXPECT_EQ(Panel(*window, 3), "55.1%");
-    EXPECT_EQ(Panel(*window, 4), "");
+    EXPECT_EQ(Panel(1), "Parallax (0,0)");
+    EXPECT_EQ(Panel(2), "Position (0,0)");
+    EXPECT_EQ(Panel(3), "55.1%");
+    EXPECT_EQ(Panel(4), "");
 
     // Red from the left view, green and blue from the right one; grey past the half's width
     // (1024 / 1.8156 = 564 display columns).
@@ -190,22 +172,19 @@ TEST_F(StereoViewerWindow, CancelledDialogChangesNothing) {
     Key(Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_FALSE(window->Loaded());
-    EXPECT_EQ(Caption(*window), "Stereo Photo Viewer");
-    EXPECT_EQ(Panel(*window, 0), "");
+    EXPECT_EQ(Caption(), "Stereo Photo Viewer");
+    EXPECT_EQ(Panel(0), "");
 }
 
 TEST_F(StereoViewerWindow, ZoomLadderFromAFittedScaleByKeysAndWheel) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 2048, 768);
-    SetImageArea(591, 423);
-    OpenByDialog(path);
+    OpenPair(2048, 768, 591, 423);
     ASSERT_NEAR(window->ViewState().scale, 1.816, 0.001);
 
     const char* zoomIn[] = {"66.7%",  "100.0%", "133.3%",  "200.0%", "303.0%",
                             "400.0%", "666.7%", "1000.0%", "1000.0%"};
     for (const char* text : zoomIn) {
         Key(Qt::Key_I, Qt::ControlModifier);
-        EXPECT_EQ(Panel(*window, 3), text);
+        EXPECT_EQ(Panel(3), text);
     }
     EXPECT_EQ(window->ViewState().scale, 0.1f);
 
@@ -213,7 +192,7 @@ TEST_F(StereoViewerWindow, ZoomLadderFromAFittedScaleByKeysAndWheel) {
                              "100.0%", "66.7%",  "50.0%",  "50.0%"};
     for (const char* text : zoomOut) {
         Wheel(120);  // away from the user: zoom out
-        EXPECT_EQ(Panel(*window, 3), text);
+        EXPECT_EQ(Panel(3), text);
     }
     EXPECT_EQ(window->ViewState().scale, 2.0f);
     Wheel(-120);
@@ -223,10 +202,7 @@ TEST_F(StereoViewerWindow, ZoomLadderFromAFittedScaleByKeysAndWheel) {
 }
 
 TEST_F(StereoViewerWindow, ZoomKeepsTheSourcePointAtTheTopLeftCorner) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 400, 100);
-    SetImageArea(300, 200);
-    OpenByDialog(path);
+    OpenPair(400, 100, 300, 200);
     Key(Qt::Key_F1);  // Left view only
     MoveMouse(100, 100, Qt::NoButton);
     MoveMouse(130, 110, Qt::LeftButton);  // pan right and down
@@ -234,15 +210,12 @@ TEST_F(StereoViewerWindow, ZoomKeepsTheSourcePointAtTheTopLeftCorner) {
     Key(Qt::Key_I, Qt::ControlModifier);
     EXPECT_EQ(window->ViewState().positionX, before.positionX);
     EXPECT_EQ(window->ViewState().positionY, before.positionY);
-    EXPECT_EQ(Panel(*window, 2), "Position (" + std::to_string(int(before.positionX)) + "," +
+    EXPECT_EQ(Panel(2), "Position (" + std::to_string(int(before.positionX)) + "," +
                                      std::to_string(int(before.positionY)) + ")");
 }
 
 TEST_F(StereoViewerWindow, DragPansAndShiftDragMovesTheParallaxAtScaleTwo) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 2048, 768);
-    SetImageArea(591, 423);
-    OpenByDialog(path);
+    OpenPair(2048, 768, 591, 423);
     Key(Qt::Key_U, Qt::ControlModifier);  // 1.816 -> 2.0
     ASSERT_EQ(window->ViewState().scale, 2.0f);
     Key(Qt::Key_F1);
@@ -250,7 +223,7 @@ TEST_F(StereoViewerWindow, DragPansAndShiftDragMovesTheParallaxAtScaleTwo) {
     MoveMouse(100, 100, Qt::NoButton);
     MoveMouse(110, 100, Qt::LeftButton);
     EXPECT_EQ(window->ViewState().positionX, 20.0f);
-    EXPECT_EQ(Panel(*window, 2), "Position (20,0)");
+    EXPECT_EQ(Panel(2), "Position (20,0)");
     // The picture followed the mouse: source column trunc(2x - 20) is grey left of column 10.
     EXPECT_TRUE(Near(Shown(*window, 5, 50), kGrey));
     EXPECT_TRUE(Near(Shown(*window, 15, 50), kLeftColour));
@@ -258,27 +231,24 @@ TEST_F(StereoViewerWindow, DragPansAndShiftDragMovesTheParallaxAtScaleTwo) {
     MoveMouse(120, 100, Qt::LeftButton, Qt::ShiftModifier);
     EXPECT_EQ(window->ViewState().parallaxX, -20.0f);
     EXPECT_EQ(window->ViewState().positionX, 20.0f);
-    EXPECT_EQ(Panel(*window, 1), "Parallax (-20,0)");
+    EXPECT_EQ(Panel(1), "Parallax (-20,0)");
 
     // Moves without the button only record the position.
     MoveMouse(300, 300, Qt::NoButton);
     EXPECT_EQ(window->ViewState().positionX, 20.0f);
     MoveMouse(300, 290, Qt::LeftButton);
-    EXPECT_EQ(Panel(*window, 2), "Position (20,-20)");
+    EXPECT_EQ(Panel(2), "Position (20,-20)");
 }
 
 TEST_F(StereoViewerWindow, ArrowKeysPanAndShiftArrowsMoveTheParallax) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 2048, 768);
-    SetImageArea(591, 423);
-    OpenByDialog(path);
+    OpenPair(2048, 768, 591, 423);
 
     for (int i = 0; i < 12 && window->ViewState().scale > 0.1f; ++i)
         Key(Qt::Key_I, Qt::ControlModifier);
     ASSERT_EQ(window->ViewState().scale, 0.1f);
     Key(Qt::Key_Left, Qt::ShiftModifier);
     EXPECT_EQ(window->ViewState().parallaxX, 1.0f);
-    EXPECT_EQ(Panel(*window, 1), "Parallax (1,0)");
+    EXPECT_EQ(Panel(1), "Parallax (1,0)");
 
     for (int i = 0; i < 12 && window->ViewState().scale < 2.0f; ++i)
         Key(Qt::Key_U, Qt::ControlModifier);
@@ -286,20 +256,17 @@ TEST_F(StereoViewerWindow, ArrowKeysPanAndShiftArrowsMoveTheParallax) {
     Key(Qt::Key_Left, Qt::ShiftModifier);
     EXPECT_EQ(window->ViewState().parallaxX, 11.0f);
     Key(Qt::Key_Down, Qt::ShiftModifier);
-    EXPECT_EQ(Panel(*window, 1), "Parallax (11,-10)");
+    EXPECT_EQ(Panel(1), "Parallax (11,-10)");
 
     Key(Qt::Key_Left);
     EXPECT_EQ(window->ViewState().positionX, -10.0f);
     Key(Qt::Key_Down);
-    EXPECT_EQ(Panel(*window, 2), "Position (-10,10)");
+    EXPECT_EQ(Panel(2), "Position (-10,10)");
     EXPECT_EQ(window->ViewState().parallaxX, 11.0f);
 }
 
 TEST_F(StereoViewerWindow, ModesAndSwapFromTheirKeysAndTheMenu) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 200, 100);
-    SetImageArea(100, 100);
-    OpenByDialog(path);  // scale 1
+    OpenPair(200, 100, 100, 100);  // scale 1
 
     Key(Qt::Key_F1);
     Key(Qt::Key_F1);  // choosing the checked mode again keeps it
@@ -361,25 +328,25 @@ TEST_F(StereoViewerWindow, NextAndPreviousWalkTheFolderOfTheFileAndStopAtItsEnds
     WriteSideBySide(QDir(elsewhere.path()).filePath("z.jpg").toStdString(), 120, 10);
 
     OpenByDialog(PathOf("b.jpeg"));
-    ASSERT_EQ(Panel(*window, 0), "30x10");
+    ASSERT_EQ(Panel(0), "30x10");
     // Another window may have moved the working folder; the walk keeps to the file's folder.
     const QString saved = QDir::currentPath();
     QDir::setCurrent(elsewhere.path());
 
     Key(Qt::Key_Space);
-    EXPECT_EQ(Panel(*window, 0), "40x10");
+    EXPECT_EQ(Panel(0), "40x10");
     EXPECT_EQ(window->CurrentFile(), PathOf("c.jps"));
-    EXPECT_EQ(Caption(*window), "Stereo Viewer - " + PathOf("c.jps"));
+    EXPECT_EQ(Caption(), "Stereo Viewer - " + PathOf("c.jps"));
     Key(Qt::Key_N, Qt::ControlModifier);  // last file: nothing happens
     EXPECT_EQ(window->CurrentFile(), PathOf("c.jps"));
 
     Key(Qt::Key_Backspace);
-    EXPECT_EQ(Panel(*window, 0), "30x10");
+    EXPECT_EQ(Panel(0), "30x10");
     Key(Qt::Key_P, Qt::ControlModifier);
-    EXPECT_EQ(Panel(*window, 0), "20x10");
+    EXPECT_EQ(Panel(0), "20x10");
     Key(Qt::Key_Backspace);  // first file: nothing happens
     EXPECT_EQ(window->CurrentFile(), PathOf("a.jpg"));
-    EXPECT_EQ(Panel(*window, 0), "20x10");
+    EXPECT_EQ(Panel(0), "20x10");
     QDir::setCurrent(saved);
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_EQ(dialogs.fileRequests.size(), 1u);  // Next and Previous never ask
@@ -402,11 +369,11 @@ TEST_F(StereoViewerWindow, NextStepsPastADamagedFile) {
     EXPECT_EQ(dialogs.errors[0].rfind(PathOf("b.jpg") + ": Not a JPEG file", 0), 0u)
         << dialogs.errors[0];
     EXPECT_EQ(dialogs.boxOwners, std::vector<QWidget*>{window.get()});
-    EXPECT_EQ(Panel(*window, 0), "20x10");  // the shown pair stays
-    EXPECT_EQ(Caption(*window), "Stereo Viewer - " + PathOf("a.jpg"));
+    EXPECT_EQ(Panel(0), "20x10");  // the shown pair stays
+    EXPECT_EQ(Caption(), "Stereo Viewer - " + PathOf("a.jpg"));
     Key(Qt::Key_Space);
     EXPECT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_EQ(Panel(*window, 0), "40x10");
+    EXPECT_EQ(Panel(0), "40x10");
     EXPECT_EQ(window->CurrentFile(), PathOf("c.jpg"));
     Key(Qt::Key_Backspace);
     Key(Qt::Key_Backspace);
@@ -425,38 +392,32 @@ TEST_F(StereoViewerWindow, NextOpensANeighbourWithAFreshViewButKeepsModeAndSwap)
     Key(Qt::Key_Right);
     Key(Qt::Key_Space);
     EXPECT_EQ(window->CurrentFile(), PathOf("b.jpg"));
-    EXPECT_EQ(Panel(*window, 1), "Parallax (0,0)");
-    EXPECT_EQ(Panel(*window, 2), "Position (0,0)");
+    EXPECT_EQ(Panel(1), "Parallax (0,0)");
+    EXPECT_EQ(Panel(2), "Position (0,0)");
     EXPECT_EQ(window->ViewState().scale, 2.0f);  // 400 / 200
     EXPECT_EQ(window->ViewState().mode, StereoMode::Right);
     EXPECT_TRUE(window->ViewState().swap);
 }
 
 TEST_F(StereoViewerWindow, ResizeRefitsClearsThePositionAndKeepsTheParallax) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 2048, 768);
-    SetImageArea(591, 423);
-    OpenByDialog(path);
+    OpenPair(2048, 768, 591, 423);
     Key(Qt::Key_Right, Qt::ShiftModifier);
     Key(Qt::Key_Right, Qt::ShiftModifier);
     Key(Qt::Key_Down);
-    ASSERT_EQ(Panel(*window, 1), "Parallax (-18,0)");
-    ASSERT_NE(Panel(*window, 2), "Position (0,0)");
+    ASSERT_EQ(Panel(1), "Parallax (-18,0)");
+    ASSERT_NE(Panel(2), "Position (0,0)");
 
     SetImageArea(512, 384);
     EXPECT_EQ(window->ViewState().scale, 2.0f);
-    EXPECT_EQ(Panel(*window, 3), "50.0%");
-    EXPECT_EQ(Panel(*window, 2), "Position (0,0)");
-    EXPECT_EQ(Panel(*window, 1), "Parallax (-18,0)");
+    EXPECT_EQ(Panel(3), "50.0%");
+    EXPECT_EQ(Panel(2), "Position (0,0)");
+    EXPECT_EQ(Panel(1), "Parallax (-18,0)");
     EXPECT_EQ(window->Image1->Picture().Width(), 512);
     EXPECT_EQ(window->Image1->Picture().Height(), 384);
 }
 
 TEST_F(StereoViewerWindow, AWindowWithoutImagePixelsKeepsItsScaleAndRendersNothing) {
-    const std::string path = PathOf("pair.jpg");
-    WriteSideBySide(path, 400, 100);
-    SetImageArea(100, 100);
-    OpenByDialog(path);
+    OpenPair(400, 100, 100, 100);
     ASSERT_EQ(window->ViewState().scale, 2.0f);
 
     SetImageArea(100, 0);
@@ -467,7 +428,7 @@ TEST_F(StereoViewerWindow, AWindowWithoutImagePixelsKeepsItsScaleAndRendersNothi
     Key(Qt::Key_H, Qt::ControlModifier);  // fit to height has nothing to divide by
     EXPECT_EQ(window->ViewState().scale, 2.0f);
     Key(Qt::Key_Left, Qt::ShiftModifier);
-    EXPECT_EQ(Panel(*window, 1), "Parallax (10,0)");
+    EXPECT_EQ(Panel(1), "Parallax (10,0)");
 
     SetImageArea(50, 100);
     EXPECT_EQ(window->ViewState().scale, 4.0f);
@@ -488,8 +449,8 @@ TEST_F(StereoViewerWindow, CommandsDoNothingBeforeAPictureIsOpened) {
     EXPECT_FALSE(window->Loaded());
     EXPECT_EQ(window->ViewState().scale, 0.0f);
     EXPECT_EQ(window->ViewState().parallaxX, 0.0f);
-    EXPECT_EQ(Panel(*window, 1), "");
-    EXPECT_EQ(Panel(*window, 3), "");
+    EXPECT_EQ(Panel(1), "");
+    EXPECT_EQ(Panel(3), "");
     EXPECT_TRUE(IsBlack(window->Image1->Picture()));  // sized, but nothing was drawn
     EXPECT_TRUE(dialogs.fileRequests.empty());
 }
@@ -507,7 +468,7 @@ TEST_F(StereoViewerWindow, TheDisplayPictureFollowsTheImageAreaBeforeAnythingIsO
     EXPECT_EQ(window->Image1->Picture().Height(), 240);
     EXPECT_TRUE(IsBlack(window->Image1->Picture()));
     EXPECT_EQ(window->ViewState().scale, 0.0f);
-    EXPECT_EQ(Panel(*window, 3), "");
+    EXPECT_EQ(Panel(3), "");
 }
 
 TEST_F(StereoViewerWindow, FailedOpenShowsTheDecoderMessageAndKeepsEverything) {
@@ -521,8 +482,8 @@ TEST_F(StereoViewerWindow, FailedOpenShowsTheDecoderMessageAndKeepsEverything) {
     MoveMouse(60, 55, Qt::LeftButton);
     const StereoViewState before = window->ViewState();
     const TBitmap shownBefore = window->Image1->Picture();
-    const std::string panels[] = {Panel(*window, 0), Panel(*window, 1), Panel(*window, 2),
-                                  Panel(*window, 3)};
+    const std::string panels[] = {Panel(0), Panel(1), Panel(2),
+                                  Panel(3)};
 
     const std::string junk = PathOf("junk.jpg");
     WriteText(junk, "this is no picture at all");
@@ -543,9 +504,9 @@ TEST_F(StereoViewerWindow, FailedOpenShowsTheDecoderMessageAndKeepsEverything) {
         ASSERT_EQ(dialogs.errors.size(), 1u) << bad;
         EXPECT_EQ(dialogs.errors[0], bad + ": " + decoderMessage);
 
-        EXPECT_EQ(Caption(*window), "Stereo Viewer - " + good);
+        EXPECT_EQ(Caption(), "Stereo Viewer - " + good);
         EXPECT_EQ(window->CurrentFile(), bad);  // Next walks on from the file chosen
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(Panel(*window, i), panels[i]) << i;
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(Panel(i), panels[i]) << i;
         EXPECT_EQ(window->ViewState().scale, before.scale);
         EXPECT_EQ(window->ViewState().positionX, before.positionX);
         EXPECT_EQ(window->ViewState().parallaxX, before.parallaxX);
@@ -554,7 +515,7 @@ TEST_F(StereoViewerWindow, FailedOpenShowsTheDecoderMessageAndKeepsEverything) {
     }
     // The window still works afterwards.
     Key(Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_NE(Panel(*window, 1), panels[1]);
+    EXPECT_NE(Panel(1), panels[1]);
 }
 
 TEST_F(StereoViewerWindow, MenuFollowsTheLanguageWithinASecondAlsoWhileHidden) {
@@ -578,13 +539,11 @@ TEST_F(StereoViewerWindow, MenuFollowsTheLanguageWithinASecondAlsoWhileHidden) {
         {window->Swapimages1, "Обменять изображения"}};
     for (const auto& [item, caption] : russian)
         EXPECT_EQ(item->text().toStdString(), caption) << item->objectName().toStdString();
-    EXPECT_EQ(Caption(*window), "Stereo Photo Viewer");  // the caption is not relabelled
+    EXPECT_EQ(Caption(), "Stereo Photo Viewer");  // the caption is not relabelled
 
-    UiLanguage = "deu";  // neither language: the captions stay
-    window->Timer1Timer();
+    SwitchLanguage("deu", &TStereo_Viewer::Timer1Timer);  // neither language: the captions stay
     EXPECT_EQ(window->Swapimages1->text().toStdString(), "Обменять изображения");
-    UiLanguage = "eng";
-    window->Timer1Timer();
+    SwitchLanguage("eng", &TStereo_Viewer::Timer1Timer);
     EXPECT_EQ(window->Swapimages1->text().toStdString(), "Swap images");
     EXPECT_EQ(window->Horizontalinterlace1->text().toStdString(), "Horizontal interlace");
 }
@@ -597,7 +556,7 @@ TEST_F(StereoViewerWindow, CaptionShowsAPathWithBracketedStarAsItIs) {
     OpenByDialog(path);
     ASSERT_TRUE(window->Loaded());
     ASSERT_NE(window->windowHandle(), nullptr);
-    EXPECT_EQ(window->windowHandle()->title().toStdString(), "Stereo Viewer - " + path);
+    EXPECT_EQ(Caption(), "Stereo Viewer - " + path);
 }
 
 TEST_F(StereoViewerWindow, TheRealOpenDialogReportsEveryFileType) {
@@ -609,17 +568,15 @@ TEST_F(StereoViewerWindow, TheRealOpenDialogReportsEveryFileType) {
 // A sub-folder named like a picture stands in the listing with its files; the walk goes
 // through it and out again, because it stays rooted at the folder of the file opened.
 TEST_F(StereoViewerWindow, NextAndPreviousPassThroughASubFolderNamedLikeAPicture) {
-    ASSERT_TRUE(QDir(folder.path()).mkdir("x.jpg"));
-    WriteSideBySide(PathOf("a.jpg"), 40, 10);
-    WriteSideBySide(PathOf("x.jpg/d.jpg"), 60, 10);
-    WriteSideBySide(PathOf("z.jpg"), 80, 10);
+    ASSERT_NO_FATAL_FAILURE(WritePicturesAroundASubFolder(
+        [](const std::string& path, int i) { WriteSideBySide(path, 40 + 20 * i, 10); }));
     OpenByDialog(PathOf("a.jpg"));
     for (const auto& [key, file] : {std::pair{Qt::Key_Space, "x.jpg/d.jpg"}, {Qt::Key_Space, "z.jpg"},
                                     {Qt::Key_Backspace, "x.jpg/d.jpg"}, {Qt::Key_Backspace, "a.jpg"}}) {
         Key(key);
         EXPECT_EQ(window->CurrentFile(), PathOf(file));
     }
-    EXPECT_EQ(Panel(*window, 0), "20x10");
+    EXPECT_EQ(Panel(0), "20x10");
 }
 
 // The zoom panel keeps its width; a text wider than it ("1000.0%") is shown whole, running on
@@ -629,7 +586,7 @@ TEST_F(StereoViewerWindow, TheZoomPanelShowsItsWholeText) {
     SetImageArea(300, 100);
     OpenByDialog(PathOf("a.jpg"));
     for (int i = 0; i < 12; ++i) Key(Qt::Key_I, Qt::ControlModifier);
-    ASSERT_EQ(Panel(*window, 3), "1000.0%");
+    ASSERT_EQ(Panel(3), "1000.0%");
     // Width of the dark text pixels of a bar, from column from on.
     auto inkWidth = [](TStatusBar& bar, int from) {
         const QImage shot = bar.grab().toImage();
@@ -701,8 +658,8 @@ TEST_F(StereoViewerWindow, MpoPairsOpenWithTheirParallaxAndFollowTheJpegsOfTheFo
     EXPECT_EQ(window->CurrentFile(), PathOf("z.jpg"));
     Key(Qt::Key_Space);  // the MPO files come after every JPEG
     ASSERT_EQ(window->CurrentFile(), PathOf("m.mpo"));
-    EXPECT_EQ(Panel(*window, 0), "50x10");
-    EXPECT_EQ(Panel(*window, 1), "Parallax (-5,0)");
+    EXPECT_EQ(Panel(0), "50x10");
+    EXPECT_EQ(Panel(1), "Parallax (-5,0)");
     EXPECT_EQ(window->ViewState().parallaxX, -5.0f);
     // Red from the left view, green and blue from the right view; grey where it was shifted out.
     const float scale = window->ViewState().scale;
@@ -710,18 +667,18 @@ TEST_F(StereoViewerWindow, MpoPairsOpenWithTheirParallaxAndFollowTheJpegsOfTheFo
     EXPECT_TRUE(Near(Shown(*window, static_cast<int>(25 / scale), row),
                      Rgb{kLeftColour.red, kRightColour.green, kRightColour.blue}));
     EXPECT_TRUE(Near(Shown(*window, static_cast<int>(2 / scale), row), Rgb{kLeftColour.red, 128, 128}));
-    EXPECT_EQ(Panel(*window, 4), "");
+    EXPECT_EQ(Panel(4), "");
 
     // A file that is refused names itself and leaves the pair shown.
     Key(Qt::Key_Space);
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].rfind(PathOf("n.mpo") + ": ", 0), 0u);
-    EXPECT_EQ(Panel(*window, 1), "Parallax (-5,0)");
-    EXPECT_EQ(Caption(*window), "Stereo Viewer - " + PathOf("m.mpo"));
+    EXPECT_EQ(Panel(1), "Parallax (-5,0)");
+    EXPECT_EQ(Caption(), "Stereo Viewer - " + PathOf("m.mpo"));
 
     // An unusable parallax opens the pair without it and says so.
     WriteMpo(PathOf("m.mpo"), 50, 10, 150.0);
     Key(Qt::Key_Backspace);
-    EXPECT_EQ(Panel(*window, 1), "Parallax (0,0)");
-    EXPECT_NE(Panel(*window, 4).find("Metadata ignored"), std::string::npos);
+    EXPECT_EQ(Panel(1), "Parallax (0,0)");
+    EXPECT_NE(Panel(4).find("Metadata ignored"), std::string::npos);
 }

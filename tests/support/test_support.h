@@ -44,6 +44,11 @@ private:
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 bool FileExists(const std::string& path);
+// A file's bytes as text ("" when it cannot be read), and its first count bytes (or fewer).
+std::string ReadText(const std::string& path);
+std::string FirstBytes(const std::string& path, std::size_t count);
+// Writes exactly the bytes of text.
+void WriteText(const std::string& path, const std::string& text);
 std::vector<std::string> FolderEntries(const std::string& folder);
 
 // A picture whose pixel (x, y) holds blue = x * 7 + y, green = y * 5, red = 255 - x - y (all

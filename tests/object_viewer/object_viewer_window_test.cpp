@@ -15,10 +15,8 @@
 #include "image_control.h"
 #include "jpeg_image.h"
 #include "object_viewer_window.h"
-#include "scripted_dialogs.h"
-#include "status_bar.h"
-#include "test_support.h"
 #include "ui_language.h"
+#include "window_fixture.h"
 
 namespace {
 
@@ -50,25 +48,17 @@ void WriteFrame(const std::string& path, int colour, int width = 90, int height 
                                          << expected.green << "," << expected.red << ")";
 }
 
-std::string Panel(const TObject_Viewer& w, int index) { return w.StatusBar1->PanelText(index); }
-
-class ObjectViewerWindow : public ::testing::Test {
+// The tests make their windows themselves, each with its own command line.
+class ObjectViewerWindow : public WindowTest<> {
 protected:
-    void SetUp() override { UiLanguage = "eng"; }
-    void TearDown() override { UiLanguage = "eng"; }
-
     // Shows the window with the timers stopped, so the test runs the ticks itself.
     void Show(TObject_Viewer& w) {
-        w.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        ASSERT_NO_FATAL_FAILURE(ShowAndWait(w));
         w.Timer1->stop();
     }
     void Ticks(TObject_Viewer& w, int count) {
         for (int i = 0; i < count; ++i) w.Timer1Timer();
     }
-
-    TempFolder folder;
-    ScriptedDialogDriver dialogs;
 };
 
 TEST_F(ObjectViewerWindow, CommandLineFolderPlaysItsFramesInNameOrderOnceShown) {
@@ -86,16 +76,16 @@ TEST_F(ObjectViewerWindow, CommandLineFolderPlaysItsFramesInNameOrderOnceShown) 
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.Rotation().CurrentFrame != 0; }, 3000));
     w.Timer1->stop();
     const int32_t shown = w.Rotation().CurrentFrame;
-    EXPECT_EQ(Panel(w, 0), "Images " + std::to_string(shown) + "," +
+    EXPECT_EQ(PanelOf(w, 0), "Images " + std::to_string(shown) + "," +
                                std::to_string((shown + 1) % 3) + " from 3");
-    EXPECT_EQ(Panel(w, 1), "Resolution: 90x60");
+    EXPECT_EQ(PanelOf(w, 1), "Resolution: 90x60");
 
     // From frame 2 the next automatic step (six ticks) comes round to frame 0; the anaglyph
     // takes blue and green from a.jpg and red from b.JPG.
     while (w.Rotation().CurrentFrame != 2) Ticks(w, 1);
     Ticks(w, 6);
     EXPECT_EQ(w.Rotation().CurrentFrame, 0);
-    EXPECT_EQ(Panel(w, 0), "Images 0,1 from 3");
+    EXPECT_EQ(PanelOf(w, 0), "Images 0,1 from 3");
     EXPECT_TRUE(Shows(w, 5, 5, Bgr{200, 30, 30}));
 }
 
@@ -110,7 +100,7 @@ TEST_F(ObjectViewerWindow, OpenTakesTheSelectionInTheDialogsOrderAndModesFollowA
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_TRUE(dialogs.fileRequests[0].multiSelect);
     EXPECT_EQ(dialogs.fileRequests[0].filter, "JPEG images (*.jpg;*.jpeg)|*.jpg;*.jpeg;");
-    EXPECT_EQ(Panel(w, 0), "Images 0,1 from 2");
+    EXPECT_EQ(PanelOf(w, 0), "Images 0,1 from 2");
     EXPECT_FALSE(w.Autorotate2->isChecked());
     // Anaglyph: blue and green of c.jpg, red of a.jpg.
     EXPECT_TRUE(Shows(w, 3, 3, Bgr{30, 30, 30}));
@@ -126,13 +116,13 @@ TEST_F(ObjectViewerWindow, OpenTakesTheSelectionInTheDialogsOrderAndModesFollowA
         {w.Swapimages2, "Images 1,0 from 2", {200, 30, 30}, {30, 30, 200}},
     };
     for (const auto& m : modes) {
-        const std::string before = Panel(w, 0);
+        const std::string before = PanelOf(w, 0);
         m.item->trigger();
-        EXPECT_EQ(Panel(w, 0), before) << m.status;
+        EXPECT_EQ(PanelOf(w, 0), before) << m.status;
         w.FormKeyDown(Qt::Key_Right);
         Ticks(w, 6);
         w.FormKeyUp();
-        EXPECT_EQ(Panel(w, 0), m.status);
+        EXPECT_EQ(PanelOf(w, 0), m.status);
         EXPECT_TRUE(Shows(w, 3, 0, m.row0)) << m.status;
         EXPECT_TRUE(Shows(w, 3, 1, m.row1)) << m.status;
     }
@@ -147,7 +137,7 @@ TEST_F(ObjectViewerWindow, OpenTakesTheSelectionInTheDialogsOrderAndModesFollowA
     EXPECT_EQ(dialogs.messages[0].rfind(folder.File("junk.jpg") + ": skipped", 0), 0u)
         << dialogs.messages[0];
     EXPECT_EQ(w.Frames().size(), 2u);
-    EXPECT_EQ(Panel(w, 0), "Images 1,0 from 2");
+    EXPECT_EQ(PanelOf(w, 0), "Images 1,0 from 2");
 }
 
 TEST_F(ObjectViewerWindow, HeldButtonTurnsByThePointersZoneAndStopsWhenItLeavesTheWindow) {
@@ -176,7 +166,7 @@ TEST_F(ObjectViewerWindow, HeldButtonTurnsByThePointersZoneAndStopsWhenItLeavesT
     EXPECT_EQ(w.Rotation().CurrentFrame, 1);
     Ticks(w, 1);
     EXPECT_EQ(w.Rotation().CurrentFrame, 0);
-    EXPECT_EQ(Panel(w, 0), "Images 0,1 from 4");
+    EXPECT_EQ(PanelOf(w, 0), "Images 0,1 from 4");
 
     QTest::mouseRelease(w.Image1, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     Ticks(w, 30);
@@ -295,7 +285,7 @@ TEST_F(ObjectViewerWindow, FolderWithoutFramesOrMissingStaysNotLoadedAndSaysSo) 
     EXPECT_EQ(dialogs.messages[1], "Ошибка открытия каталога " + folder.Path() + "/gone/*.*");
     Show(empty);
     Ticks(empty, 10);
-    EXPECT_EQ(Panel(empty, 0), "");
+    EXPECT_EQ(PanelOf(empty, 0), "");
 }
 
 TEST_F(ObjectViewerWindow, LanguageTimerRelabelsTheMenuAndDrawsUseTheLanguagesTexts) {
@@ -309,8 +299,8 @@ TEST_F(ObjectViewerWindow, LanguageTimerRelabelsTheMenuAndDrawsUseTheLanguagesTe
     w.Timer2Timer();
     EXPECT_EQ(w.Open2->text().toStdString(), "Открыть");
     Ticks(w, 6);  // an automatic step on the one-frame ring redraws frame 0
-    EXPECT_EQ(Panel(w, 0), "Изображения 0,0 из 1");
-    EXPECT_EQ(Panel(w, 1), "Разрешение: 90x60");
+    EXPECT_EQ(PanelOf(w, 0), "Изображения 0,0 из 1");
+    EXPECT_EQ(PanelOf(w, 1), "Разрешение: 90x60");
 }
 
 }  // namespace
