@@ -283,12 +283,7 @@ std::vector<uint8_t> BuildTestMpo(const std::vector<std::vector<uint8_t>>& pictu
     return out;
 }
 
-std::vector<uint8_t> EncodeJpeg(const TBitmap& picture) {
-    TJPEGImage jpeg;
-    jpeg.CompressionQuality = 100;
-    jpeg.Assign(picture);
-    return jpeg.Bytes();
-}
+std::vector<uint8_t> EncodeJpeg(const TBitmap& picture) { return EncodeJpeg(picture, 100); }
 
 int WriteWholeAndCutOffJpeg(const std::string& whole, const std::string& cut) {
     TJPEGImage jpeg;
