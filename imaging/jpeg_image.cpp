@@ -615,18 +615,27 @@ void TranscodeJpeg(const uint8_t* bytes, std::size_t size, int quality, const De
     const uint32_t height = static_cast<uint32_t>(picture.height);
     Compressor c;
     StoreDestination dest;
-    SetUpStore(dest, encoded, width, height);
-    StartCompress(c, &dest.pub, width, height, quality);
+    // Started with the first rows, once the decoder has accepted the stream's size: a small
+    // stream claiming a huge picture then never gets a store of that size.
+    bool started = false;
+    auto start = [&] {
+        if (started) return;
+        SetUpStore(dest, encoded, width, height);
+        StartCompress(c, &dest.pub, width, height, quality);
+        started = true;
+    };
     std::vector<JSAMPROW> rows;
     const JpegDecodeReport report = Decode(
         bytes, size, band,
         [&](TBitmap& target, int32_t first, int32_t end) {
             if (rowWork) rowWork(target, first, end);
+            start();
             WriteRows(c, target, first, end, rows);
         },
         true);
     const std::string damaged = DamagedSourceReason(report, picture.height);
     if (!damaged.empty()) throw ImageError(damaged);
+    start();
     FinishCompress(c);
 }
 
