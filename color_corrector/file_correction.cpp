@@ -131,6 +131,11 @@ void MapColors(TBitmap& picture, const ByteTables& tables) {
     MapColorRows(picture, tables, 0, picture.Height());
 }
 
+bool ChangesGeometry(const ProcessOptions& options) {
+    return options.cut || options.resample || options.angle == 90 || options.angle == 180 ||
+           options.angle == 270 || options.flipVertical || options.mirrorLeftRight;
+}
+
 TBitmap& TransformMapped(TBitmap& picture, TBitmap& work, const ProcessOptions& options) {
     // Each step writes the other image and the roles swap; a step that would only copy is left
     // out, which gives the same pixels as copying.
@@ -275,5 +280,13 @@ BatchSteps CorrectionSteps(const ByteTables& tables, const ProcessOptions& optio
     steps.process = [&options](std::size_t, TBitmap& picture, TBitmap& work) -> const TBitmap& {
         return TransformMapped(picture, work, options);
     };
+    // With nothing to cut, resample, turn or mirror, each row is mapped on its own, and files
+    // go through a band of rows at a time.
+    if (!ChangesGeometry(options))
+        steps.rows = [&tables](std::size_t) -> DecodedRows {
+            return [&tables](TBitmap& band, int32_t first, int32_t end) {
+                MapColorRows(band, tables, first, end);
+            };
+        };
     return steps;
 }

@@ -55,6 +55,8 @@ void MapColorRows(TBitmap& picture, const ByteTables& tables, int32_t first, int
 // image; both are reused and changed. Returns the one of the two that holds the result. A cut
 // reaching past the picture is clipped to it; one that misses it throws ImageError.
 TBitmap& TransformMapped(TBitmap& picture, TBitmap& work, const ProcessOptions& options);
+// Whether options do anything after the mapping; without, a picture's rows are independent.
+bool ChangesGeometry(const ProcessOptions& options);
 
 // ---- the preview controls ------------------------------------------------------------------
 

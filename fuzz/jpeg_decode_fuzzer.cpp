@@ -1,9 +1,11 @@
 // JPEG decoding from bytes: never a crash or sanitizer report, and the loader's promises hold.
 // A failure leaves the target as it was, or (pixel data broken after a valid header) sized
 // to the picture; a success gives the picture's own size, and the same pixels whatever
-// storage the target held before.
+// storage the target held before. Transcoding a band of rows at a time gives the bytes of the
+// whole decode encoded again, and refuses what the whole decode finds damaged or refuses.
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "fuzz_check.h"
 #include "image_error.h"
@@ -25,9 +27,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     TBitmap target(5, 3);
     Fill(target, 0x5A);
     const TBitmap before = target;
+    JpegDecodeReport report;
+    TBitmap band;
+    EncodedBytes transcoded;
     try {
-        DecodeJpegBytes(data, size, target);
+        report = DecodeJpegBytes(data, size, target);
     } catch (const ImageError& error) {
+        bool refused = false;
+        try {
+            TranscodeJpeg(data, size, 90, nullptr, band, transcoded);
+        } catch (const ImageError&) {
+            refused = true;
+        }
+        FUZZ_CHECK(refused);
         FUZZ_CHECK(error.what()[0] != '\0');
         if (!target.SamePixels(before) || target.Width() != 5 || target.Height() != 3)
             FUZZ_CHECK(header && static_cast<uint32_t>(target.Width()) == width &&
@@ -44,6 +56,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         Fill(reused, 0xFF);
         DecodeJpegBytes(data, size, reused);
         FUZZ_CHECK(reused.SamePixels(target));
+
+        bool refused = false;
+        try {
+            TranscodeJpeg(data, size, 90, nullptr, band, transcoded);
+        } catch (const ImageError&) {
+            refused = true;
+        }
+        FUZZ_CHECK(refused == !DamagedSourceReason(report, target.Height()).empty());
+        if (!refused)
+            FUZZ_CHECK(std::vector<uint8_t>(transcoded.begin(), transcoded.end()) ==
+                       EncodeJpeg(target, 90));
     }
     return 0;
 }

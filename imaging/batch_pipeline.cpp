@@ -119,6 +119,7 @@ private:
     bool Work(ReadItem& item, TBitmap& picture, TBitmap& work, EncodedBytes& encoded,
               BatchResult& result);
     void EnsureFolder(const std::string& folder);
+    void TakeSpareStore(EncodedBytes& encoded);
     void Post(Event event);
 
     const std::vector<BatchFile>& files_;
@@ -227,13 +228,26 @@ bool BatchRun::Work(ReadItem& item, TBitmap& picture, TBitmap& work,
         return false;
     }
     if (!item.error.empty()) return fail(BatchFault::Read, ImageError(item.error));
-    try {
-        if (steps_.decode)
-            steps_.decode(item.index, item.bytes, picture);
-        else
-            DecodeWholeJpeg(item.bytes, picture);
-    } catch (const std::exception& e) {  // ImageError, or memory for an enormous picture
-        return fail(BatchFault::Decode, e);
+    const DecodedRows rowWork = file.format == OutputFormat::Jpeg && steps_.rows
+                                    ? steps_.rows(item.index)
+                                    : DecodedRows();
+    if (rowWork) {
+        TakeSpareStore(encoded);
+        try {
+            TranscodeJpeg(item.bytes.data(), item.bytes.size(), file.quality, rowWork, picture,
+                          encoded);
+        } catch (const std::exception& e) {
+            return fail(BatchFault::Decode, e);
+        }
+    } else {
+        try {
+            if (steps_.decode)
+                steps_.decode(item.index, item.bytes, picture);
+            else
+                DecodeWholeJpeg(item.bytes, picture);
+        } catch (const std::exception& e) {  // ImageError, or memory for an enormous picture
+            return fail(BatchFault::Decode, e);
+        }
     }
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -248,21 +262,16 @@ bool BatchRun::Work(ReadItem& item, TBitmap& picture, TBitmap& work,
         return fail(BatchFault::OutputIsSource,
                     ImageError(file.output + " is one of " + settings_.sourcesName +
                                "; it was left as it is."));
+    if (rowWork) return true;  // encoded already
     const TBitmap* done = nullptr;
     try {
         done = &steps_.process(item.index, picture, work);
     } catch (const std::exception& e) {
         return fail(BatchFault::Work, e);
     }
-    {
-        // Taken only now: by the time a file is worked on, the writer has usually handed back
-        // the store of the one before, and a lone worker needs no second one.
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!spareStores_.empty()) {
-            encoded = std::move(spareStores_.back());
-            spareStores_.pop_back();
-        }
-    }
+    // Taken only now: by the time a file is worked on, the writer has usually handed back the
+    // store of the one before, and a lone worker needs no second one.
+    TakeSpareStore(encoded);
     try {
         if (file.format == OutputFormat::Bmp) {
             const std::vector<uint8_t> bmp = BmpFileBytes(*done);
@@ -274,6 +283,14 @@ bool BatchRun::Work(ReadItem& item, TBitmap& picture, TBitmap& work,
         return fail(BatchFault::Write, e);
     }
     return true;
+}
+
+void BatchRun::TakeSpareStore(EncodedBytes& encoded) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!spareStores_.empty()) {
+        encoded = std::move(spareStores_.back());
+        spareStores_.pop_back();
+    }
 }
 
 void BatchRun::Worker(int worker) {

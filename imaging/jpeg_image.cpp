@@ -292,8 +292,12 @@ uint64_t DecodeMemoryNeed(jpeg_decompress_struct& cinfo) {
     return needed;
 }
 
+// band: target holds only a band of rows that the decoder fills round and round, and rowsDone
+// (which must then be given) sees each piece in band rows before it is overwritten. A stream
+// whose data ended is then left at its last decoded row instead of filled with grey: such a
+// stream is refused whole by the callers that decode in bands.
 JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target,
-                        const DecodedRows& rowsDone = nullptr) {
+                        const DecodedRows& rowsDone = nullptr, bool band = false) {
     const StreamLayout layout = ReadLayout(bytes, size);
     if (layout.scans > kMaxScans) throw ImageError(kTooManyScans);
     Decompressor d;
@@ -339,10 +343,18 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target,
     } catch (const std::bad_alloc&) {
         throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
     }
-    // Hands rows [first, end) of target, now final, to the caller.
+    // Enough for what one call of the decoder delivers (a row of blocks) and the strip.
+    const uint32_t bandRows = band ? std::min<uint32_t>(height, 2 * stripRows) : height;
+    // Hands rows [first, end) of the picture, now final, to the caller: in a band, piece by
+    // piece where the rows wrap round.
     auto done = [&](uint32_t first, uint32_t end) {
-        if (rowsDone && first < end)
-            rowsDone(target, static_cast<int32_t>(first), static_cast<int32_t>(end));
+        if (!rowsDone) return;
+        while (first < end) {
+            const uint32_t at = first % bandRows;
+            const uint32_t count = std::min(end - first, bandRows - at);
+            rowsDone(target, static_cast<int32_t>(at), static_cast<int32_t>(at + count));
+            first += count;
+        }
     };
     // Reads lines until `end` (or until the decoder has no more) into rows[line]; inTarget:
     // rows are target's own, each handed on as it arrives.
@@ -355,7 +367,8 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target,
                 if (jpeg_read_scanlines(&cinfo, cmykRows, 1) != 1) break;
                 CmykRowToBgr(cmykRow.data(), into[cinfo.output_scanline - 1], width, inverted);
             } else if (jpeg_read_scanlines(&cinfo, into + cinfo.output_scanline,
-                                           end - cinfo.output_scanline) == 0) {
+                                           std::min<JDIMENSION>(end - cinfo.output_scanline,
+                                                                bandRows)) == 0) {
                 break;
             }
             if (inTarget) done(first, cinfo.output_scanline);
@@ -372,8 +385,9 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target,
     if (!started) ThrowLibraryError(d.err, width, height);
     if (d.NothingDecoded()) throw ImageError(kNoFirstRow);
 
-    target.SetSizeForOverwrite(static_cast<int32_t>(width), static_cast<int32_t>(height));
-    for (uint32_t y = 0; y < height; ++y) rows[y] = target.ScanLine(static_cast<int32_t>(y));
+    target.SetSizeForOverwrite(static_cast<int32_t>(width), static_cast<int32_t>(bandRows));
+    for (uint32_t y = 0; y < height; ++y)
+        rows[y] = target.ScanLine(static_cast<int32_t>(y % bandRows));
     for (uint32_t y = 0; y < cinfo.output_scanline; ++y)
         std::memcpy(rows[y], strip.data() + y * rowBytes, rowBytes);
     done(0, cinfo.output_scanline);
@@ -388,8 +402,14 @@ JpegDecodeReport Decode(const uint8_t* bytes, std::size_t size, TBitmap& target,
     // The library pads a truncated stream itself; rows it never delivered (a fatal error in
     // the middle of the pixel data, or the grey rest of a stream that ended) come out mid
     // grey, like the rest of a damaged picture.
-    for (uint32_t y = cinfo.output_scanline; y < height; ++y) std::memset(rows[y], 128, rowBytes);
-    done(cinfo.output_scanline, height);
+    if (!band || !d.ended) {
+        for (uint32_t first = cinfo.output_scanline; first < height;) {
+            const uint32_t end = std::min(height, first + bandRows - first % bandRows);
+            for (uint32_t y = first; y < end; ++y) std::memset(rows[y], 128, rowBytes);
+            done(first, end);
+            first = end;
+        }
+    }
     if (!decoded) ThrowLibraryError(d.err, width, height);
     JpegDecodeReport report;
     report.rowsRead = static_cast<int32_t>(height);
@@ -448,24 +468,15 @@ std::size_t InitialEncodedSize(uint32_t width, uint32_t height) {
     return initial < 4096 ? 4096 : initial;
 }
 
-// Encodes source into dest, whose buffer the caller has set up.
-void EncodeTo(const TBitmap& source, int quality, Compressor& c, jpeg_destination_mgr* dest) {
+// Starts c on a picture of width x height BGR pixels at quality (kept to 1..100), writing into
+// dest, whose buffer the caller has set up. Every encode of this program goes through here,
+// so a picture encoded whole or a band at a time gives the same bytes.
+void StartCompress(Compressor& c, jpeg_destination_mgr* dest, uint32_t width, uint32_t height,
+                   int quality) {
     jpeg_compress_struct& cinfo = c.cinfo;
-    const uint32_t width = static_cast<uint32_t>(source.Width() > 0 ? source.Width() : 0);
-    const uint32_t height = static_cast<uint32_t>(source.Height() > 0 ? source.Height() : 0);
     if (quality < 1) quality = 1;
     if (quality > 100) quality = 100;
-
-    std::vector<JSAMPROW> rows;
-    try {
-        rows.resize(height);
-    } catch (const std::bad_alloc&) {
-        throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
-    }
-    for (uint32_t y = 0; y < height; ++y)
-        rows[y] = const_cast<JSAMPROW>(source.ScanLine(static_cast<int32_t>(y)));
-
-    const bool encoded = Guarded(c.err, [&] {
+    const bool started = Guarded(c.err, [&] {
         jpeg_create_compress(&cinfo);
         cinfo.dest = dest;
         cinfo.image_width = width;
@@ -475,12 +486,44 @@ void EncodeTo(const TBitmap& source, int quality, Compressor& c, jpeg_destinatio
         jpeg_set_defaults(&cinfo);
         jpeg_set_quality(&cinfo, quality, TRUE);
         jpeg_start_compress(&cinfo, TRUE);
-        while (cinfo.next_scanline < height)
-            jpeg_write_scanlines(&cinfo, rows.data() + cinfo.next_scanline,
-                                 height - cinfo.next_scanline);
-        jpeg_finish_compress(&cinfo);
     });
-    if (!encoded) ThrowLibraryError(c.err, width, height);
+    if (!started) ThrowLibraryError(c.err, width, height);
+}
+
+// Hands rows [first, end) of source to the encoder c started, through rows (reused storage).
+void WriteRows(Compressor& c, const TBitmap& source, int32_t first, int32_t end,
+               std::vector<JSAMPROW>& rows) {
+    if (first >= end) return;
+    try {
+        rows.resize(static_cast<std::size_t>(end - first));
+    } catch (const std::bad_alloc&) {
+        throw ImageError("Not enough memory for a picture of " +
+                         SizeText(c.cinfo.image_width, c.cinfo.image_height));
+    }
+    for (int32_t y = first; y < end; ++y)
+        rows[static_cast<std::size_t>(y - first)] = const_cast<JSAMPROW>(source.ScanLine(y));
+    jpeg_compress_struct& cinfo = c.cinfo;
+    const JDIMENSION count = static_cast<JDIMENSION>(end - first);
+    const bool written = Guarded(c.err, [&] {
+        JDIMENSION done = 0;
+        while (done < count) done += jpeg_write_scanlines(&cinfo, rows.data() + done, count - done);
+    });
+    if (!written) ThrowLibraryError(c.err, cinfo.image_width, cinfo.image_height);
+}
+
+void FinishCompress(Compressor& c) {
+    if (!Guarded(c.err, [&] { jpeg_finish_compress(&c.cinfo); }))
+        ThrowLibraryError(c.err, c.cinfo.image_width, c.cinfo.image_height);
+}
+
+// Encodes source into dest, whose buffer the caller has set up.
+void EncodeTo(const TBitmap& source, int quality, Compressor& c, jpeg_destination_mgr* dest) {
+    const uint32_t width = static_cast<uint32_t>(source.Width() > 0 ? source.Width() : 0);
+    const uint32_t height = static_cast<uint32_t>(source.Height() > 0 ? source.Height() : 0);
+    std::vector<JSAMPROW> rows;
+    StartCompress(c, dest, width, height, quality);
+    WriteRows(c, source, 0, static_cast<int32_t>(height), rows);
+    FinishCompress(c);
 }
 
 std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
@@ -503,19 +546,16 @@ std::vector<uint8_t> Encode(const TBitmap& source, int quality) {
     }
 }
 
-void EncodeIntoStore(const TBitmap& source, int quality, EncodedBytes& store) {
-    Compressor c;
-    StoreDestination dest;
+// Sets dest up to write into store, which is given room for the picture's own size in bytes
+// at once, which hardly any JPEG exceeds: only the pages the encoder writes are ever touched,
+// while growing by doubling would copy the bytes into fresh pages two or three times on its
+// first use.
+void SetUpStore(StoreDestination& dest, EncodedBytes& store, uint32_t width, uint32_t height) {
     std::memset(&dest.pub, 0, sizeof dest.pub);
     dest.store = &store;
     dest.pub.init_destination = InitStore;
     dest.pub.empty_output_buffer = EmptyStore;
     dest.pub.term_destination = TermStore;
-    const uint32_t width = static_cast<uint32_t>(source.Width() > 0 ? source.Width() : 0);
-    const uint32_t height = static_cast<uint32_t>(source.Height() > 0 ? source.Height() : 0);
-    // A store is given room for the picture's own size in bytes at once, which hardly any
-    // JPEG exceeds: only the pages the encoder writes are ever touched, while growing by
-    // doubling would copy the bytes into fresh pages two or three times on its first use.
     const std::size_t room =
         std::max(InitialEncodedSize(width, height), 3 * static_cast<std::size_t>(width) * height);
     try {
@@ -523,6 +563,14 @@ void EncodeIntoStore(const TBitmap& source, int quality, EncodedBytes& store) {
     } catch (const std::bad_alloc&) {
         throw ImageError("Not enough memory for a picture of " + SizeText(width, height));
     }
+}
+
+void EncodeIntoStore(const TBitmap& source, int quality, EncodedBytes& store) {
+    Compressor c;
+    StoreDestination dest;
+    const uint32_t width = static_cast<uint32_t>(source.Width() > 0 ? source.Width() : 0);
+    const uint32_t height = static_cast<uint32_t>(source.Height() > 0 ? source.Height() : 0);
+    SetUpStore(dest, store, width, height);
     EncodeTo(source, quality, c, &dest.pub);
 }
 
@@ -558,6 +606,37 @@ std::string DamagedSourceReason(const JpegDecodeReport& report, int32_t height) 
 JpegDecodeReport DecodeJpegBytes(const uint8_t* bytes, std::size_t size, TBitmap& target,
                                  const DecodedRows& rowsDone) {
     return Decode(bytes, size, target, rowsDone);
+}
+
+void TranscodeJpeg(const uint8_t* bytes, std::size_t size, int quality, const DecodedRows& rowWork,
+                   TBitmap& band, EncodedBytes& encoded) {
+    const JpegSize picture = JpegHeaderSize(bytes, size);
+    const uint32_t width = static_cast<uint32_t>(picture.width);
+    const uint32_t height = static_cast<uint32_t>(picture.height);
+    Compressor c;
+    StoreDestination dest;
+    // Started with the first rows, once the decoder has accepted the stream's size: a small
+    // stream claiming a huge picture then never gets a store of that size.
+    bool started = false;
+    auto start = [&] {
+        if (started) return;
+        SetUpStore(dest, encoded, width, height);
+        StartCompress(c, &dest.pub, width, height, quality);
+        started = true;
+    };
+    std::vector<JSAMPROW> rows;
+    const JpegDecodeReport report = Decode(
+        bytes, size, band,
+        [&](TBitmap& target, int32_t first, int32_t end) {
+            if (rowWork) rowWork(target, first, end);
+            start();
+            WriteRows(c, target, first, end, rows);
+        },
+        true);
+    const std::string damaged = DamagedSourceReason(report, picture.height);
+    if (!damaged.empty()) throw ImageError(damaged);
+    start();
+    FinishCompress(c);
 }
 
 void TJPEGImage::LoadFromFile(const std::string& path) {

@@ -93,5 +93,15 @@ using EncodedBytes = std::vector<uint8_t, DefaultInitAllocator<uint8_t>>;
 // The same bytes as EncodeJpeg, into bytes (replacing what they held, keeping their storage).
 void EncodeJpeg(const TBitmap& bitmap, int quality, EncodedBytes& bytes);
 
+// Decodes a JPEG held in memory and encodes it again at quality into encoded, a band of rows at
+// a time, with rowWork (when given) changing each band's rows in between: the bytes
+// EncodeJpeg gives for the picture that DecodeJpegBytes with the same rowWork decodes, without
+// the whole picture ever being in memory, so the work stays in the processor's cache. band is
+// reused storage for the rows; rowWork is handed rows of band, so it must not depend on where a
+// row lies in the picture. A stream whose data ends early is refused (ImageError with
+// DamagedSourceReason) rather than encoded with grey rows.
+void TranscodeJpeg(const uint8_t* bytes, std::size_t size, int quality, const DecodedRows& rowWork,
+                   TBitmap& band, EncodedBytes& encoded);
+
 // Encodes bitmap at quality and writes it to path (replacing it safely).
 void SaveJpegFile(const TBitmap& bitmap, const std::string& path, int quality);

@@ -5,6 +5,9 @@
 //   correct_ratio  the colour correction (table only) with one worker / the reference
 //   align_ratio    the Object Editor run, same size, 2.5 degree turn, one worker / the reference
 //   two_workers_speedup  files per second with two workers / with one (needs two idle cores)
+// and what two threads get on this machine without the pipeline:
+//   reference_two_threads_speedup      the reference with every other file on a second thread
+//   register_loop_two_threads_speedup  a loop that never touches memory, on two threads
 // Wall-clock times, and beside them (*_cpu_ratio) the CPU time of the whole process, which a
 // busy machine disturbs much less; run it where the load average is low and read the figures
 // with it.
@@ -18,6 +21,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "atomic_file.h"
@@ -78,6 +82,43 @@ double ReferenceSeconds(const Inputs& in) {
     return Seconds(t0, Clock::now());
 }
 
+// The same work split over two threads, each taking every other file: what two cores of this
+// machine give for plain decode + encode, the ceiling for the pipeline's two workers.
+double ReferenceTwoThreadSeconds(const Inputs& in) {
+    const auto t0 = Clock::now();
+    auto half = [&](std::size_t first) {
+        TBitmap picture;
+        for (std::size_t i = first; i < in.files.size(); i += 2) {
+            DecodeJpegBytes(in.bytes.data(), in.bytes.size(), picture);
+            const std::vector<uint8_t> encoded = EncodeJpeg(picture, kQuality);
+            benchmark::DoNotOptimize(encoded.data());
+        }
+    };
+    std::thread other(half, 1);
+    half(0);
+    other.join();
+    return Seconds(t0, Clock::now());
+}
+
+// A loop that stays in registers, on one thread and on two: whether the machine's two cores
+// are two whole cores. Where they are hyperthreads of one core (as some virtual machines give),
+// no two-thread work can reach twice the speed, and the two references above show how far.
+uint64_t SpinLoop(uint64_t seed) {
+    uint64_t x = seed;
+    for (int i = 0; i < 200000000; ++i) x = x * 6364136223846793005ULL + 1442695040888963407ULL;
+    return x;
+}
+
+double SpinSeconds(int threads) {
+    const auto t0 = Clock::now();
+    std::vector<std::thread> others;
+    for (int t = 1; t < threads; ++t)
+        others.emplace_back([t] { benchmark::DoNotOptimize(SpinLoop(static_cast<uint64_t>(t))); });
+    benchmark::DoNotOptimize(SpinLoop(0));
+    for (std::thread& t : others) t.join();
+    return Seconds(t0, Clock::now()) / threads;
+}
+
 double CorrectSeconds(const Inputs& in, int workers, benchmark::State& state) {
     static const ByteTables tables = WarmTables();
     static const ProcessOptions options;
@@ -113,9 +154,12 @@ std::string LoadAverage() {
 
 void BM_Pipeline(benchmark::State& state) {
     const Inputs& in = TheInputs();
-    Pass reference, correct, align, two;
+    Pass reference, referenceTwo, correct, align, two, spinOne, spinTwo;
     for (auto _ : state) {
         reference.Keep([&] { return ReferenceSeconds(in); });
+        referenceTwo.Keep([&] { return ReferenceTwoThreadSeconds(in); });
+        spinOne.Keep([&] { return SpinSeconds(1); });
+        spinTwo.Keep([&] { return SpinSeconds(2); });
         correct.Keep([&] { return CorrectSeconds(in, 1, state); });
         two.Keep([&] { return CorrectSeconds(in, 2, state); });
         align.Keep([&] { return AlignSeconds(in, state); });
@@ -127,6 +171,8 @@ void BM_Pipeline(benchmark::State& state) {
     state.counters["align_ratio"] = align.wall / reference.wall;
     state.counters["align_cpu_ratio"] = align.cpu / reference.cpu;
     state.counters["two_workers_speedup"] = correct.wall / two.wall;
+    state.counters["reference_two_threads_speedup"] = reference.wall / referenceTwo.wall;
+    state.counters["register_loop_two_threads_speedup"] = spinOne.wall / spinTwo.wall;
     state.SetLabel("load average " + LoadAverage());
 }
 BENCHMARK(BM_Pipeline)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -14,6 +14,7 @@
 #include <jpeglib.h>
 
 #include "atomic_file.h"
+#include "batch_pipeline.h"
 #include "bmp_file.h"
 #include "image_error.h"
 #include "memory_budget.h"
@@ -725,5 +726,72 @@ TEST(JpegImage, DecodedRowsAreHandedOnOnceInOrderWhenFinal) {
         for (int32_t y = 0; y < 70; ++y)
             EXPECT_EQ(seen[y], std::vector<uint8_t>(plain.ScanLine(y), plain.ScanLine(y) + 120))
                 << "row " << y;
+    }
+}
+
+// A file decoded, worked on and encoded again a band of rows at a time gives the bytes of the
+// whole-picture way, for every kind of stream (the band must hold what one call of the decoder
+// delivers, which the sampling and the scans change), and a damaged one is refused with the
+// batch's own reason.
+TEST(JpegImage, TranscodingInBandsGivesTheBytesOfAWholeDecodeAndEncode) {
+    const TBitmap source = NumberedPicture(45, 133);
+    const std::vector<uint8_t> bgr = PackedBgr(source);
+    std::vector<uint8_t> grey;
+    for (int i = 0; i < 45 * 133; ++i) grey.push_back(static_cast<uint8_t>(i * 13));
+    auto sampled = [](int h, int v) {
+        return [h, v](jpeg_compress_struct& c) {
+            c.comp_info[0].h_samp_factor = h;
+            c.comp_info[0].v_samp_factor = v;
+        };
+    };
+    const std::vector<std::pair<const char*, std::vector<uint8_t>>> streams = {
+        {"4:2:0", WriteWithLibjpeg(bgr, 45, 133, 3, JCS_EXT_BGR, nullptr)},
+        {"4:4:4", WriteWithLibjpeg(bgr, 45, 133, 3, JCS_EXT_BGR, sampled(1, 1))},
+        {"1x2", WriteWithLibjpeg(bgr, 45, 133, 3, JCS_EXT_BGR, sampled(1, 2))},
+        {"4x2", WriteWithLibjpeg(bgr, 45, 133, 3, JCS_EXT_BGR, sampled(4, 2))},
+        {"progressive arithmetic with restarts",
+         WriteWithLibjpeg(bgr, 45, 133, 3, JCS_EXT_BGR,
+                          [](jpeg_compress_struct& c) {
+                              jpeg_simple_progression(&c);
+                              c.arith_code = TRUE;
+                              c.restart_in_rows = 1;
+                          })},
+        {"greyscale", WriteWithLibjpeg(grey, 45, 133, 1, JCS_GRAYSCALE, nullptr)},
+        {"CMYK", WriteWithLibjpeg(CmykQuarters(true), 32, 32, 4, JCS_CMYK,
+                                  [](jpeg_compress_struct& c) { jpeg_set_colorspace(&c, JCS_YCCK); })},
+        {"one row", Encoded(NumberedPicture(70, 1), 90)},
+    };
+    const DecodedRows flip = [](TBitmap& rows, int32_t first, int32_t end) {
+        for (int32_t y = first; y < end; ++y)
+            for (int32_t i = 0; i < 3 * rows.Width(); ++i) rows.ScanLine(y)[i] ^= 0x5A;
+    };
+    TBitmap band;
+    EncodedBytes transcoded;
+    for (const auto& [name, bytes] : streams)
+        for (int quality : {100, 75}) {
+            TBitmap whole;
+            DecodeJpegBytes(bytes.data(), bytes.size(), whole, flip);
+            TranscodeJpeg(bytes.data(), bytes.size(), quality, flip, band, transcoded);
+            EXPECT_EQ(std::vector<uint8_t>(transcoded.begin(), transcoded.end()),
+                      EncodeJpeg(whole, quality))
+                << name << " at " << quality;
+            if (whole.Height() > 64) EXPECT_LE(band.Height(), 64) << name;
+        }
+
+    for (const std::vector<uint8_t>& damaged : {CutOffJpeg(source), FatallyDamagedJpeg(source)}) {
+        std::string wholeReason;
+        try {
+            TBitmap whole;
+            DecodeWholeJpeg(damaged, whole);
+        } catch (const ImageError& e) {
+            wholeReason = e.what();
+        }
+        EXPECT_FALSE(wholeReason.empty());
+        try {
+            TranscodeJpeg(damaged.data(), damaged.size(), 90, flip, band, transcoded);
+            ADD_FAILURE() << "a damaged stream was transcoded";
+        } catch (const ImageError& e) {
+            EXPECT_EQ(e.what(), wholeReason);
+        }
     }
 }
