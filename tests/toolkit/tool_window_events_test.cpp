@@ -9,7 +9,9 @@ struct TWindow : TToolWindow<QWidget> {
 
 TEST(ToolWindow, OnlyTheRealReleaseEndsAHeldKey) {
     std::vector<int> released;
-    TWindow w({{}, [&](int key, Qt::KeyboardModifiers) { released.push_back(key); }});
+    TWindowEvents events;
+    events.KeyUp = [&](int key, Qt::KeyboardModifiers) { released.push_back(key); };
+    TWindow w(events);
     for (bool repeat : {true, false}) QTest::simulateEvent(&w, false, Qt::Key_B, {}, {}, repeat);
     EXPECT_EQ(released, std::vector<int>{Qt::Key_B});  // the repeat's release was dropped
 }
