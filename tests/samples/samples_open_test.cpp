@@ -149,21 +149,21 @@ TEST(Samples, TheProjectOpensAndItsParametersLineTheShotsUp) {
     w.Open1->trigger();
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     ASSERT_EQ(w.ImageCount, 6);
-    const TBitmap first = w.Image1->Picture();
+    const TBitmap first = w.Images.Image1->Picture();
     ASSERT_EQ(first.Width(), 800);
     // The horizon and the floor's tiles to the upper left of the robot (inside the guide grid's
     // first cell) stand where they stand in the first shot once each shot's parameters are
     // applied, and not without them.
     for (int shot = 2; shot <= 6; ++shot) {
-        w.Button4Click();  // ">>"
+        w.Images.Button4Click();  // ">>"
         ASSERT_EQ(w.CurrentImage, shot);
-        EXPECT_FALSE(w.Unreadable(shot));
-        const double lined = MeanDifference(first, w.Image1->Picture(), 40, 50, 150, 90);
-        const ParamFields own = w.Fields();
-        w.SetFields(ParamFields());
+        EXPECT_FALSE(w.Parameters.Unreadable(shot));
+        const double lined = MeanDifference(first, w.Images.Image1->Picture(), 40, 50, 150, 90);
+        const ParamFields own = w.Images.Fields();
+        w.Images.SetFields(ParamFields());
         w.Showimage1Click();
-        const double raw = MeanDifference(first, w.Image1->Picture(), 40, 50, 150, 90);
-        w.SetFields(own);
+        const double raw = MeanDifference(first, w.Images.Image1->Picture(), 40, 50, 150, 90);
+        w.Images.SetFields(own);
         w.Showimage1Click();
         EXPECT_LT(lined * 2, raw) << "shot " << shot << ": " << lined << " vs " << raw;
     }
