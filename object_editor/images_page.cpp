@@ -66,6 +66,31 @@ void TObject_Editor::ImagesPage::Build(QWidget* page) {
         }
     };
 
+    BuildFieldBoxes(page);
+    Button3 = MakeButton(page, "Button3", "<<", {0, 0, 60, 25});
+    Button4 = MakeButton(page, "Button4", ">>", {0, 0, 60, 25});
+    TabControl1 = new TTabControl(page);
+    TabControl1->setObjectName("TabControl1");
+    TabControl1->setShape(QTabBar::RoundedNorth);
+    TabControl1->setExpanding(false);
+
+    Button1->OnClick = [this] { Button1Click(); };
+    Button2->OnClick = [this] { Button2Click(); };
+    Button3->OnClick = [this] { Button3Click(); };
+    Button4->OnClick = [this] { Button4Click(); };
+    Button5->OnClick = [this] { Button5Click(); };
+    TabControl1->OnChange = [this] { TabControl1Change(); };
+    ComboBox1->OnChange = [this] { ComboBox1Change(); };
+    Edit1->OnExit = [this] { Edit1Exit(); };
+    Edit2->OnExit = [this] { Edit2Exit(); };
+    Edit3->OnExit = [this] { Edit3Exit(); };
+    Edit4->OnExit = [this] { Edit4Exit(); };
+    Edit5->OnExit = [this] { Edit5Exit(); };
+    Edit6->OnExit = [this] { Edit6Exit(); };
+}
+
+// The current picture's parameters (with Clear and the two copies) above the output size.
+void TObject_Editor::ImagesPage::BuildFieldBoxes(QWidget* page) {
     GroupBox1 = new QGroupBox("Parameters", page);
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->resize(128, 196);
@@ -89,27 +114,6 @@ void TObject_Editor::ImagesPage::Build(QWidget* page) {
     ComboBox1->SetItems(presets);
     ComboBox1->SetItemIndex(kDefaultPresetIndex);
     ComboBox1->setGeometry(8, 68, 112, 22);
-
-    Button3 = MakeButton(page, "Button3", "<<", {0, 0, 60, 25});
-    Button4 = MakeButton(page, "Button4", ">>", {0, 0, 60, 25});
-    TabControl1 = new TTabControl(page);
-    TabControl1->setObjectName("TabControl1");
-    TabControl1->setShape(QTabBar::RoundedNorth);
-    TabControl1->setExpanding(false);
-
-    Button1->OnClick = [this] { Button1Click(); };
-    Button2->OnClick = [this] { Button2Click(); };
-    Button3->OnClick = [this] { Button3Click(); };
-    Button4->OnClick = [this] { Button4Click(); };
-    Button5->OnClick = [this] { Button5Click(); };
-    TabControl1->OnChange = [this] { TabControl1Change(); };
-    ComboBox1->OnChange = [this] { ComboBox1Change(); };
-    Edit1->OnExit = [this] { Edit1Exit(); };
-    Edit2->OnExit = [this] { Edit2Exit(); };
-    Edit3->OnExit = [this] { Edit3Exit(); };
-    Edit4->OnExit = [this] { Edit4Exit(); };
-    Edit5->OnExit = [this] { Edit5Exit(); };
-    Edit6->OnExit = [this] { Edit6Exit(); };
 }
 
 // The preview takes what the column of group boxes (right) and the tab strip (below) leave,

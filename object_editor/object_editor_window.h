@@ -132,6 +132,7 @@ public:
 
     private:
         friend class TObject_Editor;
+        void BuildFieldBoxes(QWidget* page);
         void GoToImage(int image);
         void CopyFieldsToRow(int row);
         void ExitField(TEdit* edit, std::string (*normalise)(const std::string&), bool undoable);

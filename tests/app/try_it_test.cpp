@@ -100,8 +100,8 @@ TEST(TryIt, EveryRowOfTheReadmeTableOpensFromItsToolsStartingFolder) {
          [&] { return multi.ViewCount == 9; }},
         {"Color Corrector", {{"points.txt"}, {"correction_table.txt"}},
          [&] {
-             run(&color, [&] { color.Button4->click(); });  // "Open points"
-             run(&color, [&] { color.Button7->click(); });  // "Open" on the Color table page
+             run(&color, [&] { color.Source.Button4->click(); });  // "Open points"
+             run(&color, [&] { color.Table.Button7->click(); });  // "Open" on the Color table page
          },
          [&] { return color.Points().Count() == 21 && !color.Result().Empty(); }},
         {"Object Editor", {{"project.oep"}},

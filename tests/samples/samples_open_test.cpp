@@ -121,14 +121,14 @@ TEST(Samples, ThePointsAndTheColourTableOpenAndTheTableIsWhatThePointsMeasure) {
     dialogs.AnswerFile(Sample("color/points.txt"));
     dialogs.AnswerFile(Sample("color/correction_table.txt"));
     TColor_Corrector w;
-    w.Button4Click();
+    w.Source.Button4Click();
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     ASSERT_TRUE(w.ReferenceLoaded() && w.SampleLoaded());
     EXPECT_EQ(w.Points().Count(), 21);
-    w.BitBtn4Click();  // "Export colors "
-    w.Button5Click();  // "Interpolate"
+    w.Source.BitBtn4Click();  // "Export colors "
+    w.Table.Button5Click();  // "Interpolate"
     const ColorTable measured = w.Result();
-    w.Button7Click();  // "Open" the shipped table
+    w.Table.Button7Click();  // "Open" the shipped table
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     // The curves measured from the marked spots follow the shipped correction closely.
     for (int channel = 0; channel < kChannelCount; ++channel) {
