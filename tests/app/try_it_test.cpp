@@ -89,7 +89,7 @@ TEST(TryIt, EveryRowOfTheReadmeTableOpensFromItsToolsStartingFolder) {
         std::function<void()> open;
         std::function<bool()> opened;
     } rows[] = {
-        {"Stereo Viewer", {{"garden.jps"}}, [&] { run(&stereo, [&] { stereo.Open1->trigger(); }); },
+        {"Stereo Viewer", {{"garden.jps"}}, [&] { run(&stereo, [&] { stereo.Menu.Open1->trigger(); }); },
          [&] { return stereo.windowTitle().contains("garden.jps"); }},
         {"Panorama Viewer", {{"lakeside.jpg"}},
          [&] { run(&panorama, [&] { panorama.Open1->trigger(); }); },
@@ -127,7 +127,7 @@ TEST(TryIt, EveryRowOfTheReadmeTableOpensFromItsToolsStartingFolder) {
     }
     // After its first pick a tool's dialog starts where that pick was.
     dialogs.typed = {{"garden.jps"}};
-    run(&stereo, [&] { stereo.Open1->trigger(); });
+    run(&stereo, [&] { stereo.Menu.Open1->trigger(); });
     EXPECT_EQ(dialogs.fileRequests.back().initialDir, std::string(LUMIVEX_SAMPLES_DIR) + "/stereo");
     SetFirstOpenFolder("");
 }

@@ -59,7 +59,7 @@ TEST(Samples, TheStereoPairOpensWithNearThingsShiftedMoreThanFarOnes) {
     ScriptedDialogDriver dialogs;
     dialogs.AnswerFile(Sample("stereo/garden.jps"));
     TStereo_Viewer w;
-    w.Open1->trigger();
+    w.Menu.Open1->trigger();
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     EXPECT_EQ(w.StatusBar1->PanelText(0), "1200x900");
     EXPECT_FALSE(w.Image1->Picture().Empty());
@@ -88,7 +88,7 @@ TEST(Samples, TheMpoPairOpensWithTheCamerasParallax) {
     ScriptedDialogDriver dialogs;
     dialogs.AnswerFile(Sample("stereo/garden.mpo"));
     TStereo_Viewer w;
-    w.Open1->trigger();
+    w.Menu.Open1->trigger();
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     EXPECT_EQ(w.StatusBar1->PanelText(0), "1200x900");
     EXPECT_EQ(w.StatusBar1->PanelText(1), "Parallax (-18,0)");
