@@ -203,7 +203,8 @@ public:
     private:
         void BuildTableGrids();
         void ShowTable(TStringGrid* grid, const ColorTable& table);
-        void DrawTableCell(TStringGrid* grid, int col, int row, const QRect& rect, QPainter& painter);
+        void DrawTableCell(TStringGrid* grid, int col, int row, const QRect& rect,
+                           QPainter& painter);
         // The Result from a file the user opened: shown on its own page, all channels.
         void ShowOpenedResult(const std::string& path);
 

@@ -71,7 +71,8 @@ void TColor_Corrector::ColorTablePage::Build() {
     Redrawwhitecolor1->setObjectName("Redrawwhitecolor1");
     Clearalltables1 = PopupMenu2->addAction(QStringLiteral("Clear all tables"));
     Clearalltables1->setObjectName("Clearalltables1");
-    QObject::connect(Clearalltables1, &QAction::triggered, &window_, Guarded([this] { Clearalltables1Click(); }));
+    QObject::connect(Clearalltables1, &QAction::triggered, &window_,
+                     Guarded([this] { Clearalltables1Click(); }));
 
     PaintBox3 = new TPaintBox(window_.TabSheet2);
     PaintBox3->setObjectName("PaintBox3");
@@ -106,7 +107,8 @@ void TColor_Corrector::ColorTablePage::Build() {
     CubeImportButton = MakeButton(GroupBox3, "CubeImportButton", "Import .cube",
                                   "Read a 1D .cube table into the Result table",
                                   [this] { CubeImportButtonClick(); });
-    window_.CubeOpenDialog.Filter = window_.CubeSaveDialog.Filter = "Cube LUT (*.cube)|*.cube|All files (*)|*";
+    window_.CubeOpenDialog.Filter = window_.CubeSaveDialog.Filter =
+        "Cube LUT (*.cube)|*.cube|All files (*)|*";
     window_.CubeSaveDialog.DefaultExt = "cube";
 }
 
@@ -118,7 +120,8 @@ void TColor_Corrector::ColorTablePage::BuildTableGrids() {
     PopupMenu3->setObjectName("PopupMenu3");
     Cleartable2 = PopupMenu3->addAction(QStringLiteral("Clear table"));
     Cleartable2->setObjectName("Cleartable2");
-    QObject::connect(Cleartable2, &QAction::triggered, &window_, Guarded([this] { Cleartable2Click(); }));
+    QObject::connect(Cleartable2, &QAction::triggered, &window_,
+                     Guarded([this] { Cleartable2Click(); }));
     const char* const tableCaptions[] = {"Calculated", "Manual", "Result"};
     const char* const tableHeaders[] = {"№", "R", "G", "B"};
     TStringGrid** grids[] = {&StringGrid1, &StringGrid2, &StringGrid3};

@@ -313,7 +313,9 @@ void TColor_Corrector::FilesPage::CutFieldExit(CutField field) {
     SetCutFields(fields);
 }
 
-void TColor_Corrector::FilesPage::ResampleFieldExit(TEdit* edit) { edit->SetText(ValidateResampleField(edit->Text())); }
+void TColor_Corrector::FilesPage::ResampleFieldExit(TEdit* edit) {
+    edit->SetText(ValidateResampleField(edit->Text()));
+}
 
 void TColor_Corrector::FilesPage::BitBtn2Click() {
     const std::vector<std::string> files = ListedFiles();

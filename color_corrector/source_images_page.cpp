@@ -91,7 +91,8 @@ void TColor_Corrector::SourceImagesPage::Build() {
         s.scroll = side == 0 ? ScrollBox1 : ScrollBox2;
         s.zoom = side == 0 ? ComboBox1 : ComboBox3;
         s.turn = side == 0 ? ComboBox2 : ComboBox4;
-        for (TComboBox* combo : {s.zoom, s.turn}) combo->OnChange = [this, side] { ComboBoxChange(side); };
+        for (TComboBox* combo : {s.zoom, s.turn})
+            combo->OnChange = [this, side] { ComboBoxChange(side); };
     }
 
     GroupBox2 = new QGroupBox(QStringLiteral("File manipulations"), window_.TabSheet1);

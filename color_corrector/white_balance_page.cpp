@@ -74,7 +74,8 @@ void TColor_Corrector::WhiteBalancePage::Build() {
     const std::pair<const char*, int> balanceLabels[] = {
         {"Scale", 28}, {"Radius", 58}, {"Red", 88}, {"Green", 113}, {"Blue", 138}};
     for (const auto& [text, top] : balanceLabels) MakeLabel(GroupBox5, text, 10, top);
-    QObject::connect(window_.Table.Redrawwhitecolor1, &QAction::triggered, &window_, Guarded([this] { Redrawwhitecolor1Click(); }));
+    QObject::connect(window_.Table.Redrawwhitecolor1, &QAction::triggered, &window_,
+                     Guarded([this] { Redrawwhitecolor1Click(); }));
     Image5 = new TImage;
     Image5->setObjectName("Image5");
     Image5->Stretch = Image5->Proportional = true;
@@ -105,7 +106,9 @@ void TColor_Corrector::WhiteBalancePage::Layout(int pageW, int pageH) {
 
 // ---- white balance -------------------------------------------------------------------------
 
-int TColor_Corrector::WhiteBalancePage::BalanceFactor() const { return std::max(ComboBox5->ItemIndex(), 0) + 1; }
+int TColor_Corrector::WhiteBalancePage::BalanceFactor() const {
+    return std::max(ComboBox5->ItemIndex(), 0) + 1;
+}
 
 // Image5 shows the picture at the chosen factor, so clicks and moves divided by that factor
 // always meet the pixel under the pointer.
@@ -130,9 +133,13 @@ void TColor_Corrector::WhiteBalancePage::ComboBox5Change() {
     if (window_.SampleLoaded()) SizeImage5();
 }
 
-void TColor_Corrector::WhiteBalancePage::TrackBar1Change() { Edit1->SetText(std::to_string(TrackBar1->Position())); }
+void TColor_Corrector::WhiteBalancePage::TrackBar1Change() {
+    Edit1->SetText(std::to_string(TrackBar1->Position()));
+}
 
-void TColor_Corrector::WhiteBalancePage::Edit1Change() { SetTextIfChanged(Edit1, std::to_string(NormaliseRadius(Edit1->Text()))); }
+void TColor_Corrector::WhiteBalancePage::Edit1Change() {
+    SetTextIfChanged(Edit1, std::to_string(NormaliseRadius(Edit1->Text())));
+}
 
 void TColor_Corrector::WhiteBalancePage::WhiteEditChange(TEdit* edit) {
     SetTextIfChanged(edit, std::to_string(NormaliseWhiteChannel(edit->Text())));

@@ -91,10 +91,11 @@ void TStereo_Viewer::BuildMenu() {
     menu->addSeparator();
     Menu.Swapimages1 = MakeMenuItem(menu, "Swapimages1", "Swap images", QKeySequence("Ctrl+S"));
 
-    Menu.ModeGroup = MakeExclusiveGroup(
-        this, {Menu.Left1, Menu.Right1, Menu.Anaglyph1, Menu.Horizontalinterlace1, Menu.Verticalinterlace1});
-    OnTriggered({Menu.Left1, Menu.Right1, Menu.Anaglyph1, Menu.Horizontalinterlace1, Menu.Verticalinterlace1},
-                [this] { Draw1Click(); });
+    const std::initializer_list<QAction*> modes = {Menu.Left1, Menu.Right1, Menu.Anaglyph1,
+                                                   Menu.Horizontalinterlace1,
+                                                   Menu.Verticalinterlace1};
+    Menu.ModeGroup = MakeExclusiveGroup(this, modes);
+    OnTriggered(modes, [this] { Draw1Click(); });
     Menu.Anaglyph1->setChecked(true);
     Menu.Swapimages1->setCheckable(true);
     OnTriggered({Menu.Swapimages1}, [this] { Swapimages1Click(); });
