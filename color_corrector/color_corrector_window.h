@@ -62,8 +62,8 @@ public:
     TOpenDialog CubeOpenDialog;  // .cube tables of other programs
     TSaveDialog CubeSaveDialog;
 
-    // "Source images": the reference and sample views, their zoom and turn, the point pairs
-    // marked in both, the points file, and the export of the pairs' colours to the tables.
+    // Each page of PageControl1 holds its controls, its state and its handlers, and is built
+    // and handled in its own file. "Source images": source_images_page.cpp.
     class SourceImagesPage {
     public:
         explicit SourceImagesPage(TColor_Corrector& window) : window_(window) {}
@@ -149,8 +149,7 @@ public:
         TColor_Corrector& window_;
     };
 
-    // "Color table": the Calculated, Manual and Result tables, the curve chart that edits the
-    // Manual one, and the table files (own format and .cube).
+    // "Color table": color_table_page.cpp.
     class ColorTablePage {
     public:
         explicit ColorTablePage(TColor_Corrector& window) : window_(window) {}
@@ -211,8 +210,7 @@ public:
         TColor_Corrector& window_;
     };
 
-    // "White balance": the sample picture to click a white area in, the white colour it gives
-    // and its application to the Result table.
+    // "White balance": white_balance_page.cpp.
     class WhiteBalancePage {
     public:
         explicit WhiteBalancePage(TColor_Corrector& window) : window_(window) {}
@@ -250,8 +248,7 @@ public:
         QPoint mouse_;  // last position over Image5
     };
 
-    // "Files": the list of pictures to correct, the cut, resample, turn and mirror fields, the
-    // preview of the selected picture and the batch that writes the corrected copies.
+    // "Files": files_page.cpp.
     class FilesPage {
     public:
         explicit FilesPage(TColor_Corrector& window) : window_(window) {}

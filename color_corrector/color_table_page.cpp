@@ -22,6 +22,9 @@
 #include "text_io.h"
 #include "tool_window.h"
 
+// "Color table": the Calculated, Manual and Result tables, the curve chart that edits the
+// Manual one, and the table files (own format and .cube).
+
 using namespace corrector_window;
 
 namespace {

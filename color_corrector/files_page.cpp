@@ -23,6 +23,9 @@
 #include "text_io.h"
 #include "tool_window.h"
 
+// "Files": the list of pictures to correct, the cut, resample, turn and mirror fields, the
+// preview of the selected picture and the batch that writes the corrected copies.
+
 using namespace corrector_window;
 
 namespace {

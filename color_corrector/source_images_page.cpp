@@ -29,6 +29,9 @@
 #include "text_io.h"
 #include "tool_window.h"
 
+// "Source images": the reference and sample views, their zoom and turn, the point pairs
+// marked in both, the points file, and the export of the pairs' colours to the tables.
+
 using namespace corrector_window;
 
 namespace {

@@ -24,6 +24,9 @@
 #include "tool_window.h"
 #include "white_balance.h"
 
+// "White balance": the sample picture to click a white area in, the white colour it gives
+// and its application to the Result table.
+
 using namespace corrector_window;
 
 namespace {
