@@ -92,7 +92,7 @@ TEST(TryIt, EveryRowOfTheReadmeTableOpensFromItsToolsStartingFolder) {
         {"Stereo Viewer", {{"garden.jps"}}, [&] { run(&stereo, [&] { stereo.Menu.Open1->trigger(); }); },
          [&] { return stereo.windowTitle().contains("garden.jps"); }},
         {"Panorama Viewer", {{"lakeside.jpg"}},
-         [&] { run(&panorama, [&] { panorama.Open1->trigger(); }); },
+         [&] { run(&panorama, [&] { panorama.Menu.Open1->trigger(); }); },
          [&] { return panorama.windowTitle().contains("lakeside.jpg"); }},
         {"Object Viewer", {{"*"}}, [&] { run(&object, [&] { object.Open2->trigger(); }); },
          [&] { return object.SequenceLoaded() && object.Frames().size() == 36; }},

@@ -77,7 +77,7 @@ TEST(Samples, ThePanoramaOpensAndShowsAView) {
     dialogs.AnswerFile(Sample("panorama/lakeside.jpg"));
     TPanorama_Viewer w;
     w.resize(800, 600);
-    w.Open1->trigger();
+    w.Menu.Open1->trigger();
     w.Redraw1Click();
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     EXPECT_FALSE(w.Image1->Picture().Empty());
@@ -99,7 +99,7 @@ TEST(Samples, ThePartialPanoramaOpensPlacedAndLooksEast) {
     ScriptedDialogDriver dialogs;
     dialogs.AnswerFile(Sample("panorama/lakeside_strip.jpg"));
     TPanorama_Viewer w;
-    w.Open1->trigger();
+    w.Menu.Open1->trigger();
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     EXPECT_NE(w.windowTitle().toStdString().find("lakeside_strip.jpg - 360 x 120 degrees"), std::string::npos)
         << w.windowTitle().toStdString();
