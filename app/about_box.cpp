@@ -44,19 +44,7 @@ TAboutBox::TAboutBox(QWidget* launcher)
     Version->move(132, 40);
     Version->adjustSize();
 
-    // The link shows the address it opens: the user guide that ships with the program.
-    const QString address = UserGuideUrl().toString();
-    Comments = new QLabel(Panel1);
-    Comments->setTextFormat(Qt::RichText);
-    Comments->setText(QStringLiteral("<a href=\"%1\">%2</a>")
-                          .arg(address.toHtmlEscaped(), address.toHtmlEscaped()));
-    Comments->setWordWrap(true);
-    Comments->setCursor(Qt::PointingHandCursor);
-    Comments->setGeometry(5, 141, 294, 40);
-    Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Comments->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
-    connect(Comments, &QLabel::linkActivated, this,
-            Guarded([this](const QString&) { CommentsClick(); }));
+    BuildGuideLink();
 
     for (int k = 0; k < 9; ++k) {
         auto* image = new TImage(Panel1);
@@ -77,6 +65,22 @@ TAboutBox::TAboutBox(QWidget* launcher)
     Timer1->setInterval(100);
     connect(Timer1, &QTimer::timeout, this, Guarded([this]() { Timer1Timer(); }));
     Timer1->start();
+}
+
+void TAboutBox::BuildGuideLink() {
+    // The link shows the address it opens: the user guide that ships with the program.
+    const QString address = UserGuideUrl().toString();
+    Comments = new QLabel(Panel1);
+    Comments->setTextFormat(Qt::RichText);
+    Comments->setText(QStringLiteral("<a href=\"%1\">%2</a>")
+                          .arg(address.toHtmlEscaped(), address.toHtmlEscaped()));
+    Comments->setWordWrap(true);
+    Comments->setCursor(Qt::PointingHandCursor);
+    Comments->setGeometry(5, 141, 294, 40);
+    Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Comments->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    connect(Comments, &QLabel::linkActivated, this,
+            Guarded([this](const QString&) { CommentsClick(); }));
 }
 
 TImage* TAboutBox::Image(int number) const {

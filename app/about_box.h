@@ -39,5 +39,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void BuildGuideLink();  // Comments: the address of the user guide, which it opens
     QWidget* launcher_;
 };

@@ -98,25 +98,7 @@ void TForm1::Build() {
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFont(QFont(QStringLiteral("Tahoma"), 8));
 
-    QMenuBar* menu = menuBar();
-    Language1 = menu->addMenu(QStringLiteral("Language"));
-    English1 = Language1->addAction(QStringLiteral("English"));
-    N2 = Language1->addAction(QStringLiteral("Русский"));
-    auto* group = new QActionGroup(this);
-    group->setExclusive(true);
-    for (QAction* item : {English1, N2}) {
-        item->setCheckable(true);
-        group->addAction(item);
-    }
-    English1->setChecked(true);
-    N3 = menu->addMenu(QStringLiteral("Help"));
-    Onlinehelp1 = N3->addAction(QStringLiteral("On-line help"));
-    N3->addSeparator();
-    About1 = N3->addAction(QStringLiteral("About"));
-    connect(English1, &QAction::triggered, this, Guarded([this]() { English1Click(); }));
-    connect(N2, &QAction::triggered, this, Guarded([this]() { N2Click(); }));
-    connect(Onlinehelp1, &QAction::triggered, this, Guarded([this]() { Onlinehelp1Click(); }));
-    connect(About1, &QAction::triggered, this, Guarded([this]() { About1Click(); }));
+    BuildMenu();
 
     auto* client = new QWidget(this);
     client->setFixedSize(kClientWidth, kClientHeight);
@@ -165,6 +147,29 @@ void TForm1::Build() {
     if (HideOnMinimize) TrayIcon1->show();
 
     PlaceWindow(this, QPoint(0, 0));  // the outer frame at the screen's top-left corner
+}
+
+// "Language" (English, Russian: one checked) and "Help".
+void TForm1::BuildMenu() {
+    QMenuBar* menu = menuBar();
+    Language1 = menu->addMenu(QStringLiteral("Language"));
+    English1 = Language1->addAction(QStringLiteral("English"));
+    N2 = Language1->addAction(QStringLiteral("Русский"));
+    auto* group = new QActionGroup(this);
+    group->setExclusive(true);
+    for (QAction* item : {English1, N2}) {
+        item->setCheckable(true);
+        group->addAction(item);
+    }
+    English1->setChecked(true);
+    N3 = menu->addMenu(QStringLiteral("Help"));
+    Onlinehelp1 = N3->addAction(QStringLiteral("On-line help"));
+    N3->addSeparator();
+    About1 = N3->addAction(QStringLiteral("About"));
+    connect(English1, &QAction::triggered, this, Guarded([this]() { English1Click(); }));
+    connect(N2, &QAction::triggered, this, Guarded([this]() { N2Click(); }));
+    connect(Onlinehelp1, &QAction::triggered, this, Guarded([this]() { Onlinehelp1Click(); }));
+    connect(About1, &QAction::triggered, this, Guarded([this]() { About1Click(); }));
 }
 
 TImage* TForm1::Tile(int tile) const {

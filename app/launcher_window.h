@@ -86,6 +86,7 @@ protected:
 
 private:
     void Build();
+    void BuildMenu();
     void ApplyMenuCaptions(bool russian);
     void SetTilePicture(int tile, int slot);
     QWidget* ToolWindowOfTile(int tile) const;

@@ -12,6 +12,7 @@
 
 #include "color_corrector_controls.h"
 #include "controls.h"
+#include "number_format.h"
 #include "program_end.h"
 #include "status_bar.h"
 #include "tool_window.h"
@@ -110,16 +111,16 @@ TColor_Corrector::TColor_Corrector(QWidget* parent) : TToolWindow<QWidget>(paren
 
     OpenPictureDialog1.Filter = kPictureFilter;
 
-    BuildSourceImagesPage();
-    BuildColorTablePage();
-    BuildWhiteBalancePage();
-    BuildFilesPage();
+    Source.Build();
+    Table.Build();
+    Balance.Build();
+    Files.Build();
 
     for (QWidget* sheet : {TabSheet1, TabSheet2, TabSheet3, TabSheet4}) sheet->installEventFilter(this);
 
-    source_.points.Reset(4);
-    ShowPoints();
-    ShowTables();
+    Source.points.Reset(4);
+    Source.ShowPoints();
+    Table.ShowTables();
     ForwardEvents({{}, {}, [this] { FormResize(); }});
     resize(1044, 618);  // client area at creation
     FormResize();
@@ -138,10 +139,10 @@ void TColor_Corrector::PageControl1Change() {
             StatusBar1->SetPanelText(1, "");
             break;
         case 2:
-            EnterBalancePage();
+            Balance.EnterBalancePage();
             break;
         case 3:
-            PreviewSelected();
+            Files.PreviewSelected();
             break;
         default:
             break;
@@ -164,14 +165,20 @@ bool TColor_Corrector::eventFilter(QObject* watched, QEvent* event) {
         QWidget* sheet = static_cast<QWidget*>(watched);
         const int pageW = sheet->width() + kSheetExtraWidth;
         const int pageH = sheet->height() + kSheetExtraHeight;
-        if (sheet == TabSheet1) LayoutSourcePage(pageW, pageH);
-        else if (sheet == TabSheet2) LayoutTablePage(pageW, pageH);
-        else if (sheet == TabSheet3) LayoutBalancePage(pageW, pageH);
-        else if (sheet == TabSheet4) LayoutFilesPage(pageW, pageH);
+        if (sheet == TabSheet1) Source.Layout(pageW, pageH);
+        else if (sheet == TabSheet2) Table.Layout(pageW, pageH);
+        else if (sheet == TabSheet3) Balance.Layout(pageW, pageH);
+        else if (sheet == TabSheet4) Files.Layout(pageW, pageH);
     }
     return TToolWindow<QWidget>::eventFilter(watched, event);
 }
 
 void TColor_Corrector::SetColorTableTitle(const std::string& path) {
     SetCaption(this, std::string(kCaption) + " - " + path);
+}
+
+void TColor_Corrector::ShowPixel(const TBitmap& picture, int x, int y) {
+    const uint8_t* p = picture.ScanLine(y) + 3 * x;
+    StatusBar1->SetPanelText(1, FormatText("Red=%i Green=%i Blue=%i", p[2], p[1], p[0]));
+    StatusBar1->SetPanelText(0, FormatText("X=%i Y=%i", x, y));
 }

@@ -66,17 +66,18 @@ void ReplayShapes(QPainter& painter, const std::vector<ChartShape>& shapes) {
 
 }  // namespace
 
-void TColor_Corrector::BuildColorTablePage() {
+void TColor_Corrector::ColorTablePage::Build() {
     BuildTableGrids();
-    PopupMenu2 = new QMenu(this);
+    PopupMenu2 = new QMenu(&window_);
     PopupMenu2->setObjectName("PopupMenu2");
     Redrawwhitecolor1 = PopupMenu2->addAction(QStringLiteral("Redraw white color"));
     Redrawwhitecolor1->setObjectName("Redrawwhitecolor1");
     Clearalltables1 = PopupMenu2->addAction(QStringLiteral("Clear all tables"));
     Clearalltables1->setObjectName("Clearalltables1");
-    connect(Clearalltables1, &QAction::triggered, this, Guarded([this] { Clearalltables1Click(); }));
+    QObject::connect(Clearalltables1, &QAction::triggered, &window_,
+                     Guarded([this] { Clearalltables1Click(); }));
 
-    PaintBox3 = new TPaintBox(TabSheet2);
+    PaintBox3 = new TPaintBox(window_.TabSheet2);
     PaintBox3->setObjectName("PaintBox3");
     SetHint(PaintBox3, "Left mouse button to add point, right mouse button to delete point");
     PaintBox3->OnPaint = [this](QPainter& painter) { PaintBox3Paint(painter); };
@@ -84,17 +85,17 @@ void TColor_Corrector::BuildColorTablePage() {
         const QPoint at = e->position().toPoint();
         PaintBox3MouseUp(e->button(), at.x(), at.y());
     };
-    PaintBox4 = new TPaintBox(TabSheet2);
+    PaintBox4 = new TPaintBox(window_.TabSheet2);
     PaintBox4->setObjectName("PaintBox4");
     PaintBox4->OnPaint = [this](QPainter& painter) { PaintBox4Paint(painter); };
-    TabControl1 = new TTabControl(TabSheet2);
+    TabControl1 = new TTabControl(window_.TabSheet2);
     TabControl1->setObjectName("TabControl1");
     TabControl1->setExpanding(false);
     TabControl1->SetTabs({"Red", "Green", "Blue", "All"});
     TabControl1->SetTabIndex(0);
     TabControl1->OnChange = [this] { TabControl1Change(); };
 
-    GroupBox3 = new QGroupBox(QStringLiteral("Actions"), TabSheet2);
+    GroupBox3 = new QGroupBox(QStringLiteral("Actions"), window_.TabSheet2);
     GroupBox3->setObjectName("GroupBox3");
     Button5 = MakeButton(GroupBox3, "Button5", "Interpolate", "Make interpolation of calculated points",
                          [this] { Button5Click(); });
@@ -109,19 +110,21 @@ void TColor_Corrector::BuildColorTablePage() {
     CubeImportButton = MakeButton(GroupBox3, "CubeImportButton", "Import .cube",
                                   "Read a 1D .cube table into the Result table",
                                   [this] { CubeImportButtonClick(); });
-    CubeOpenDialog.Filter = CubeSaveDialog.Filter = "Cube LUT (*.cube)|*.cube|All files (*)|*";
-    CubeSaveDialog.DefaultExt = "cube";
+    window_.CubeOpenDialog.Filter = window_.CubeSaveDialog.Filter =
+        "Cube LUT (*.cube)|*.cube|All files (*)|*";
+    window_.CubeSaveDialog.DefaultExt = "cube";
 }
 
-void TColor_Corrector::BuildTableGrids() {
-    PageControl2 = new TPageControl(TabSheet2);
+void TColor_Corrector::ColorTablePage::BuildTableGrids() {
+    PageControl2 = new TPageControl(window_.TabSheet2);
     PageControl2->setObjectName("PageControl2");
     PageControl2->setTabPosition(QTabWidget::South);
-    PopupMenu3 = new QMenu(this);
+    PopupMenu3 = new QMenu(&window_);
     PopupMenu3->setObjectName("PopupMenu3");
     Cleartable2 = PopupMenu3->addAction(QStringLiteral("Clear table"));
     Cleartable2->setObjectName("Cleartable2");
-    connect(Cleartable2, &QAction::triggered, this, Guarded([this] { Cleartable2Click(); }));
+    QObject::connect(Cleartable2, &QAction::triggered, &window_,
+                     Guarded([this] { Cleartable2Click(); }));
     const char* const tableCaptions[] = {"Calculated", "Manual", "Result"};
     const char* const tableHeaders[] = {"№", "R", "G", "B"};
     TStringGrid** grids[] = {&StringGrid1, &StringGrid2, &StringGrid3};
@@ -138,7 +141,7 @@ void TColor_Corrector::BuildTableGrids() {
             DrawTableCell(grid, col, row, rect, painter);
         };
         grid->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(grid, &QWidget::customContextMenuRequested, this,
+        QObject::connect(grid, &QWidget::customContextMenuRequested, &window_,
                 Guarded([this, grid](const QPoint& at) {
                     PopupMenu3->popup(grid->viewport()->mapToGlobal(at));
                 }));
@@ -146,7 +149,7 @@ void TColor_Corrector::BuildTableGrids() {
     }
 }
 
-void TColor_Corrector::LayoutTablePage(int pageW, int pageH) {
+void TColor_Corrector::ColorTablePage::Layout(int pageW, int pageH) {
     const int tablesH = std::max(pageH - 90, 0);
     PageControl2->setGeometry(0, 0, kTablesWidth, tablesH);
     const int chartH = std::max(tablesH - 20, 0);
@@ -168,26 +171,26 @@ void TColor_Corrector::LayoutTablePage(int pageW, int pageH) {
 
 // ---- colour tables -------------------------------------------------------------------------
 
-void TColor_Corrector::ShowTable(TStringGrid* grid, const ColorTable& table) {
+void TColor_Corrector::ColorTablePage::ShowTable(TStringGrid* grid, const ColorTable& table) {
     for (int v = 0; v < kTableSize; ++v)
         for (int c = 0; c < kChannelCount; ++c) grid->SetCell(c + 1, v + 1, table.CellText(c, v));
 }
 
-void TColor_Corrector::ShowTables() {
-    ShowTable(StringGrid1, table_.calculated);
-    ShowTable(StringGrid2, table_.manual);
-    ShowTable(StringGrid3, table_.result);
+void TColor_Corrector::ColorTablePage::ShowTables() {
+    ShowTable(StringGrid1, calculated);
+    ShowTable(StringGrid2, manual);
+    ShowTable(StringGrid3, result);
     PaintBox3->update();
     PaintBox4->update();
 }
 
-void TColor_Corrector::DrawTableCell(TStringGrid* grid, int col, int row, const QRect& rect,
+void TColor_Corrector::ColorTablePage::DrawTableCell(TStringGrid* grid, int col, int row, const QRect& rect,
                                      QPainter& painter) {
     if (col < 1 || col > 3 || row < 1) return;
     const int channel = col - 1;
     const int value = row - 1;
     painter.fillRect(rect, Rgb(ChannelColor(channel, value)));
-    const ColorTable& table = grid == StringGrid1 ? table_.calculated : grid == StringGrid2 ? table_.manual : table_.result;
+    const ColorTable& table = grid == StringGrid1 ? calculated : grid == StringGrid2 ? manual : result;
     if (!table.Has(channel, value)) return;
     QRect right = rect;
     right.setLeft(rect.left() + grid->DefaultColWidth() / 2);
@@ -197,43 +200,43 @@ void TColor_Corrector::DrawTableCell(TStringGrid* grid, int col, int row, const 
                      QString::fromStdString(table.CellText(channel, value)));
 }
 
-void TColor_Corrector::Clearalltables1Click() {
-    table_.calculated.EraseAll();
-    table_.manual.EraseAll();
-    table_.result.EraseAll();
+void TColor_Corrector::ColorTablePage::Clearalltables1Click() {
+    calculated.EraseAll();
+    manual.EraseAll();
+    result.EraseAll();
     ShowTables();
 }
 
-void TColor_Corrector::Cleartable2Click() {
-    ColorTable* tables[] = {&table_.calculated, &table_.manual, &table_.result};
+void TColor_Corrector::ColorTablePage::Cleartable2Click() {
+    ColorTable* tables[] = {&calculated, &manual, &result};
     const int page = PageControl2->ActivePageIndex();
     if (page >= 0 && page < 3) tables[page]->EraseAll();
     ShowTables();
 }
 
-void TColor_Corrector::Button5Click() {
+void TColor_Corrector::ColorTablePage::Button5Click() {
     PageControl2->SetActivePageIndex(2);
-    table_.result = InterpolateTable(table_.calculated);
+    result = InterpolateTable(calculated);
     ShowTables();
 }
 
-void TColor_Corrector::Button6Click() {
-    ClearManualChannels(TabControl1->TabIndex(), table_.manual, table_.result);
+void TColor_Corrector::ColorTablePage::Button6Click() {
+    ClearManualChannels(TabControl1->TabIndex(), manual, result);
     ShowTables();
 }
 
-void TColor_Corrector::Button10Click() {
+void TColor_Corrector::ColorTablePage::Button10Click() {
     PageControl2->SetActivePageIndex(2);
-    if (!SmoothResultTable(table_.result)) {
+    if (!SmoothResultTable(result)) {
         ShowMessage("Result table isempty!");
         return;
     }
     ShowTables();
 }
 
-void TColor_Corrector::Button7Click() {
-    if (!OpenDialog1.Execute()) return;
-    const std::string path = OpenDialog1.FileName;
+void TColor_Corrector::ColorTablePage::Button7Click() {
+    if (!window_.OpenDialog1.Execute()) return;
+    const std::string path = window_.OpenDialog1.FileName;
     std::string text;
     try {
         text = ReadWholeTextFile(path);
@@ -249,35 +252,32 @@ void TColor_Corrector::Button7Click() {
     // Rows the file did not supply are completed the way every gap of a table is (as after a
     // chart edit): on a straight line from the last row read up to 255. Left empty, they would
     // only fail later, when the table is applied.
-    table_.result = content.rowsRead < kTableSize ? TableFromManual(content.result) : content.result;
-    PageControl2->SetActivePageIndex(2);
-    TabControl1->SetTabIndex(3);
-    SetColorTableTitle(path);
-    ShowTables();
+    result = content.rowsRead < kTableSize ? TableFromManual(content.result) : content.result;
+    ShowOpenedResult(path);
     if (content.rowsRead < kTableSize)
         ShowMessage(path + ": only the first " + std::to_string(content.rowsRead) +
                     " of 256 lines hold three whole numbers; the rows after them were filled in "
                     "on a straight line up to 255.");
 }
 
-void TColor_Corrector::Button8Click() {
-    if (!SaveDialog1.Execute()) return;
-    const std::string path = SaveDialog1.FileName;
+void TColor_Corrector::ColorTablePage::Button8Click() {
+    if (!window_.SaveDialog1.Execute()) return;
+    const std::string path = window_.SaveDialog1.FileName;
     try {
-        SaveColorTableFile(path, table_.result);
+        SaveColorTableFile(path, result);
     } catch (const ImageError& e) {
         ShowMessage("Can' open file " + path + "\n" + e.what());
         return;
     }
-    SetColorTableTitle(path);
+    window_.SetColorTableTitle(path);
     ShowMessage("Data saved!");
 }
 
-void TColor_Corrector::CubeExportButtonClick() {
-    if (!CubeSaveDialog.Execute()) return;
-    const std::string path = CubeSaveDialog.FileName;
+void TColor_Corrector::ColorTablePage::CubeExportButtonClick() {
+    if (!window_.CubeSaveDialog.Execute()) return;
+    const std::string path = window_.CubeSaveDialog.FileName;
     try {
-        SaveCubeFile(path, table_.result, ExtractFileName(path));
+        SaveCubeFile(path, result, ExtractFileName(path));
     } catch (const ImageError& e) {
         ShowMessage(FileErrorText(path, e.what()));
         return;
@@ -285,9 +285,9 @@ void TColor_Corrector::CubeExportButtonClick() {
     ShowMessage("Data saved!");
 }
 
-void TColor_Corrector::CubeImportButtonClick() {
-    if (!CubeOpenDialog.Execute()) return;
-    const std::string path = CubeOpenDialog.FileName;
+void TColor_Corrector::ColorTablePage::CubeImportButtonClick() {
+    if (!window_.CubeOpenDialog.Execute()) return;
+    const std::string path = window_.CubeOpenDialog.FileName;
     std::string text;
     if (!ReadTextFile(path, text)) {
         ShowMessage("Can' open file " + path);
@@ -300,20 +300,17 @@ void TColor_Corrector::CubeImportButtonClick() {
         ShowMessage(FileErrorText(path, e.what()) + "; the color table was left as it was.");
         return;
     }
-    table_.result = table;
-    PageControl2->SetActivePageIndex(2);
-    TabControl1->SetTabIndex(3);
-    SetColorTableTitle(path);
-    ShowTables();
+    result = table;
+    ShowOpenedResult(path);
 }
 
-void TColor_Corrector::PaintBox3MouseUp(Qt::MouseButton button, int X, int Y) {
+void TColor_Corrector::ColorTablePage::PaintBox3MouseUp(Qt::MouseButton button, int X, int Y) {
     const ChartButton which = button == Qt::LeftButton    ? ChartButton::Left
                               : button == Qt::RightButton ? ChartButton::Right
                                                           : ChartButton::Other;
     const int tab = TabControl1->TabIndex();
     const int value =
-        EditChartPoint(which, X, Y, PaintBox3->width(), PaintBox3->height(), tab, table_.manual, table_.result);
+        EditChartPoint(which, X, Y, PaintBox3->width(), PaintBox3->height(), tab, manual, result);
     PageControl2->SetActivePageIndex(1);
     ShowTables();
     if (value < 0) return;  // no point touched: the Manual grid keeps its current cell
@@ -321,19 +318,26 @@ void TColor_Corrector::PaintBox3MouseUp(Qt::MouseButton button, int X, int Y) {
         if (ChannelSelected(tab, c)) StringGrid2->SetCurrentCell(c + 1, value + 1);
 }
 
-void TColor_Corrector::PaintBox3Paint(QPainter& painter) {
-    DrawChart(table_.calculated, table_.manual, table_.result, TabControl1->TabIndex(), PaintBox3->width(),
-              PaintBox3->height(), PaintBox4->width(), table_.chart);
-    ReplayShapes(painter, table_.chart.chart);
+void TColor_Corrector::ColorTablePage::PaintBox3Paint(QPainter& painter) {
+    DrawChart(calculated, manual, result, TabControl1->TabIndex(), PaintBox3->width(),
+              PaintBox3->height(), PaintBox4->width(), chart);
+    ReplayShapes(painter, chart.chart);
 }
 
-void TColor_Corrector::PaintBox4Paint(QPainter& painter) {
-    DrawChart(table_.calculated, table_.manual, table_.result, TabControl1->TabIndex(), PaintBox3->width(),
-              PaintBox3->height(), PaintBox4->width(), table_.chart);
-    ReplayShapes(painter, table_.chart.strips);
+void TColor_Corrector::ColorTablePage::PaintBox4Paint(QPainter& painter) {
+    DrawChart(calculated, manual, result, TabControl1->TabIndex(), PaintBox3->width(),
+              PaintBox3->height(), PaintBox4->width(), chart);
+    ReplayShapes(painter, chart.strips);
 }
 
-void TColor_Corrector::TabControl1Change() {
+void TColor_Corrector::ColorTablePage::TabControl1Change() {
     PaintBox3->update();
     PaintBox4->update();
+}
+
+void TColor_Corrector::ColorTablePage::ShowOpenedResult(const std::string& path) {
+    PageControl2->SetActivePageIndex(2);
+    TabControl1->SetTabIndex(3);
+    window_.SetColorTableTitle(path);
+    ShowTables();
 }

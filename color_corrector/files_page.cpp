@@ -37,8 +37,8 @@ constexpr int kProcessHeight = 105;
 
 }  // namespace
 
-void TColor_Corrector::BuildFilesPage() {
-    StringGrid4 = new TStringGrid(TabSheet4);
+void TColor_Corrector::FilesPage::Build() {
+    StringGrid4 = new TStringGrid(window_.TabSheet4);
     StringGrid4->setObjectName("StringGrid4");
     StringGrid4->SetColCount(1);
     StringGrid4->SetRowCount(2);
@@ -46,11 +46,11 @@ void TColor_Corrector::BuildFilesPage() {
     StringGrid4->SetDefaultColWidth(kMinFileColumn);
     SetHint(StringGrid4, "Select file to preview result");
     StringGrid4->OnClick = [this] { StringGrid4Click(); };
-    BitBtn1 = MakeButton(TabSheet4, "BitBtn1", "Open images", "Open files for correct their color tables",
+    BitBtn1 = MakeButton(window_.TabSheet4, "BitBtn1", "Open images", "Open files for correct their color tables",
                          [this] { BitBtn1Click(); });
     OpenPictureDialog2.Filter = "JPEG Image File (*.jpg;*.jpeg;)|*.jpg;*.jpeg;";
     OpenPictureDialog2.MultiSelect = true;
-    GroupBox4 = new QGroupBox(QStringLiteral("Process"), TabSheet4);
+    GroupBox4 = new QGroupBox(QStringLiteral("Process"), window_.TabSheet4);
     GroupBox4->setObjectName("GroupBox4");
     const std::pair<const char*, QPoint> processLabels[] = {
         {"Cut", {10, 18}},      {"X", {10, 41}},       {"Width", {10, 67}}, {"Y", {100, 41}},
@@ -61,7 +61,7 @@ void TColor_Corrector::BuildFilesPage() {
     BuildFilePreviews();
 }
 
-void TColor_Corrector::BuildProcessFields() {
+void TColor_Corrector::FilesPage::BuildProcessFields() {
     Edit5 = MakeEdit(GroupBox4, "Edit5", "");
     Edit6 = MakeEdit(GroupBox4, "Edit6", "");
     Edit7 = MakeEdit(GroupBox4, "Edit7", "");
@@ -106,8 +106,8 @@ void TColor_Corrector::BuildProcessFields() {
     Button12->hide();
 }
 
-void TColor_Corrector::BuildFilePreviews() {
-    Image3 = new TImage(TabSheet4);
+void TColor_Corrector::FilesPage::BuildFilePreviews() {
+    Image3 = new TImage(window_.TabSheet4);
     Image3->setObjectName("Image3");
     Image3->Proportional = true;
     SetHint(Image3, "Press left mouse button and move cursor for select area");
@@ -130,7 +130,7 @@ void TColor_Corrector::BuildFilePreviews() {
         painter.drawRect(QRect(topLeft, pastEnd - QPoint(1, 1)));
     };
     for (TEdit* edit : {Edit5, Edit6, Edit7, Edit8}) edit->OnChange = [this] { Image3->update(); };
-    Image4 = new TImage(TabSheet4);
+    Image4 = new TImage(window_.TabSheet4);
     Image4->setObjectName("Image4");
     Image4->Proportional = true;
     Image3->OnMouseDown = [this](QMouseEvent* e) {
@@ -148,7 +148,7 @@ void TColor_Corrector::BuildFilePreviews() {
         };
 }
 
-void TColor_Corrector::LayoutFilesPage(int pageW, int pageH) {
+void TColor_Corrector::FilesPage::Layout(int pageW, int pageH) {
     const int listW = kFileListWidth;
     StringGrid4->setGeometry(0, 0, listW, std::max(pageH - 65, 0));
     BitBtn1->move(0, StringGrid4->height() + 5);
@@ -181,7 +181,7 @@ void TColor_Corrector::LayoutFilesPage(int pageW, int pageH) {
 
 // ---- files ---------------------------------------------------------------------------------
 
-std::vector<std::string> TColor_Corrector::ListedFiles() const {
+std::vector<std::string> TColor_Corrector::FilesPage::ListedFiles() const {
     std::vector<std::string> files;
     for (int row = 1; row < StringGrid4->RowCount(); ++row) {
         const std::string path = StringGrid4->Cell(0, row);
@@ -190,7 +190,7 @@ std::vector<std::string> TColor_Corrector::ListedFiles() const {
     return files;
 }
 
-void TColor_Corrector::BitBtn1Click() {
+void TColor_Corrector::FilesPage::BitBtn1Click() {
     if (!OpenPictureDialog2.Execute()) return;
     std::vector<std::string> files = OpenPictureDialog2.Files;
     if (files.empty() && !OpenPictureDialog2.FileName.empty()) files.push_back(OpenPictureDialog2.FileName);
@@ -207,10 +207,10 @@ void TColor_Corrector::BitBtn1Click() {
     PreviewSelected();
 }
 
-void TColor_Corrector::StringGrid4Click() { PreviewSelected(); }
-void TColor_Corrector::ProcessChange() { PreviewSelected(); }
+void TColor_Corrector::FilesPage::StringGrid4Click() { PreviewSelected(); }
+void TColor_Corrector::FilesPage::ProcessChange() { PreviewSelected(); }
 
-ProcessFields TColor_Corrector::Fields() const {
+ProcessFields TColor_Corrector::FilesPage::Fields() const {
     ProcessFields f;
     f.cutX = Edit5->Text();
     f.cutY = Edit6->Text();
@@ -224,14 +224,14 @@ ProcessFields TColor_Corrector::Fields() const {
     return f;
 }
 
-void TColor_Corrector::SetCutFields(const ProcessFields& f) {
+void TColor_Corrector::FilesPage::SetCutFields(const ProcessFields& f) {
     Edit5->SetText(f.cutX);
     Edit6->SetText(f.cutY);
     Edit7->SetText(f.cutWidth);
     Edit8->SetText(f.cutHeight);
 }
 
-void TColor_Corrector::PreviewSelected() {
+void TColor_Corrector::FilesPage::PreviewSelected() {
     const int row = StringGrid4->Row();
     if (row < 1 || row >= StringGrid4->RowCount()) return;
     const std::string path = StringGrid4->Cell(0, row);
@@ -240,7 +240,7 @@ void TColor_Corrector::PreviewSelected() {
     WithMemoryQuestion([&] { PreviewFile(path); });
 }
 
-void TColor_Corrector::PreviewFile(const std::string& path) {
+void TColor_Corrector::FilesPage::PreviewFile(const std::string& path) {
     TBitmap picture;
     try {
         picture = LoadJpegFile(path);
@@ -251,11 +251,11 @@ void TColor_Corrector::PreviewFile(const std::string& path) {
     }
     std::swap(Image3->Picture(), picture);
     Image3->Changed();
-    if (!table_.result.Has(kRed, 0)) {
+    if (!window_.Table.result.Has(kRed, 0)) {
         ShowMessage("Colors table empty!");
         return;
     }
-    const ByteTables tables = MakeByteTables(table_.result);
+    const ByteTables tables = MakeByteTables(window_.Table.result);
     const ProcessOptions options = OptionsFromFields(Fields());
     TBitmap mapped, work;
     CopyImage(Image3->Picture(), mapped);
@@ -265,7 +265,7 @@ void TColor_Corrector::PreviewFile(const std::string& path) {
     Image4->Changed();
 }
 
-void TColor_Corrector::ComboBox6Change() {
+void TColor_Corrector::FilesPage::ComboBox6Change() {
     const int index = ComboBox6->ItemIndex();
     const auto& presets = ResamplePresets();
     if (index < 0 || index >= static_cast<int>(presets.size())) return;
@@ -274,18 +274,18 @@ void TColor_Corrector::ComboBox6Change() {
     PreviewSelected();
 }
 
-void TColor_Corrector::Image3MouseDown(Qt::MouseButton button, int X, int Y) {
-    files_.cutStart.reset();
+void TColor_Corrector::FilesPage::Image3MouseDown(Qt::MouseButton button, int X, int Y) {
+    cutStart_.reset();
     if (button != Qt::LeftButton) return;
     const TBitmap& picture = Image3->Picture();
-    files_.cutStart = ControlToPicturePixel(X, Y, picture.Width(), picture.Height(), Image3->width(),
+    cutStart_ = ControlToPicturePixel(X, Y, picture.Width(), picture.Height(), Image3->width(),
                                       Image3->height());
 }
 
-void TColor_Corrector::Image3MouseUp(Qt::MouseButton button, int X, int Y) {
-    if (button != Qt::LeftButton || !files_.cutStart) return;  // nothing previewed when pressed
-    const PicturePoint start = *files_.cutStart;
-    files_.cutStart.reset();
+void TColor_Corrector::FilesPage::Image3MouseUp(Qt::MouseButton button, int X, int Y) {
+    if (button != Qt::LeftButton || !cutStart_) return;  // nothing previewed when pressed
+    const PicturePoint start = *cutStart_;
+    cutStart_.reset();
     const TBitmap& picture = Image3->Picture();
     const auto end = ControlToPicturePixel(X, Y, picture.Width(), picture.Height(),
                                            Image3->width(), Image3->height());
@@ -301,33 +301,33 @@ void TColor_Corrector::Image3MouseUp(Qt::MouseButton button, int X, int Y) {
     PreviewSelected();
 }
 
-void TColor_Corrector::PreviewMouseMove(TImage* image, int X, int Y) {
+void TColor_Corrector::FilesPage::PreviewMouseMove(TImage* image, int X, int Y) {
     const TBitmap& picture = image->Picture();
     const auto at = ControlToPicturePixel(X, Y, picture.Width(), picture.Height(), image->width(),
                                           image->height());
     if (!at || at->x < 0 || at->y < 0 || at->x >= picture.Width() || at->y >= picture.Height())
         return;
-    const uint8_t* p = picture.ScanLine(at->y) + 3 * at->x;
-    StatusBar1->SetPanelText(1, FormatText("Red=%i Green=%i Blue=%i", p[2], p[1], p[0]));
-    StatusBar1->SetPanelText(0, FormatText("X=%i Y=%i", at->x, at->y));
+    window_.ShowPixel(picture, at->x, at->y);
 }
 
-void TColor_Corrector::CutFieldExit(CutField field) {
+void TColor_Corrector::FilesPage::CutFieldExit(CutField field) {
     ProcessFields fields = Fields();
     ValidateCutField(field, fields, Image3->Picture().Width(), Image3->Picture().Height());
     SetCutFields(fields);
 }
 
-void TColor_Corrector::ResampleFieldExit(TEdit* edit) { edit->SetText(ValidateResampleField(edit->Text())); }
+void TColor_Corrector::FilesPage::ResampleFieldExit(TEdit* edit) {
+    edit->SetText(ValidateResampleField(edit->Text()));
+}
 
-void TColor_Corrector::BitBtn2Click() {
+void TColor_Corrector::FilesPage::BitBtn2Click() {
     const std::vector<std::string> files = ListedFiles();
     if (StringGrid4->RowCount() < 2 || StringGrid4->Cell(0, 1).empty() || files.empty()) {
         ShowMessage("No files selected!");
         return;
     }
     // Both convert before any file is written, so a broken table or field writes nothing.
-    const ByteTables tables = MakeByteTables(table_.result);
+    const ByteTables tables = MakeByteTables(window_.Table.result);
     const ProcessOptions options = OptionsFromFields(Fields());
     // The bar is empty again when the batch ends, however it ended (a throw included).
     struct EmptyBar {

@@ -47,8 +47,8 @@ void SetTextIfChanged(TEdit* edit, const std::string& text) {
 
 }  // namespace
 
-void TColor_Corrector::BuildWhiteBalancePage() {
-    GroupBox5 = new QGroupBox(QStringLiteral("Parameters"), TabSheet3);
+void TColor_Corrector::WhiteBalancePage::Build() {
+    GroupBox5 = new QGroupBox(QStringLiteral("Parameters"), window_.TabSheet3);
     GroupBox5->setObjectName("GroupBox5");
     ComboBox5 = MakeCombo(GroupBox5, "ComboBox5", {"100%", "200%", "300%"}, 0);
     ComboBox5->OnChange = [this] { ComboBox5Change(); };
@@ -77,7 +77,8 @@ void TColor_Corrector::BuildWhiteBalancePage() {
     const std::pair<const char*, int> balanceLabels[] = {
         {"Scale", 28}, {"Radius", 58}, {"Red", 88}, {"Green", 113}, {"Blue", 138}};
     for (const auto& [text, top] : balanceLabels) MakeLabel(GroupBox5, text, 10, top);
-    connect(Redrawwhitecolor1, &QAction::triggered, this, Guarded([this] { Redrawwhitecolor1Click(); }));
+    QObject::connect(window_.Table.Redrawwhitecolor1, &QAction::triggered, &window_,
+                     Guarded([this] { Redrawwhitecolor1Click(); }));
     Image5 = new TImage;
     Image5->setObjectName("Image5");
     Image5->Stretch = Image5->Proportional = true;
@@ -87,12 +88,12 @@ void TColor_Corrector::BuildWhiteBalancePage() {
         const QPoint at = e->position().toPoint();
         Image5MouseMove(at.x(), at.y());
     };
-    Image5->OnMouseDown = [this](QMouseEvent* e) { balance_.mouse = e->position().toPoint(); };
+    Image5->OnMouseDown = [this](QMouseEvent* e) { mouse_ = e->position().toPoint(); };
     Image5->OnClick = [this] { Image5Click(); };
-    ScrollBox3 = MakeScrollBox(TabSheet3, "ScrollBox3", Image5);
+    ScrollBox3 = MakeScrollBox(window_.TabSheet3, "ScrollBox3", Image5);
 }
 
-void TColor_Corrector::LayoutBalancePage(int pageW, int pageH) {
+void TColor_Corrector::WhiteBalancePage::Layout(int pageW, int pageH) {
     GroupBox5->setGeometry(0, 0, kParametersWidth, std::max(pageH - 35, 0));
     ComboBox5->move(60, 25);
     Edit1->setGeometry(60, 55, 40, 21);
@@ -108,11 +109,13 @@ void TColor_Corrector::LayoutBalancePage(int pageW, int pageH) {
 
 // ---- white balance -------------------------------------------------------------------------
 
-int TColor_Corrector::BalanceFactor() const { return std::max(ComboBox5->ItemIndex(), 0) + 1; }
+int TColor_Corrector::WhiteBalancePage::BalanceFactor() const {
+    return std::max(ComboBox5->ItemIndex(), 0) + 1;
+}
 
 // Image5 shows the picture at the chosen factor, so clicks and moves divided by that factor
 // always meet the pixel under the pointer.
-void TColor_Corrector::SizeImage5() {
+void TColor_Corrector::WhiteBalancePage::SizeImage5() {
     const TBitmap& picture = Image5->Picture();
     const int f = BalanceFactor();
     Image5->resize(picture.Width() * f, picture.Height() * f);
@@ -121,63 +124,65 @@ void TColor_Corrector::SizeImage5() {
     Image5->Changed();
 }
 
-void TColor_Corrector::EnterBalancePage() {
-    if (!SampleLoaded()) return;
+void TColor_Corrector::WhiteBalancePage::EnterBalancePage() {
+    if (!window_.SampleLoaded()) return;
     TBitmap copy;
-    if (!WithMemoryQuestion([&] { CopyImage(Image2->Picture(), copy); })) return;
+    if (!WithMemoryQuestion([&] { CopyImage(window_.Source.Image2->Picture(), copy); })) return;
     std::swap(Image5->Picture(), copy);
     SizeImage5();
 }
 
-void TColor_Corrector::ComboBox5Change() {
-    if (SampleLoaded()) SizeImage5();
+void TColor_Corrector::WhiteBalancePage::ComboBox5Change() {
+    if (window_.SampleLoaded()) SizeImage5();
 }
 
-void TColor_Corrector::TrackBar1Change() { Edit1->SetText(std::to_string(TrackBar1->Position())); }
+void TColor_Corrector::WhiteBalancePage::TrackBar1Change() {
+    Edit1->SetText(std::to_string(TrackBar1->Position()));
+}
 
-void TColor_Corrector::Edit1Change() { SetTextIfChanged(Edit1, std::to_string(NormaliseRadius(Edit1->Text()))); }
+void TColor_Corrector::WhiteBalancePage::Edit1Change() {
+    SetTextIfChanged(Edit1, std::to_string(NormaliseRadius(Edit1->Text())));
+}
 
-void TColor_Corrector::WhiteEditChange(TEdit* edit) {
+void TColor_Corrector::WhiteBalancePage::WhiteEditChange(TEdit* edit) {
     SetTextIfChanged(edit, std::to_string(NormaliseWhiteChannel(edit->Text())));
     Redrawwhitecolor1Click();
 }
 
-void TColor_Corrector::Redrawwhitecolor1Click() { Shape1->update(); }
+void TColor_Corrector::WhiteBalancePage::Redrawwhitecolor1Click() { Shape1->update(); }
 
-void TColor_Corrector::Image5MouseMove(int X, int Y) {
-    balance_.mouse = QPoint(X, Y);
-    if (!SampleLoaded()) return;
+void TColor_Corrector::WhiteBalancePage::Image5MouseMove(int X, int Y) {
+    mouse_ = QPoint(X, Y);
+    if (!window_.SampleLoaded()) return;
     const TBitmap& picture = Image5->Picture();
     const int f = BalanceFactor();
     const int x = X / f, y = Y / f;
     if (x < 0 || y < 0 || x >= picture.Width() || y >= picture.Height()) return;
-    const uint8_t* p = picture.ScanLine(y) + 3 * x;
-    StatusBar1->SetPanelText(1, FormatText("Red=%i Green=%i Blue=%i", p[2], p[1], p[0]));
-    StatusBar1->SetPanelText(0, FormatText("X=%i Y=%i", x, y));
+    window_.ShowPixel(picture, x, y);
 }
 
-void TColor_Corrector::Image5Click() {
-    if (!SampleLoaded() || Image5->Picture().Empty()) return;
+void TColor_Corrector::WhiteBalancePage::Image5Click() {
+    if (!window_.SampleLoaded() || Image5->Picture().Empty()) return;
     const int f = BalanceFactor();
-    const RgbColor white = SampleWhite(Image5->Picture(), balance_.mouse.x() / f,
-                                       balance_.mouse.y() / f, NormaliseRadius(Edit1->Text()));
+    const RgbColor white = SampleWhite(Image5->Picture(), mouse_.x() / f,
+                                       mouse_.y() / f, NormaliseRadius(Edit1->Text()));
     Edit2->SetText(std::to_string(white.red));
     Edit3->SetText(std::to_string(white.green));
     Edit4->SetText(std::to_string(white.blue));
 }
 
-void TColor_Corrector::Button11Click() {
+void TColor_Corrector::WhiteBalancePage::Button11Click() {
     const bool applied = [&] {
         // Cells rewritten before a broken one keep their new values; the grids show them.
         struct Show {
-            TColor_Corrector* window;
-            ~Show() { window->ShowTables(); }
-        } show{this};
-        return ApplyWhiteBalance(table_.result, WhiteColor(Edit2, Edit3, Edit4));
+            ColorTablePage& table;
+            ~Show() { table.ShowTables(); }
+        } show{window_.Table};
+        return ApplyWhiteBalance(window_.Table.result, WhiteColor(Edit2, Edit3, Edit4));
     }();
     if (!applied) {
         ShowMessage("Color table is empty!");
         return;
     }
-    PageControl1->SetActivePageIndex(1);
+    window_.PageControl1->SetActivePageIndex(1);
 }

@@ -72,13 +72,12 @@ TPanorama_Viewer::TPanorama_Viewer(QWidget* parent)
     SetUpToolWindow(this, kCaption, PanoramaIcon());
 
     BuildView();
-    OpenPictureDialog1.Filter = kOpenFilter;
-    OpenPictureDialog1.FilterIndex = 1;
-    SavePictureDialog1.Filter = kSaveFilter;
-    SavePictureDialog1.FilterIndex = 1;
+    Dialogs.OpenPictureDialog1.Filter = kOpenFilter;
+    Dialogs.OpenPictureDialog1.FilterIndex = 1;
+    Dialogs.SavePictureDialog1.Filter = kSaveFilter;
+    Dialogs.SavePictureDialog1.FilterIndex = 1;
     BuildMenus();
     WireCommands();
-    BuildTimers();
 
     move(0, 0);
     resize(800, 600);  // the client area
@@ -110,66 +109,68 @@ void TPanorama_Viewer::BuildView() {
 }
 
 void TPanorama_Viewer::BuildMenus() {
-    PopupMenu1 = MakePopupMenu(this, "PopupMenu1");
-    QMenu* menu = PopupMenu1;
-    Open1 = MakeMenuItem(menu, "Open1", "Open", QKeySequence("Ctrl+O"));
+    Menu.PopupMenu1 = MakePopupMenu(this, "PopupMenu1");
+    QMenu* menu = Menu.PopupMenu1;
+    Menu.Open1 = MakeMenuItem(menu, "Open1", "Open", QKeySequence("Ctrl+O"));
     menu->addSeparator();
-    Next1 = MakeMenuItem(menu, "Next1", "Next", QKeySequence("Ctrl+N"));
-    Previous1 = MakeMenuItem(menu, "Previous1", "Previous", QKeySequence("Ctrl+P"));
+    Menu.Next1 = MakeMenuItem(menu, "Next1", "Next", QKeySequence("Ctrl+N"));
+    Menu.Previous1 = MakeMenuItem(menu, "Previous1", "Previous", QKeySequence("Ctrl+P"));
     menu->addSeparator();
-    Copytoclipboard1 = MakeMenuItem(menu, "Copytoclipboard1", "Copy to clipboard");
-    Save1 = MakeMenuItem(menu, "Save1", "Save");
+    Menu.Copytoclipboard1 = MakeMenuItem(menu, "Copytoclipboard1", "Copy to clipboard");
+    Menu.Save1 = MakeMenuItem(menu, "Save1", "Save");
     menu->addSeparator();
-    Printsetup1 = MakeMenuItem(menu, "Printsetup1", "Print setup");
-    Print1 = MakeMenuItem(menu, "Print1", "Print");
+    Menu.Printsetup1 = MakeMenuItem(menu, "Printsetup1", "Print setup");
+    Menu.Print1 = MakeMenuItem(menu, "Print1", "Print");
     menu->addSeparator();
-    Arrow1 = MakeMenuItem(menu, "Arrow1", "Arrow");
-    Hand1 = MakeMenuItem(menu, "Hand1", "Hand");
-    Cross1 = MakeMenuItem(menu, "Cross1", "Cross");
+    Menu.Arrow1 = MakeMenuItem(menu, "Arrow1", "Arrow");
+    Menu.Hand1 = MakeMenuItem(menu, "Hand1", "Hand");
+    Menu.Cross1 = MakeMenuItem(menu, "Cross1", "Cross");
 
-    MouseModeGroup = MakeExclusiveGroup(this, {Arrow1, Hand1, Cross1});
-    Arrow1->setChecked(true);
+    Menu.MouseModeGroup = MakeExclusiveGroup(this, {Menu.Arrow1, Menu.Hand1, Menu.Cross1});
+    Menu.Arrow1->setChecked(true);
 
-    PopupMenu2 = MakePopupMenu(this, "PopupMenu2");
-    Redraw1 = MakeMenuItem(PopupMenu2, "Redraw1", "Redraw");
-    Qualify1 = MakeMenuItem(PopupMenu2, "Qualify1", "Qualify");
+    Menu.PopupMenu2 = MakePopupMenu(this, "PopupMenu2");
+    Menu.Redraw1 = MakeMenuItem(Menu.PopupMenu2, "Redraw1", "Redraw");
+    Menu.Qualify1 = MakeMenuItem(Menu.PopupMenu2, "Qualify1", "Qualify");
 
-    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { EndMouseSteering(); });
-    PopUpOnRightClick(Image1, PopupMenu1);
+    connect(Menu.PopupMenu1, &QMenu::aboutToShow, this, [this] { EndMouseSteering(); });
+    PopUpOnRightClick(Image1, Menu.PopupMenu1);
 }
 
-// Menu items and the window-wide keys that run the same handlers.
+// Menu items, the window-wide keys that run the same handlers, and the two timers.
 void TPanorama_Viewer::WireCommands() {
-    Action1 = MakeShortcut(this, "Action1", QKeySequence("Ctrl+O"));
-    Action2 = MakeShortcut(this, "Action2", QKeySequence("Ctrl+N"));
-    Action3 = MakeShortcut(this, "Action3", QKeySequence("Ctrl+P"));
-    OnTriggered({Open1, Action1}, [this] { Open1Click(); });
-    OnTriggered({Next1, Action2}, [this] { Next1Click(); });
-    OnTriggered({Previous1, Action3}, [this] { Previous1Click(); });
-    OnTriggered({Copytoclipboard1}, [this] { Copytoclipboard1Click(); });
-    OnTriggered({Save1}, [this] { Save1Click(); });
-    OnTriggered({Printsetup1}, [this] { Printsetup1Click(); });
-    OnTriggered({Print1}, [this] { Print1Click(); });
-    OnTriggered({Arrow1}, [this] { Arrow1Click(); });
-    OnTriggered({Hand1}, [this] { Hand1Click(); });
-    OnTriggered({Cross1}, [this] { Cross1Click(); });
-    OnTriggered({Redraw1}, [this] { Redraw1Click(); });
-    OnTriggered({Qualify1}, [this] { Qualify1Click(); });
+    // Open, Next and Previous also answer their keys through shortcuts of the whole window.
+    Shortcuts.Action1 = MakeShortcut(this, "Action1", QKeySequence("Ctrl+O"));
+    OnTriggered({Menu.Open1, Shortcuts.Action1}, [this] { Open1Click(); });
+    Shortcuts.Action2 = MakeShortcut(this, "Action2", QKeySequence("Ctrl+N"));
+    OnTriggered({Menu.Next1, Shortcuts.Action2}, [this] { Next1Click(); });
+    Shortcuts.Action3 = MakeShortcut(this, "Action3", QKeySequence("Ctrl+P"));
+    OnTriggered({Menu.Previous1, Shortcuts.Action3}, [this] { Previous1Click(); });
+    using Handler = void (TPanorama_Viewer::*)();
+    const std::pair<QAction*, Handler> itemsOnly[] = {
+        {Menu.Copytoclipboard1, &TPanorama_Viewer::Copytoclipboard1Click},
+        {Menu.Save1, &TPanorama_Viewer::Save1Click},
+        {Menu.Printsetup1, &TPanorama_Viewer::Printsetup1Click},
+        {Menu.Print1, &TPanorama_Viewer::Print1Click},
+        {Menu.Arrow1, &TPanorama_Viewer::Arrow1Click},
+        {Menu.Hand1, &TPanorama_Viewer::Hand1Click},
+        {Menu.Cross1, &TPanorama_Viewer::Cross1Click},
+        {Menu.Redraw1, &TPanorama_Viewer::Redraw1Click},
+        {Menu.Qualify1, &TPanorama_Viewer::Qualify1Click}};
+    for (const auto& [item, handler] : itemsOnly)
+        OnTriggered({item}, [this, handler = handler] { (this->*handler)(); });
     ForwardEvents({[this](int key, Qt::KeyboardModifiers shift) { FormKeyDown(key, shift); },
                    [this](int key, Qt::KeyboardModifiers shift) { FormKeyUp(key, shift); },
-                   [this] { FormResize(); }, PopupMenu1});
-}
-
-void TPanorama_Viewer::BuildTimers() {
-    Timer1 = MakeTimer(this, "Timer1", 10, [this] { Redraw1Click(); });
-    Timer2 = MakeTimer(this, "Timer2", 1000, [this] { Timer2Timer(); });
+                   [this] { FormResize(); }, Menu.PopupMenu1});
+    Timers.Timer1 = MakeTimer(this, "Timer1", 10, [this] { Redraw1Click(); });
+    Timers.Timer2 = MakeTimer(this, "Timer2", 1000, [this] { Timer2Timer(); });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Opening and walking the folder
 
 void TPanorama_Viewer::Open1Click(const std::string& path) {
-    const std::optional<std::string> chosen = files_.Choose(OpenPictureDialog1, path);
+    const std::optional<std::string> chosen = held_.files.Choose(Dialogs.OpenPictureDialog1, path);
     if (!chosen) return;
     const std::string& file = *chosen;
     // Decoding, the size check and the packing all happen before the held panorama is let go,
@@ -184,21 +185,21 @@ void TPanorama_Viewer::Open1Click(const std::string& path) {
         }))
         return;
 
-    panorama_ = std::move(fresh);
-    view_.alpha = opened.startAlpha.value_or(0.0);
-    view_.betta = opened.startBetta.value_or(0.0);
-    view_.gamma = 0.0;
-    view_.RequestRender();  // fov and the key steps keep their values
+    held_.pixels = std::move(fresh);
+    render_.view.alpha = opened.startAlpha.value_or(0.0);
+    render_.view.betta = opened.startBetta.value_or(0.0);
+    render_.view.gamma = 0.0;
+    render_.view.RequestRender();  // fov and the key steps keep their values
     std::string caption = std::string(kCaption) + " - " + file;
     if (opened.partial) caption += " - " + CoverageText(opened);
     if (!opened.ignoredReason.empty()) caption += " - metadata ignored: " + opened.ignoredReason;
     SetCaption(this, caption);
-    loaded_ = true;
-    damageNotices_.Tell(file, opened.decodeReport);
+    held_.loaded = true;
+    held_.damageNotices.Tell(file, opened.decodeReport);
 }
 
 void TPanorama_Viewer::StepThroughFolder(int step) {
-    if (loaded_) files_.Step(step, [this](const std::string& file) { Open1Click(file); });
+    if (held_.loaded) held_.files.Step(step, [this](const std::string& file) { Open1Click(file); });
 }
 
 void TPanorama_Viewer::Next1Click() { StepThroughFolder(+1); }
@@ -208,47 +209,48 @@ void TPanorama_Viewer::Previous1Click() { StepThroughFolder(-1); }
 // Steering
 
 void TPanorama_Viewer::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
-    if (!loaded_) return;
-    const KeyDownAction action = SteerKeyDown(view_, steering_, ToSteerKey(key, modifiers),
-                                              modifiers.testFlag(Qt::ControlModifier));
+    if (!held_.loaded) return;
+    const KeyDownAction action =
+        SteerKeyDown(render_.view, render_.steering, ToSteerKey(key, modifiers),
+                     modifiers.testFlag(Qt::ControlModifier));
     if (action == KeyDownAction::Qualify) Qualify1Click();
 }
 
 void TPanorama_Viewer::FormKeyUp(int key, Qt::KeyboardModifiers modifiers) {
-    switch (SteerKeyUp(steering_, ToSteerKey(key, modifiers))) {
+    switch (SteerKeyUp(render_.steering, ToSteerKey(key, modifiers))) {
         case KeyUpAction::Next: Next1Click(); break;
         case KeyUpAction::Previous: Previous1Click(); break;
         case KeyUpAction::None: break;
     }
 }
 
-void TPanorama_Viewer::FormMouseWheel(int wheelDelta) { SteerWheel(view_, wheelDelta); }
+void TPanorama_Viewer::FormMouseWheel(int wheelDelta) { SteerWheel(render_.view, wheelDelta); }
 
 void TPanorama_Viewer::Image1MouseDown(Qt::MouseButton button, int X, int Y) {
-    SteerMouseDown(steering_, X, Y, button == Qt::LeftButton);
+    SteerMouseDown(render_.steering, X, Y, button == Qt::LeftButton);
 }
 
 void TPanorama_Viewer::Image1MouseMove(int X, int Y) {
-    SteerMouseMove(view_, steering_, X, Y, Image1->width(), Image1->height());
+    SteerMouseMove(render_.view, render_.steering, X, Y, Image1->width(), Image1->height());
 }
 
-void TPanorama_Viewer::Image1MouseUp(Qt::MouseButton, int, int) { SteerMouseUp(steering_); }
+void TPanorama_Viewer::Image1MouseUp(Qt::MouseButton, int, int) { SteerMouseUp(render_.steering); }
 
-void TPanorama_Viewer::EndMouseSteering() { SteerMouseUp(steering_); }
+void TPanorama_Viewer::EndMouseSteering() { SteerMouseUp(render_.steering); }
 
 void TPanorama_Viewer::SetMouseMode(MouseMode mode) {
-    steering_.mouseMode = mode;
+    render_.steering.mouseMode = mode;
     switch (mode) {
         case MouseMode::Arrow:
-            Arrow1->setChecked(true);
+            Menu.Arrow1->setChecked(true);
             Image1->setCursor(Qt::ArrowCursor);
             break;
         case MouseMode::Hand:
-            Hand1->setChecked(true);
+            Menu.Hand1->setChecked(true);
             Image1->setCursor(Qt::PointingHandCursor);
             break;
         case MouseMode::Cross:
-            Cross1->setChecked(true);
+            Menu.Cross1->setChecked(true);
             Image1->setCursor(Qt::CrossCursor);
             break;
     }
@@ -263,27 +265,29 @@ void TPanorama_Viewer::Cross1Click() { SetMouseMode(MouseMode::Cross); }
 
 void TPanorama_Viewer::Redraw1Click() {
     // The press started steering; only the real button state tells that it is still held.
-    if (steering_.buttonHeld && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
+    if (render_.steering.buttonHeld && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
         EndMouseSteering();
     FrameHooks hooks;
     hooks.repaint = [this] { Image1->repaint(); };
     hooks.setPanel = [this](int panel, const std::string& text) {
         StatusBar1->SetPanelText(panel, text);
     };
-    FrameResult frame =
-        renderer_.Frame(view_, steering_, loaded_ ? &panorama_ : nullptr, Image1->Picture(), hooks);
+    FrameResult frame = render_.renderer.Frame(render_.view, render_.steering,
+                                               held_.loaded ? &held_.pixels : nullptr,
+                                               Image1->Picture(), hooks);
     if (!frame.rendered) return;
-    lastFrame_ = std::move(frame);
+    render_.lastFrame = std::move(frame);
     // A frame longer than the tick leaves the timer overdue, and the next frame would start at
     // once: restarting counts the interval from the frame's end, so the ticks that fell inside
     // a slow frame are skipped, never stacked. Faster frames keep the timer's own pace, which
     // sets how fast held keys and buttons steer.
-    if (Timer1->isActive() && lastFrame_.timings.total >= int64_t{Timer1->interval()} * 1000)
-        Timer1->start();
+    QTimer* timer = Timers.Timer1;
+    if (timer->isActive() && render_.lastFrame.timings.total >= int64_t{timer->interval()} * 1000)
+        timer->start();
 }
 
 void TPanorama_Viewer::Qualify1Click() {
-    renderer_.Qualify(Image1->Picture());
+    render_.renderer.Qualify(Image1->Picture());
     Image1->Changed();
 }
 
@@ -291,7 +295,7 @@ void TPanorama_Viewer::Qualify1Click() {
 // Copy, save, print
 
 bool TPanorama_Viewer::ViewAvailable() {
-    if (loaded_) return true;
+    if (held_.loaded) return true;
     ShowMessage(UiLanguage == "eng" ? "Open file before!" : "Сначала откройте файл!");
     return false;
 }
@@ -303,20 +307,20 @@ void TPanorama_Viewer::Copytoclipboard1Click() {
 
 void TPanorama_Viewer::Save1Click() {
     if (!ViewAvailable()) return;
-    if (!SavePictureDialog1.Execute()) return;
-    const SaveTarget target =
-        ChooseSaveTarget(SavePictureDialog1.FileName, SavePictureDialog1.FilterIndex);
+    TSaveDialog& dialog = Dialogs.SavePictureDialog1;
+    if (!dialog.Execute()) return;
+    const SaveTarget target = ChooseSaveTarget(dialog.FileName, dialog.FilterIndex);
     if (target.format == SaveFormat::Bmp)
         SaveBmpFile(Image1->Picture(), target.path);
     else
         SaveJpegFile(Image1->Picture(), target.path, kSavedViewJpegQuality);
 }
 
-void TPanorama_Viewer::Printsetup1Click() { PrinterSetupDialog1.Execute(); }
+void TPanorama_Viewer::Printsetup1Click() { Dialogs.PrinterSetupDialog1.Execute(); }
 
 void TPanorama_Viewer::Print1Click() {
     if (!ViewAvailable()) return;
-    if (PrintDialog1.Execute()) PrintBitmap(Image1->Picture());
+    if (Dialogs.PrintDialog1.Execute()) PrintBitmap(Image1->Picture());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -324,7 +328,7 @@ void TPanorama_Viewer::Print1Click() {
 
 // The view fills the client area above the status bar; its bitmap is the view's size.
 void TPanorama_Viewer::FormResize() {
-    view_.RequestRender();
+    render_.view.RequestRender();
     const int viewHeight = LayoutImageOverStatusBar(this, Image1, StatusBar1);
     if (Image1->Picture().Width() != width() || Image1->Picture().Height() != viewHeight)
         Image1->Picture().SetSize(width(), viewHeight);
@@ -332,12 +336,12 @@ void TPanorama_Viewer::FormResize() {
 }
 
 void TPanorama_Viewer::FormClose() {
-    if (!loaded_) return;
-    panorama_ = PanoramaPixels();
-    loaded_ = false;
+    if (!held_.loaded) return;
+    held_.pixels = PanoramaPixels();
+    held_.loaded = false;
     Image1->Picture().SetSize(1, 1);
     Image1->resize(1, 1);
-    renderer_.ReleaseBuffers();
+    render_.renderer.ReleaseBuffers();
     // The size, angles and frame rate were those of the released panorama. The caption stays
     // as it is: the window only hides.
     for (int panel = 0; panel < StatusBar1->PanelCount(); ++panel) StatusBar1->SetPanelText(panel, "");
@@ -345,16 +349,16 @@ void TPanorama_Viewer::FormClose() {
 
 void TPanorama_Viewer::Timer2Timer() {
     ApplyMenuLanguage({
-        {Open1, "Open", "Открыть"},
-        {Next1, "Next", "Далее"},
-        {Previous1, "Previous", "Назад"},
-        {Save1, "Save", "Сохранить"},
-        {Copytoclipboard1, "Copy to clipboard", "Копировать в буфер"},
-        {Printsetup1, "Print setup", "Настройка печати"},
-        {Print1, "Print", "Печать"},
-        {Arrow1, "Arrow", "Стрелка"},
-        {Hand1, "Hand", "Рука"},
-        {Cross1, "Cross", "Крест"},
+        {Menu.Open1, "Open", "Открыть"},
+        {Menu.Next1, "Next", "Далее"},
+        {Menu.Previous1, "Previous", "Назад"},
+        {Menu.Save1, "Save", "Сохранить"},
+        {Menu.Copytoclipboard1, "Copy to clipboard", "Копировать в буфер"},
+        {Menu.Printsetup1, "Print setup", "Настройка печати"},
+        {Menu.Print1, "Print", "Печать"},
+        {Menu.Arrow1, "Arrow", "Стрелка"},
+        {Menu.Hand1, "Hand", "Рука"},
+        {Menu.Cross1, "Cross", "Крест"},
     });
 }
 

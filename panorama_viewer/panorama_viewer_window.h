@@ -22,35 +22,48 @@ public:
     // Controls.
     TImage* Image1 = nullptr;          // the view; its picture is the rendered bitmap
     TStatusBar* StatusBar1 = nullptr;  // size, angles, FOV, FPS, stage timings
-    QMenu* PopupMenu1 = nullptr;       // right click on the window or on Image1
-    QMenu* PopupMenu2 = nullptr;       // Redraw and Qualify; attached to nothing
-    TOpenDialog OpenPictureDialog1;
-    TSaveDialog SavePictureDialog1;
-    TPrintDialog PrintDialog1;
-    TPrinterSetupDialog PrinterSetupDialog1;
-    QTimer* Timer1 = nullptr;  // 10 ms: the renderer
-    QTimer* Timer2 = nullptr;  // 1000 ms: menu captions in the current language
 
-    // PopupMenu1 items, in menu order.
-    QAction* Open1 = nullptr;
-    QAction* Next1 = nullptr;
-    QAction* Previous1 = nullptr;
-    QAction* Copytoclipboard1 = nullptr;
-    QAction* Save1 = nullptr;
-    QAction* Printsetup1 = nullptr;
-    QAction* Print1 = nullptr;
-    QAction* Arrow1 = nullptr;
-    QAction* Hand1 = nullptr;
-    QAction* Cross1 = nullptr;
-    QActionGroup* MouseModeGroup = nullptr;  // Arrow, Hand, Cross: one checked
-    // PopupMenu2 items.
-    QAction* Redraw1 = nullptr;
-    QAction* Qualify1 = nullptr;
+    // The two pop-up menus and their items, in menu order.
+    struct PanoramaMenu {
+        QMenu* PopupMenu1 = nullptr;  // right click on the window or on Image1
+        QAction* Open1 = nullptr;
+        QAction* Next1 = nullptr;
+        QAction* Previous1 = nullptr;
+        QAction* Copytoclipboard1 = nullptr;
+        QAction* Save1 = nullptr;
+        QAction* Printsetup1 = nullptr;
+        QAction* Print1 = nullptr;
+        QAction* Arrow1 = nullptr;
+        QAction* Hand1 = nullptr;
+        QAction* Cross1 = nullptr;
+        QActionGroup* MouseModeGroup = nullptr;  // Arrow, Hand, Cross: one checked
+        QMenu* PopupMenu2 = nullptr;  // Redraw and Qualify; attached to nothing
+        QAction* Redraw1 = nullptr;
+        QAction* Qualify1 = nullptr;
+    };
+    PanoramaMenu Menu;
 
     // Window-wide keyboard commands running the same handlers as the menu items.
-    QAction* Action1 = nullptr;  // Ctrl+O  Open
-    QAction* Action2 = nullptr;  // Ctrl+N  Next
-    QAction* Action3 = nullptr;  // Ctrl+P  Previous
+    struct PanoramaShortcuts {
+        QAction* Action1 = nullptr;  // Ctrl+O  Open
+        QAction* Action2 = nullptr;  // Ctrl+N  Next
+        QAction* Action3 = nullptr;  // Ctrl+P  Previous
+    };
+    PanoramaShortcuts Shortcuts;
+
+    struct PanoramaDialogs {
+        TOpenDialog OpenPictureDialog1;
+        TSaveDialog SavePictureDialog1;
+        TPrintDialog PrintDialog1;
+        TPrinterSetupDialog PrinterSetupDialog1;
+    };
+    PanoramaDialogs Dialogs;
+
+    struct PanoramaTimers {
+        QTimer* Timer1 = nullptr;  // 10 ms: the renderer
+        QTimer* Timer2 = nullptr;  // 1000 ms: menu captions in the current language
+    };
+    PanoramaTimers Timers;
 
     // Handlers. Open1Click shows the dialog unless it is handed a path (Next, Previous). A
     // file that does not decode, or a panorama too large to show, throws ImageError out of
@@ -78,14 +91,14 @@ public:
     void Qualify1Click();
 
     // Read-only views of the state, for tests and diagnostics.
-    const PanoramaView& View() const { return view_; }
-    const SteeringState& Steering() const { return steering_; }
-    const PanoramaPixels& Panorama() const { return panorama_; }
-    bool PanoramaLoaded() const { return loaded_; }
+    const PanoramaView& View() const { return render_.view; }
+    const SteeringState& Steering() const { return render_.steering; }
+    const PanoramaPixels& Panorama() const { return held_.pixels; }
+    bool PanoramaLoaded() const { return held_.loaded; }
     // The picture path last chosen or reached by Next and Previous, also when it failed to
     // open (so the walk goes on past a damaged file); the panorama shown may be an older one.
-    const std::string& CurrentFile() const { return files_.Current(); }
-    const FrameResult& LastFrame() const { return lastFrame_; }
+    const std::string& CurrentFile() const { return held_.files.Current(); }
+    const FrameResult& LastFrame() const { return render_.lastFrame; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -96,8 +109,7 @@ protected:
 private:
     void BuildView();
     void BuildMenus();
-    void WireCommands();
-    void BuildTimers();
+    void WireCommands();  // the menu items, the shortcuts and the timers to their handlers
     void StepThroughFolder(int step);
     void SetMouseMode(MouseMode mode);
     // Mouse steering ends without a release reaching the view: the release may go to a menu or
@@ -105,12 +117,20 @@ private:
     void EndMouseSteering();
     bool ViewAvailable();  // a panorama is held; otherwise says so in the current language
 
-    PanoramaPixels panorama_;
-    bool loaded_ = false;
-    PictureWalk files_{"*.jp*"};
-    PanoramaView view_;
-    SteeringState steering_;
-    PanoramaRenderer renderer_;
-    FrameResult lastFrame_;
-    TDamageNotices damageNotices_;
+    // The panorama held and the folder it came from.
+    struct HeldPanorama {
+        PanoramaPixels pixels;
+        bool loaded = false;
+        PictureWalk files{"*.jp*"};
+        TDamageNotices damageNotices;
+    };
+    // The view, its steering and the renderer that draws it.
+    struct Rendering {
+        PanoramaView view;
+        SteeringState steering;
+        PanoramaRenderer renderer;
+        FrameResult lastFrame;
+    };
+    HeldPanorama held_;
+    Rendering render_;
 };

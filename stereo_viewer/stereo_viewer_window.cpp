@@ -68,70 +68,71 @@ void TStereo_Viewer::BuildImageArea() {
 }
 
 void TStereo_Viewer::BuildMenu() {
-    PopupMenu1 = MakePopupMenu(this, "PopupMenu1");
-    QMenu* menu = PopupMenu1;
-    Open1 = MakeMenuItem(menu, "Open1", "Open", QKeySequence("Ctrl+O"));
-    Next1 = MakeMenuItem(menu, "Next1", "Next", QKeySequence("Ctrl+N"));
-    Previous1 = MakeMenuItem(menu, "Previous1", "Previous", QKeySequence("Ctrl+P"));
+    Menu.PopupMenu1 = MakePopupMenu(this, "PopupMenu1");
+    QMenu* menu = Menu.PopupMenu1;
+    Menu.Open1 = MakeMenuItem(menu, "Open1", "Open", QKeySequence("Ctrl+O"));
+    Menu.Next1 = MakeMenuItem(menu, "Next1", "Next", QKeySequence("Ctrl+N"));
+    Menu.Previous1 = MakeMenuItem(menu, "Previous1", "Previous", QKeySequence("Ctrl+P"));
     menu->addSeparator();
-    Fittowidth1 = MakeMenuItem(menu, "Fittowidth1", "Fit to width", QKeySequence("Ctrl+W"));
-    Fittoheight1 = MakeMenuItem(menu, "Fittoheight1", "Fit to height", QKeySequence("Ctrl+H"));
-    Fittowindow1 = MakeMenuItem(menu, "Fittowindow1", "Fit to window", QKeySequence("Ctrl+F"));
+    Menu.Fittowidth1 = MakeMenuItem(menu, "Fittowidth1", "Fit to width", QKeySequence("Ctrl+W"));
+    Menu.Fittoheight1 = MakeMenuItem(menu, "Fittoheight1", "Fit to height", QKeySequence("Ctrl+H"));
+    Menu.Fittowindow1 = MakeMenuItem(menu, "Fittowindow1", "Fit to window", QKeySequence("Ctrl+F"));
     menu->addSeparator();
-    Zoomin1 = MakeMenuItem(menu, "Zoomin1", "Zoom in", QKeySequence("Ctrl+I"));
-    Zoomout1 = MakeMenuItem(menu, "Zoomout1", "Zoom out", QKeySequence("Ctrl+U"));
+    Menu.Zoomin1 = MakeMenuItem(menu, "Zoomin1", "Zoom in", QKeySequence("Ctrl+I"));
+    Menu.Zoomout1 = MakeMenuItem(menu, "Zoomout1", "Zoom out", QKeySequence("Ctrl+U"));
     menu->addSeparator();
-    Left1 = MakeMenuItem(menu, "Left1", "Left", QKeySequence(Qt::Key_F1));
-    Right1 = MakeMenuItem(menu, "Right1", "Right", QKeySequence(Qt::Key_F2));
-    Anaglyph1 = MakeMenuItem(menu, "Anaglyph1", "Anaglyph", QKeySequence(Qt::Key_F3));
-    Horizontalinterlace1 = MakeMenuItem(menu, "Horizontalinterlace1", "Horizontal interlace",
+    Menu.Left1 = MakeMenuItem(menu, "Left1", "Left", QKeySequence(Qt::Key_F1));
+    Menu.Right1 = MakeMenuItem(menu, "Right1", "Right", QKeySequence(Qt::Key_F2));
+    Menu.Anaglyph1 = MakeMenuItem(menu, "Anaglyph1", "Anaglyph", QKeySequence(Qt::Key_F3));
+    Menu.Horizontalinterlace1 = MakeMenuItem(menu, "Horizontalinterlace1", "Horizontal interlace",
                                         QKeySequence(Qt::Key_F4));
-    Verticalinterlace1 = MakeMenuItem(menu, "Verticalinterlace1", "Vertical interlace",
+    Menu.Verticalinterlace1 = MakeMenuItem(menu, "Verticalinterlace1", "Vertical interlace",
                                       QKeySequence(Qt::Key_F5));
     menu->addSeparator();
-    Swapimages1 = MakeMenuItem(menu, "Swapimages1", "Swap images", QKeySequence("Ctrl+S"));
+    Menu.Swapimages1 = MakeMenuItem(menu, "Swapimages1", "Swap images", QKeySequence("Ctrl+S"));
 
-    ModeGroup = MakeExclusiveGroup(
-        this, {Left1, Right1, Anaglyph1, Horizontalinterlace1, Verticalinterlace1});
-    OnTriggered({Left1, Right1, Anaglyph1, Horizontalinterlace1, Verticalinterlace1},
-                [this] { Draw1Click(); });
-    Anaglyph1->setChecked(true);
-    Swapimages1->setCheckable(true);
-    OnTriggered({Swapimages1}, [this] { Swapimages1Click(); });
+    const std::initializer_list<QAction*> modes = {Menu.Left1, Menu.Right1, Menu.Anaglyph1,
+                                                   Menu.Horizontalinterlace1,
+                                                   Menu.Verticalinterlace1};
+    Menu.ModeGroup = MakeExclusiveGroup(this, modes);
+    OnTriggered(modes, [this] { Draw1Click(); });
+    Menu.Anaglyph1->setChecked(true);
+    Menu.Swapimages1->setCheckable(true);
+    OnTriggered({Menu.Swapimages1}, [this] { Swapimages1Click(); });
 
-    PopUpOnRightClick(Image1, PopupMenu1);
+    PopUpOnRightClick(Image1, Menu.PopupMenu1);
 }
 
 // Window-wide keys; the menu's own commands are wired to the same handlers here.
 void TStereo_Viewer::BuildShortcuts() {
-    Action1 = MakeShortcut(this, "Action1", QKeySequence("Ctrl+O"));
-    Action2 = MakeShortcut(this, "Action2", QKeySequence("Ctrl+N"));
-    Action3 = MakeShortcut(this, "Action3", QKeySequence("Ctrl+P"));
-    Action4 = MakeShortcut(this, "Action4", QKeySequence("Ctrl+S"));
-    Action5 = MakeShortcut(this, "Action5", QKeySequence(Qt::Key_F1));
-    Action6 = MakeShortcut(this, "Action6", QKeySequence(Qt::Key_F2));
-    Action7 = MakeShortcut(this, "Action7", QKeySequence(Qt::Key_F3));
-    Action8 = MakeShortcut(this, "Action8", QKeySequence(Qt::Key_F4));
-    Action9 = MakeShortcut(this, "Action9", QKeySequence(Qt::Key_F5));
-    Action10 = MakeShortcut(this, "Action10", QKeySequence("Ctrl+W"));
-    Action11 = MakeShortcut(this, "Action11", QKeySequence("Ctrl+H"));
-    Action12 = MakeShortcut(this, "Action12", QKeySequence("Ctrl+F"));
-    Action13 = MakeShortcut(this, "Action13", QKeySequence("Ctrl+I"));
-    Action14 = MakeShortcut(this, "Action14", QKeySequence("Ctrl+U"));
-    OnTriggered({Open1, Action1}, [this] { Open1Click(); });
-    OnTriggered({Next1, Action2}, [this] { Next1Click(); });
-    OnTriggered({Previous1, Action3}, [this] { Previous1Click(); });
-    OnTriggered({Action4}, [this] { Action4Execute(); });
-    OnTriggered({Action5}, [this] { Action5Execute(); });
-    OnTriggered({Action6}, [this] { Action6Execute(); });
-    OnTriggered({Action7}, [this] { Action7Execute(); });
-    OnTriggered({Action8}, [this] { Action8Execute(); });
-    OnTriggered({Action9}, [this] { Action9Execute(); });
-    OnTriggered({Fittowidth1, Action10}, [this] { Fittowidth1Click(); });
-    OnTriggered({Fittoheight1, Action11}, [this] { Fittoheight1Click(); });
-    OnTriggered({Fittowindow1, Action12}, [this] { Fittowindow1Click(); });
-    OnTriggered({Zoomin1, Action13}, [this] { Zoomin1Click(); });
-    OnTriggered({Zoomout1, Action14}, [this] { Zoomout1Click(); });
+    Shortcuts.Action1 = MakeShortcut(this, "Action1", QKeySequence("Ctrl+O"));
+    Shortcuts.Action2 = MakeShortcut(this, "Action2", QKeySequence("Ctrl+N"));
+    Shortcuts.Action3 = MakeShortcut(this, "Action3", QKeySequence("Ctrl+P"));
+    Shortcuts.Action4 = MakeShortcut(this, "Action4", QKeySequence("Ctrl+S"));
+    Shortcuts.Action5 = MakeShortcut(this, "Action5", QKeySequence(Qt::Key_F1));
+    Shortcuts.Action6 = MakeShortcut(this, "Action6", QKeySequence(Qt::Key_F2));
+    Shortcuts.Action7 = MakeShortcut(this, "Action7", QKeySequence(Qt::Key_F3));
+    Shortcuts.Action8 = MakeShortcut(this, "Action8", QKeySequence(Qt::Key_F4));
+    Shortcuts.Action9 = MakeShortcut(this, "Action9", QKeySequence(Qt::Key_F5));
+    Shortcuts.Action10 = MakeShortcut(this, "Action10", QKeySequence("Ctrl+W"));
+    Shortcuts.Action11 = MakeShortcut(this, "Action11", QKeySequence("Ctrl+H"));
+    Shortcuts.Action12 = MakeShortcut(this, "Action12", QKeySequence("Ctrl+F"));
+    Shortcuts.Action13 = MakeShortcut(this, "Action13", QKeySequence("Ctrl+I"));
+    Shortcuts.Action14 = MakeShortcut(this, "Action14", QKeySequence("Ctrl+U"));
+    OnTriggered({Menu.Open1, Shortcuts.Action1}, [this] { Open1Click(); });
+    OnTriggered({Menu.Next1, Shortcuts.Action2}, [this] { Next1Click(); });
+    OnTriggered({Menu.Previous1, Shortcuts.Action3}, [this] { Previous1Click(); });
+    OnTriggered({Shortcuts.Action4}, [this] { Action4Execute(); });
+    OnTriggered({Shortcuts.Action5}, [this] { Action5Execute(); });
+    OnTriggered({Shortcuts.Action6}, [this] { Action6Execute(); });
+    OnTriggered({Shortcuts.Action7}, [this] { Action7Execute(); });
+    OnTriggered({Shortcuts.Action8}, [this] { Action8Execute(); });
+    OnTriggered({Shortcuts.Action9}, [this] { Action9Execute(); });
+    OnTriggered({Menu.Fittowidth1, Shortcuts.Action10}, [this] { Fittowidth1Click(); });
+    OnTriggered({Menu.Fittoheight1, Shortcuts.Action11}, [this] { Fittoheight1Click(); });
+    OnTriggered({Menu.Fittowindow1, Shortcuts.Action12}, [this] { Fittowindow1Click(); });
+    OnTriggered({Menu.Zoomin1, Shortcuts.Action13}, [this] { Zoomin1Click(); });
+    OnTriggered({Menu.Zoomout1, Shortcuts.Action14}, [this] { Zoomout1Click(); });
 }
 
 int TStereo_Viewer::ImageAreaWidth() const { return Image1->width(); }
@@ -197,17 +198,17 @@ void TStereo_Viewer::Draw1Click() {
     BusyMark busy(rendering_);
 
     const std::pair<QAction*, StereoMode> modes[] = {
-        {Left1, StereoMode::Left},
-        {Right1, StereoMode::Right},
-        {Anaglyph1, StereoMode::Anaglyph},
-        {Horizontalinterlace1, StereoMode::HorizontalInterlace},
-        {Verticalinterlace1, StereoMode::VerticalInterlace}};
+        {Menu.Left1, StereoMode::Left},
+        {Menu.Right1, StereoMode::Right},
+        {Menu.Anaglyph1, StereoMode::Anaglyph},
+        {Menu.Horizontalinterlace1, StereoMode::HorizontalInterlace},
+        {Menu.Verticalinterlace1, StereoMode::VerticalInterlace}};
     for (const auto& [item, mode] : modes)
         if (item->isChecked()) {
             view_.mode = mode;
             break;
         }
-    view_.swap = Swapimages1->isChecked();
+    view_.swap = Menu.Swapimages1->isChecked();
 
     TBitmap& picture = Image1->Picture();
     if (picture.Width() != ImageAreaWidth() || picture.Height() != ImageAreaHeight())
@@ -223,12 +224,12 @@ void TStereo_Viewer::Draw1Click() {
 void TStereo_Viewer::Swapimages1Click() { Draw1Click(); }
 
 // The shortcut runs the menu item, which toggles its own check mark once.
-void TStereo_Viewer::Action4Execute() { Swapimages1->trigger(); }
-void TStereo_Viewer::Action5Execute() { Left1->trigger(); }
-void TStereo_Viewer::Action6Execute() { Right1->trigger(); }
-void TStereo_Viewer::Action7Execute() { Anaglyph1->trigger(); }
-void TStereo_Viewer::Action8Execute() { Horizontalinterlace1->trigger(); }
-void TStereo_Viewer::Action9Execute() { Verticalinterlace1->trigger(); }
+void TStereo_Viewer::Action4Execute() { Menu.Swapimages1->trigger(); }
+void TStereo_Viewer::Action5Execute() { Menu.Left1->trigger(); }
+void TStereo_Viewer::Action6Execute() { Menu.Right1->trigger(); }
+void TStereo_Viewer::Action7Execute() { Menu.Anaglyph1->trigger(); }
+void TStereo_Viewer::Action8Execute() { Menu.Horizontalinterlace1->trigger(); }
+void TStereo_Viewer::Action9Execute() { Menu.Verticalinterlace1->trigger(); }
 
 void TStereo_Viewer::Image1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
                                      int X, int Y) {
@@ -295,19 +296,19 @@ void TStereo_Viewer::FormResize() {
 
 void TStereo_Viewer::Timer1Timer() {
     ApplyMenuLanguage({
-        {Open1, "Open", "Открыть"},
-        {Next1, "Next", "Далее"},
-        {Previous1, "Previous", "Назад"},
-        {Fittowidth1, "Fit to width", "По ширине"},
-        {Fittoheight1, "Fit to height", "По высоте"},
-        {Fittowindow1, "Fit to window", "По размеру окна"},
-        {Zoomin1, "Zoom in", "Увеличить"},
-        {Zoomout1, "Zoom out", "Уменьшить"},
-        {Left1, "Left", "Левый"},
-        {Right1, "Right", "Правый"},
-        {Anaglyph1, "Anaglyph", "Анаглиф"},
-        {Horizontalinterlace1, "Horizontal interlace", "Построчно"},
-        {Verticalinterlace1, "Vertical interlace", "Постолбцово"},
-        {Swapimages1, "Swap images", "Обменять изображения"},
+        {Menu.Open1, "Open", "Открыть"},
+        {Menu.Next1, "Next", "Далее"},
+        {Menu.Previous1, "Previous", "Назад"},
+        {Menu.Fittowidth1, "Fit to width", "По ширине"},
+        {Menu.Fittoheight1, "Fit to height", "По высоте"},
+        {Menu.Fittowindow1, "Fit to window", "По размеру окна"},
+        {Menu.Zoomin1, "Zoom in", "Увеличить"},
+        {Menu.Zoomout1, "Zoom out", "Уменьшить"},
+        {Menu.Left1, "Left", "Левый"},
+        {Menu.Right1, "Right", "Правый"},
+        {Menu.Anaglyph1, "Anaglyph", "Анаглиф"},
+        {Menu.Horizontalinterlace1, "Horizontal interlace", "Построчно"},
+        {Menu.Verticalinterlace1, "Vertical interlace", "Постолбцово"},
+        {Menu.Swapimages1, "Swap images", "Обменять изображения"},
     });
 }

@@ -23,41 +23,47 @@ public:
     TImage* Image1 = nullptr;          // the image area; its picture is the display bitmap
     TStatusBar* StatusBar1 = nullptr;  // size, parallax, position, zoom, (empty)
     TOpenDialog OpenPictureDialog1;
-    QMenu* PopupMenu1 = nullptr;  // opened by a right click on Image1
-    QTimer* Timer1 = nullptr;     // relabels the menu from UiLanguage every second
+    QTimer* Timer1 = nullptr;  // relabels the menu from UiLanguage every second
 
-    // Pop-up menu items.
-    QAction* Open1 = nullptr;
-    QAction* Next1 = nullptr;
-    QAction* Previous1 = nullptr;
-    QAction* Fittowidth1 = nullptr;
-    QAction* Fittoheight1 = nullptr;
-    QAction* Fittowindow1 = nullptr;
-    QAction* Zoomin1 = nullptr;
-    QAction* Zoomout1 = nullptr;
-    QAction* Left1 = nullptr;
-    QAction* Right1 = nullptr;
-    QAction* Anaglyph1 = nullptr;
-    QAction* Horizontalinterlace1 = nullptr;
-    QAction* Verticalinterlace1 = nullptr;
-    QAction* Swapimages1 = nullptr;
-    QActionGroup* ModeGroup = nullptr;  // the five mode items, one checked
+    // The pop-up menu, opened by a right click on Image1, and its items.
+    struct StereoMenu {
+        QMenu* PopupMenu1 = nullptr;
+        QAction* Open1 = nullptr;
+        QAction* Next1 = nullptr;
+        QAction* Previous1 = nullptr;
+        QAction* Fittowidth1 = nullptr;
+        QAction* Fittoheight1 = nullptr;
+        QAction* Fittowindow1 = nullptr;
+        QAction* Zoomin1 = nullptr;
+        QAction* Zoomout1 = nullptr;
+        QAction* Left1 = nullptr;
+        QAction* Right1 = nullptr;
+        QAction* Anaglyph1 = nullptr;
+        QAction* Horizontalinterlace1 = nullptr;
+        QAction* Verticalinterlace1 = nullptr;
+        QAction* Swapimages1 = nullptr;
+        QActionGroup* ModeGroup = nullptr;  // the five mode items, one checked
+    };
+    StereoMenu Menu;
 
     // Window-wide keyboard shortcuts running the same commands as the menu items.
-    QAction* Action1 = nullptr;   // Ctrl+O  Open
-    QAction* Action2 = nullptr;   // Ctrl+N  Next
-    QAction* Action3 = nullptr;   // Ctrl+P  Previous
-    QAction* Action4 = nullptr;   // Ctrl+S  Swap images
-    QAction* Action5 = nullptr;   // F1      Left
-    QAction* Action6 = nullptr;   // F2      Right
-    QAction* Action7 = nullptr;   // F3      Anaglyph
-    QAction* Action8 = nullptr;   // F4      Horizontal interlace
-    QAction* Action9 = nullptr;   // F5      Vertical interlace
-    QAction* Action10 = nullptr;  // Ctrl+W  Fit to width
-    QAction* Action11 = nullptr;  // Ctrl+H  Fit to height
-    QAction* Action12 = nullptr;  // Ctrl+F  Fit to window
-    QAction* Action13 = nullptr;  // Ctrl+I  Zoom in
-    QAction* Action14 = nullptr;  // Ctrl+U  Zoom out
+    struct StereoShortcuts {
+        QAction* Action1 = nullptr;   // Ctrl+O  Open
+        QAction* Action2 = nullptr;   // Ctrl+N  Next
+        QAction* Action3 = nullptr;   // Ctrl+P  Previous
+        QAction* Action4 = nullptr;   // Ctrl+S  Swap images
+        QAction* Action5 = nullptr;   // F1      Left
+        QAction* Action6 = nullptr;   // F2      Right
+        QAction* Action7 = nullptr;   // F3      Anaglyph
+        QAction* Action8 = nullptr;   // F4      Horizontal interlace
+        QAction* Action9 = nullptr;   // F5      Vertical interlace
+        QAction* Action10 = nullptr;  // Ctrl+W  Fit to width
+        QAction* Action11 = nullptr;  // Ctrl+H  Fit to height
+        QAction* Action12 = nullptr;  // Ctrl+F  Fit to window
+        QAction* Action13 = nullptr;  // Ctrl+I  Zoom in
+        QAction* Action14 = nullptr;  // Ctrl+U  Zoom out
+    };
+    StereoShortcuts Shortcuts;
 
     // Handlers. Open1Click shows the dialog unless it is handed a path (Next, Previous). A
     // file that does not decode throws ImageError out of the handler and leaves the window as

@@ -43,8 +43,8 @@ TEST(ProgramEnd, EveryWayOfEndingAsksAboutAChangedProjectAndCancelKeepsRunning) 
         bool runningAfterCancel = false;
         QTimer::singleShot(20, [&] {
             TObject_Editor* editor = FindWindow<TObject_Editor>();
-            editor->Edit1->SetText("640");  // the output width: the project has changed
-            editor->Edit1Exit();
+            editor->Images.Edit1->SetText("640");  // the output width: the project has changed
+            editor->Images.Edit1Exit();
             dialogs.Answer(TAnswer::Cancel);
             way.end();
         });

@@ -89,10 +89,10 @@ TEST(TryIt, EveryRowOfTheReadmeTableOpensFromItsToolsStartingFolder) {
         std::function<void()> open;
         std::function<bool()> opened;
     } rows[] = {
-        {"Stereo Viewer", {{"garden.jps"}}, [&] { run(&stereo, [&] { stereo.Open1->trigger(); }); },
+        {"Stereo Viewer", {{"garden.jps"}}, [&] { run(&stereo, [&] { stereo.Menu.Open1->trigger(); }); },
          [&] { return stereo.windowTitle().contains("garden.jps"); }},
         {"Panorama Viewer", {{"lakeside.jpg"}},
-         [&] { run(&panorama, [&] { panorama.Open1->trigger(); }); },
+         [&] { run(&panorama, [&] { panorama.Menu.Open1->trigger(); }); },
          [&] { return panorama.windowTitle().contains("lakeside.jpg"); }},
         {"Object Viewer", {{"*"}}, [&] { run(&object, [&] { object.Open2->trigger(); }); },
          [&] { return object.SequenceLoaded() && object.Frames().size() == 36; }},
@@ -100,8 +100,8 @@ TEST(TryIt, EveryRowOfTheReadmeTableOpensFromItsToolsStartingFolder) {
          [&] { return multi.ViewCount == 9; }},
         {"Color Corrector", {{"points.txt"}, {"correction_table.txt"}},
          [&] {
-             run(&color, [&] { color.Button4->click(); });  // "Open points"
-             run(&color, [&] { color.Button7->click(); });  // "Open" on the Color table page
+             run(&color, [&] { color.Source.Button4->click(); });  // "Open points"
+             run(&color, [&] { color.Table.Button7->click(); });  // "Open" on the Color table page
          },
          [&] { return color.Points().Count() == 21 && !color.Result().Empty(); }},
         {"Object Editor", {{"project.oep"}},
@@ -127,7 +127,7 @@ TEST(TryIt, EveryRowOfTheReadmeTableOpensFromItsToolsStartingFolder) {
     }
     // After its first pick a tool's dialog starts where that pick was.
     dialogs.typed = {{"garden.jps"}};
-    run(&stereo, [&] { stereo.Open1->trigger(); });
+    run(&stereo, [&] { stereo.Menu.Open1->trigger(); });
     EXPECT_EQ(dialogs.fileRequests.back().initialDir, std::string(LUMIVEX_SAMPLES_DIR) + "/stereo");
     SetFirstOpenFolder("");
 }

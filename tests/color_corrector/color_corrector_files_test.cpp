@@ -55,7 +55,7 @@ int MaxDifference(const TBitmap& a, const TBitmap& b) {
 
 class ColorCorrectorFiles : public WindowFixture<TColor_Corrector, RecordingDriver> {
 protected:
-    void BeforeShow() override { dialogs.bar = window->ProgressBar1; }
+    void BeforeShow() override { dialogs.bar = window->Files.ProgressBar1; }
 
     // A Result table that changes every channel differently (and smoothly, so that JPEG
     // keeps the mapped colours close).
@@ -84,32 +84,32 @@ TEST_F(ColorCorrectorFiles, WhiteBalanceFromAClickToTheScaledTable) {
     const std::string sample = PathOf("sample.jpg");
     SaveJpegFile(BlockPicture(64, 48, 7), sample, 100);
     dialogs.AnswerFile(sample);
-    window->Button2->click();
+    window->Source.Button2->click();
     const TBitmap decoded = LoadJpegFile(sample);
 
     // The page shows the sample at the chosen scale; a click with radius 0 takes that pixel.
-    Pick(window->ComboBox5, 1);
+    Pick(window->Balance.ComboBox5, 1);
     window->PageControl1->setCurrentIndex(2);
-    EXPECT_EQ(window->Image5->size(), QSize(128, 96));
-    window->TrackBar1->SetPosition(7);
-    EXPECT_EQ(window->Edit1->Text(), "7");
-    window->Edit1->SetText("0");
-    Move(window->Image5, {2 * 37, 2 * 21});
+    EXPECT_EQ(window->Balance.Image5->size(), QSize(128, 96));
+    window->Balance.TrackBar1->SetPosition(7);
+    EXPECT_EQ(window->Balance.Edit1->Text(), "7");
+    window->Balance.Edit1->SetText("0");
+    Move(window->Balance.Image5, {2 * 37, 2 * 21});
     EXPECT_EQ(window->StatusBar1->PanelText(0), "X=37 Y=21");
-    QTest::mouseClick(window->Image5, Qt::LeftButton, Qt::NoModifier, QPoint(2 * 37, 2 * 21));
+    QTest::mouseClick(window->Balance.Image5, Qt::LeftButton, Qt::NoModifier, QPoint(2 * 37, 2 * 21));
     const uint8_t* p = decoded.ScanLine(21) + 3 * 37;
-    EXPECT_EQ(window->Edit2->Text(), std::to_string(std::max<int>(p[2], 1)));
-    EXPECT_EQ(window->Edit3->Text(), std::to_string(std::max<int>(p[1], 1)));
-    EXPECT_EQ(window->Edit4->Text(), std::to_string(std::max<int>(p[0], 1)));
+    EXPECT_EQ(window->Balance.Edit2->Text(), std::to_string(std::max<int>(p[2], 1)));
+    EXPECT_EQ(window->Balance.Edit3->Text(), std::to_string(std::max<int>(p[1], 1)));
+    EXPECT_EQ(window->Balance.Edit4->Text(), std::to_string(std::max<int>(p[0], 1)));
 
     // The swatch shows the typed colour (each field kept to 1..255).
-    window->Edit2->SetText("200");
-    window->Edit3->SetText("100");
-    window->Edit4->SetText("100");
-    const QImage swatch = window->Shape1->grab().toImage();
+    window->Balance.Edit2->SetText("200");
+    window->Balance.Edit3->SetText("100");
+    window->Balance.Edit4->SetText("100");
+    const QImage swatch = window->Balance.Shape1->grab().toImage();
     EXPECT_EQ(swatch.pixelColor(swatch.width() / 2, swatch.height() / 2), QColor(200, 100, 100));
 
-    window->Button11->click();
+    window->Balance.Button11->click();
     EXPECT_EQ(LastMessage(), "Color table is empty!");
     EXPECT_EQ(window->PageControl1->currentIndex(), 2);
 
@@ -117,11 +117,11 @@ TEST_F(ColorCorrectorFiles, WhiteBalanceFromAClickToTheScaledTable) {
     for (int v = 0; v < kTableSize; ++v)
         for (int c = 0; c < kChannelCount; ++c) window->ResultTable().Set(c, v, c == kGreen ? 150 : 255);
     window->ShowTables();
-    window->Button11->click();
+    window->Balance.Button11->click();
     EXPECT_EQ(window->PageControl1->currentIndex(), 1);
-    EXPECT_EQ(window->StringGrid3->Cell(1, 11), "169");
-    EXPECT_EQ(window->StringGrid3->Cell(2, 11), "199");
-    EXPECT_EQ(window->StringGrid3->Cell(3, 11), "255");
+    EXPECT_EQ(window->Table.StringGrid3->Cell(1, 11), "169");
+    EXPECT_EQ(window->Table.StringGrid3->Cell(2, 11), "199");
+    EXPECT_EQ(window->Table.StringGrid3->Cell(3, 11), "255");
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
@@ -132,53 +132,53 @@ TEST_F(ColorCorrectorFiles, BatchOfThreeFilesWithPreviewCutAndTurn) {
         SaveJpegFile(BlockPicture(96, 64, 20 * i), files.back(), 100);
     }
     window->PageControl1->setCurrentIndex(3);
-    window->BitBtn2->click();
+    window->Files.BitBtn2->click();
     EXPECT_EQ(LastMessage(), "No files selected!");
 
     // Opening shows the first file; without a table the preview says so.
     dialogs.AnswerFiles(files);
-    window->BitBtn1->click();
+    window->Files.BitBtn1->click();
     ASSERT_EQ(dialogs.fileRequests.back().filter, "JPEG Image File (*.jpg;*.jpeg;)|*.jpg;*.jpeg;");
     EXPECT_TRUE(dialogs.fileRequests.back().multiSelect);
-    EXPECT_EQ(window->StringGrid4->Cell(0, 3), files[2]);
-    EXPECT_EQ(window->Image3->Picture().Width(), 96);
+    EXPECT_EQ(window->Files.StringGrid4->Cell(0, 3), files[2]);
+    EXPECT_EQ(window->Files.Image3->Picture().Width(), 96);
     EXPECT_EQ(LastMessage(), "Colors table empty!");
 
     // With a table, the preview shows the mapped picture.
     SetShiftedTable();
-    window->StringGrid4->SetCurrentCell(0, 2);
-    window->StringGrid4Click();
-    const TBitmap shown = window->Image3->Picture();
+    window->Files.StringGrid4->SetCurrentCell(0, 2);
+    window->Files.StringGrid4Click();
+    const TBitmap shown = window->Files.Image3->Picture();
     ASSERT_TRUE(shown.SamePixels(LoadJpegFile(files[1])));
     const ByteTables tables = MakeByteTables(window->Result());
     TBitmap mapped = shown;
     MapColors(mapped, tables);
-    EXPECT_TRUE(window->Image4->Picture().SamePixels(mapped));
+    EXPECT_TRUE(window->Files.Image4->Picture().SamePixels(mapped));
 
     // A drag from bottom-right to top-left cuts (on whole JPEG blocks, so the written files
     // stay close to the mapped pixels); the chain follows the fields.
-    Press(window->Image3, QEvent::MouseButtonPress, {63, 47});
-    Press(window->Image3, QEvent::MouseButtonRelease, {16, 16});
-    EXPECT_EQ(window->Edit5->Text() + "," + window->Edit6->Text() + "," + window->Edit7->Text() +
-                  "," + window->Edit8->Text(),
+    Press(window->Files.Image3, QEvent::MouseButtonPress, {63, 47});
+    Press(window->Files.Image3, QEvent::MouseButtonRelease, {16, 16});
+    EXPECT_EQ(window->Files.Edit5->Text() + "," + window->Files.Edit6->Text() + "," + window->Files.Edit7->Text() +
+                  "," + window->Files.Edit8->Text(),
               "16,16,48,32");
-    EXPECT_EQ(window->Image4->Picture().Width(), 48);
-    TypeAndLeave(window->Edit7, "500");
-    EXPECT_EQ(window->Edit7->Text(), "80");
-    Pick(window->ComboBox6, 3);
-    EXPECT_EQ(window->Edit9->Text(), "640");
-    Pick(window->ComboBox6, 0);
-    window->RadioButton2->click();
-    window->CheckBox2->click();
-    EXPECT_EQ(window->Image4->Picture().Width(), 32);
-    EXPECT_EQ(window->Image4->Picture().Height(), 80);
+    EXPECT_EQ(window->Files.Image4->Picture().Width(), 48);
+    TypeAndLeave(window->Files.Edit7, "500");
+    EXPECT_EQ(window->Files.Edit7->Text(), "80");
+    Pick(window->Files.ComboBox6, 3);
+    EXPECT_EQ(window->Files.Edit9->Text(), "640");
+    Pick(window->Files.ComboBox6, 0);
+    window->Files.RadioButton2->click();
+    window->Files.CheckBox2->click();
+    EXPECT_EQ(window->Files.Image4->Picture().Width(), 32);
+    EXPECT_EQ(window->Files.Image4->Picture().Height(), 80);
 
-    window->BitBtn2->click();
+    window->Files.BitBtn2->click();
     ASSERT_EQ(LastMessage(), "Images corrected successfully!");
     EXPECT_EQ(dialogs.barAtMessage.back(), 3);
-    EXPECT_EQ(window->ProgressBar1->Max(), 3);
-    EXPECT_EQ(window->ProgressBar1->Position(), 0);
-    EXPECT_FALSE(window->Button12->isVisible());
+    EXPECT_EQ(window->Files.ProgressBar1->Max(), 3);
+    EXPECT_EQ(window->Files.ProgressBar1->Position(), 0);
+    EXPECT_FALSE(window->Files.Button12->isVisible());
     ProcessOptions options;
     options.cut = CutRect{16, 16, 80, 32};
     options.angle = 90;
@@ -207,10 +207,10 @@ TEST_F(ColorCorrectorFiles, BatchWithABrokenFile) {
     SetShiftedTable();
     window->PageControl1->setCurrentIndex(3);
     dialogs.AnswerFiles({broken, good});
-    window->BitBtn1->click();  // the preview of the broken file fails and says which file
+    window->Files.BitBtn1->click();  // the preview of the broken file fails and says which file
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].rfind(broken, 0), 0u);
-    window->BitBtn2->click();
+    window->Files.BitBtn2->click();
     const std::string& message = LastMessage();
     EXPECT_EQ(message.rfind("1 of 2 images corrected.", 0), 0u) << message;
     EXPECT_NE(message.find(broken + ": "), std::string::npos);
@@ -218,7 +218,7 @@ TEST_F(ColorCorrectorFiles, BatchWithABrokenFile) {
     EXPECT_TRUE(QFile::exists(QString::fromStdString(PathOf("corrected/good.jpg"))));
     // Only a wholly successful batch leaves the bar full beside its message.
     EXPECT_EQ(dialogs.barAtMessage.back(), 0);
-    EXPECT_EQ(window->ProgressBar1->Position(), 0);
+    EXPECT_EQ(window->Files.ProgressBar1->Position(), 0);
 
 }
 
@@ -240,12 +240,12 @@ void WriteFileText(const std::string& path, const std::string& text) {
 }  // namespace
 
 TEST_F(ColorCorrectorFiles, CubeExportAndImportBesideTheTableFiles) {
-    EXPECT_EQ(window->CubeExportButton->parentWidget(), window->Button8->parentWidget());
+    EXPECT_EQ(window->Table.CubeExportButton->parentWidget(), window->Table.Button8->parentWidget());
     SetShiftedTable();
     const ColorTable shifted = window->Result();
     const std::string cube = PathOf("shift");  // the dialog adds the extension
     dialogs.AnswerFile(cube);
-    window->CubeExportButton->click();
+    window->Table.CubeExportButton->click();
     EXPECT_EQ(LastMessage(), "Data saved!");
     const std::string text = ReadFileText(cube + ".cube");
     EXPECT_EQ(text.rfind("TITLE \"shift.cube\"\r\nLUT_1D_SIZE 256\r\n", 0), 0u) << text.substr(0, 60);
@@ -253,15 +253,15 @@ TEST_F(ColorCorrectorFiles, CubeExportAndImportBesideTheTableFiles) {
     window->ResultTable().EraseAll();
     window->ShowTables();
     dialogs.AnswerFile(cube + ".cube");
-    window->CubeImportButton->click();
+    window->Table.CubeImportButton->click();
     EXPECT_EQ(window->Result(), shifted);
-    EXPECT_EQ(window->PageControl2->currentIndex(), 2);
+    EXPECT_EQ(window->Table.PageControl2->currentIndex(), 2);
 
     // A refused file names itself and its line, and the Result stays.
     const std::string threeD = PathOf("look.cube");
     WriteFileText(threeD, "TITLE \"look\"\nLUT_3D_SIZE 17\n");
     dialogs.AnswerFile(threeD);
-    window->CubeImportButton->click();
+    window->Table.CubeImportButton->click();
     EXPECT_EQ(LastMessage(), threeD + ": line 2: a 3D table; only 1D tables can be read; "
                                       "the color table was left as it was.");
     EXPECT_EQ(window->Result(), shifted);
@@ -269,7 +269,7 @@ TEST_F(ColorCorrectorFiles, CubeExportAndImportBesideTheTableFiles) {
     // A Result with a gap cannot be exported; nothing is written.
     window->ResultTable().Erase(kBlue, 9);
     dialogs.AnswerFile(PathOf("gap.cube"));
-    window->CubeExportButton->click();
+    window->Table.CubeExportButton->click();
     EXPECT_EQ(LastMessage(), PathOf("gap.cube") + ": the Result table has no blue value for 9");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(PathOf("gap.cube"))));
     EXPECT_TRUE(dialogs.errors.empty());
@@ -280,10 +280,10 @@ TEST_F(ColorCorrectorFiles, ALongFailureListNamesTheFirstTenAndCountsTheRest) {
     std::vector<std::string> files;
     for (int i = 0; i < 300; ++i) files.push_back(PathOf("gone" + std::to_string(i) + ".jpg"));
     dialogs.AnswerFiles(files);
-    window->BitBtn1->click();
+    window->Files.BitBtn1->click();
     dialogs.errors.clear();  // the preview of the first one
     SetShiftedTable();
-    window->BitBtn2->click();
+    window->Files.BitBtn2->click();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     const std::string& message = dialogs.messages[0];
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 12) << message;

@@ -64,9 +64,9 @@ protected:
 
     void OpenPictures() {
         dialogs.AnswerFile(reference);
-        window->Button1->click();
+        window->Source.Button1->click();
         dialogs.AnswerFile(sample);
-        window->Button2->click();
+        window->Source.Button2->click();
     }
 
     static void Click(QWidget* widget, int x, int y, Qt::MouseButton button = Qt::LeftButton) {
@@ -79,36 +79,36 @@ protected:
 };
 
 TEST_F(ColorCorrectorWindow, FullSessionFromPointsToASavedAndReopenedColorTable) {
-    EXPECT_EQ(window->StringGrid5->RowCount(), 5);  // header and four empty records
+    EXPECT_EQ(window->Source.StringGrid5->RowCount(), 5);  // header and four empty records
     OpenPictures();
     ASSERT_TRUE(dialogs.errors.empty());
-    EXPECT_EQ(window->StringGrid5->RowCount(), 2);
+    EXPECT_EQ(window->Source.StringGrid5->RowCount(), 2);
 
     // The sample view at 200% turned by 90 degrees is 96 x 128; picture (20, 20) stands at
     // view (55, 40), picture (44, 20) at (55, 88).
-    Pick(window->ComboBox3, 3);
-    Pick(window->ComboBox4, 1);
-    EXPECT_EQ(window->PaintBox2->size(), QSize(96, 128));
-    Click(window->PaintBox1, 20, 20);
-    Click(window->PaintBox2, 55, 40);
-    Click(window->PaintBox1, 44, 20);
-    Click(window->PaintBox2, 55, 88);
+    Pick(window->Source.ComboBox3, 3);
+    Pick(window->Source.ComboBox4, 1);
+    EXPECT_EQ(window->Source.PaintBox2->size(), QSize(96, 128));
+    Click(window->Source.PaintBox1, 20, 20);
+    Click(window->Source.PaintBox2, 55, 40);
+    Click(window->Source.PaintBox1, 44, 20);
+    Click(window->Source.PaintBox2, 55, 88);
     const char* const expected[2][4] = {{"20", "20", "20", "20"}, {"44", "20", "44", "20"}};
     for (int row = 1; row <= 2; ++row)
         for (int col = 1; col <= 4; ++col)
-            EXPECT_EQ(Cell(window->StringGrid5, col, row), expected[row - 1][col - 1]);
-    EXPECT_EQ(Cell(window->StringGrid5, 0, 2), "2");
+            EXPECT_EQ(Cell(window->Source.StringGrid5, col, row), expected[row - 1][col - 1]);
+    EXPECT_EQ(Cell(window->Source.StringGrid5, 0, 2), "2");
 
     // Crosses are drawn where the points are.
-    const QImage shown = window->PaintBox2->grab().toImage();
+    const QImage shown = window->Source.PaintBox2->grab().toImage();
     EXPECT_EQ(shown.pixelColor(55, 38), QColor(Qt::black));
     EXPECT_EQ(shown.pixelColor(53, 40), QColor(Qt::black));
 
     // The status bar shows the colour and picture position under the mouse; the "Color table"
     // page empties both.
-    QMouseEvent move(QEvent::MouseMove, QPointF(55, 40), window->PaintBox2->mapToGlobal(QPointF(55, 40)),
+    QMouseEvent move(QEvent::MouseMove, QPointF(55, 40), window->Source.PaintBox2->mapToGlobal(QPointF(55, 40)),
                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window->PaintBox2, &move);
+    QCoreApplication::sendEvent(window->Source.PaintBox2, &move);
     EXPECT_EQ(window->StatusBar1->PanelText(0), "X=20 Y=20");
     EXPECT_EQ(window->StatusBar1->PanelText(1).rfind("Red=", 0), 0u);
 
@@ -117,48 +117,48 @@ TEST_F(ColorCorrectorWindow, FullSessionFromPointsToASavedAndReopenedColorTable)
     EXPECT_EQ(window->StatusBar1->PanelText(1), "");
     window->PageControl1->setCurrentIndex(0);
 
-    window->CheckBox1->SetChecked(false);
-    window->BitBtn4->click();
+    window->Source.CheckBox1->SetChecked(false);
+    window->Source.BitBtn4->click();
     EXPECT_EQ(window->PageControl1->currentIndex(), 1);
     for (auto [x, y] : {std::pair{20, 20}, std::pair{44, 20}}) {
         const auto ref = DecodedPixel(reference, x, y);
         const auto smp = DecodedPixel(sample, x, y);
         for (int c = 0; c < 3; ++c)
-            EXPECT_EQ(Cell(window->StringGrid1, c + 1, smp[c] + 1), std::to_string(ref[c]));
+            EXPECT_EQ(Cell(window->Table.StringGrid1, c + 1, smp[c] + 1), std::to_string(ref[c]));
     }
 
-    window->Button5->click();  // Interpolate
-    EXPECT_EQ(window->PageControl2->currentIndex(), 2);
-    for (int v = 0; v < 256; ++v) ASSERT_FALSE(Cell(window->StringGrid3, 3, v + 1).empty());
+    window->Table.Button5->click();  // Interpolate
+    EXPECT_EQ(window->Table.PageControl2->currentIndex(), 2);
+    for (int v = 0; v < 256; ++v) ASSERT_FALSE(Cell(window->Table.StringGrid3, 3, v + 1).empty());
 
     const std::string tablePath = PathOf("table.txt");
     dialogs.AnswerFile(tablePath);
-    window->Button8->click();  // Save
+    window->Table.Button8->click();  // Save
     EXPECT_EQ(LastMessage(), "Data saved!");
     EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector - " + tablePath);
     const ColorTable saved = window->Result();
     EXPECT_EQ(ReadText(tablePath).substr(0, 7), "0\t0\t0\r\n");
 
-    window->PageControl2->setCurrentIndex(2);
-    window->Cleartable2->trigger();
-    EXPECT_EQ(Cell(window->StringGrid3, 1, 100), "");
-    window->TabControl1->setCurrentIndex(0);
+    window->Table.PageControl2->setCurrentIndex(2);
+    window->Table.Cleartable2->trigger();
+    EXPECT_EQ(Cell(window->Table.StringGrid3, 1, 100), "");
+    window->Table.TabControl1->setCurrentIndex(0);
     dialogs.AnswerFile(tablePath);
-    window->Button7->click();  // Open
+    window->Table.Button7->click();  // Open
     EXPECT_EQ(window->Result(), saved);
-    EXPECT_EQ(Cell(window->StringGrid3, 2, 129), saved.CellText(1, 128));
-    EXPECT_EQ(window->TabControl1->currentIndex(), 3);
+    EXPECT_EQ(Cell(window->Table.StringGrid3, 2, 129), saved.CellText(1, 128));
+    EXPECT_EQ(window->Table.TabControl1->currentIndex(), 3);
 
     // The points file keeps both paths and the pairs; reading it back restores them.
     const std::string pointsPath = PathOf("points.txt");
     dialogs.AnswerFile(pointsPath);
-    window->Button3->click();
+    window->Source.Button3->click();
     EXPECT_EQ(ReadText(pointsPath), reference + "\r\n" + sample + "\r\n20\t20\t20\t20\r\n44\t20\t44\t20\r\n");
-    window->Cleartable1->trigger();
-    EXPECT_EQ(window->StringGrid5->RowCount(), 2);
+    window->Source.Cleartable1->trigger();
+    EXPECT_EQ(window->Source.StringGrid5->RowCount(), 2);
     dialogs.AnswerFile(pointsPath);
-    window->Button4->click();
-    EXPECT_EQ(Cell(window->StringGrid5, 3, 2), "44");
+    window->Source.Button4->click();
+    EXPECT_EQ(Cell(window->Source.StringGrid5, 3, 2), "44");
     EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector - " + tablePath);
     EXPECT_TRUE(window->Result().Empty()) << "loading pictures clears the tables";
     EXPECT_TRUE(dialogs.errors.empty());
@@ -166,61 +166,61 @@ TEST_F(ColorCorrectorWindow, FullSessionFromPointsToASavedAndReopenedColorTable)
 
 TEST_F(ColorCorrectorWindow, ChartEditingAndTableCommands) {
     window->PageControl1->setCurrentIndex(1);
-    window->TabControl1->setCurrentIndex(3);
-    const int w = window->PaintBox3->width(), h = window->PaintBox3->height();
-    Click(window->PaintBox3, w / 2, 0);
+    window->Table.TabControl1->setCurrentIndex(3);
+    const int w = window->Table.PaintBox3->width(), h = window->Table.PaintBox3->height();
+    Click(window->Table.PaintBox3, w / 2, 0);
     const int v = static_cast<int>((w / 2) * 255.0 / (w - 1) + 0.5);
-    EXPECT_EQ(window->PageControl2->currentIndex(), 1);
-    EXPECT_EQ(Cell(window->StringGrid2, 1, v + 1), "254");
-    EXPECT_EQ(Cell(window->StringGrid2, 3, v + 1), "254");
-    EXPECT_EQ(window->StringGrid2->Row(), v + 1);
-    EXPECT_EQ(Cell(window->StringGrid3, 2, 256), "255");
+    EXPECT_EQ(window->Table.PageControl2->currentIndex(), 1);
+    EXPECT_EQ(Cell(window->Table.StringGrid2, 1, v + 1), "254");
+    EXPECT_EQ(Cell(window->Table.StringGrid2, 3, v + 1), "254");
+    EXPECT_EQ(window->Table.StringGrid2->Row(), v + 1);
+    EXPECT_EQ(Cell(window->Table.StringGrid3, 2, 256), "255");
     // The chart shows the Manual point as a dot in the channel colour (blue drawn last).
-    const QImage chart = window->PaintBox3->grab().toImage();
+    const QImage chart = window->Table.PaintBox3->grab().toImage();
     EXPECT_EQ(chart.pixelColor(ChartScale(w, h).X(v), ChartScale(w, h).Y(254)), QColor(0, 0, 255));
 
-    window->TabControl1->setCurrentIndex(1);
-    window->Button6->click();  // Clear manual: green only
-    EXPECT_EQ(Cell(window->StringGrid2, 2, v + 1), "");
-    EXPECT_EQ(Cell(window->StringGrid2, 1, v + 1), "254");
-    EXPECT_EQ(Cell(window->StringGrid3, 2, v + 1), std::to_string(v));
+    window->Table.TabControl1->setCurrentIndex(1);
+    window->Table.Button6->click();  // Clear manual: green only
+    EXPECT_EQ(Cell(window->Table.StringGrid2, 2, v + 1), "");
+    EXPECT_EQ(Cell(window->Table.StringGrid2, 1, v + 1), "254");
+    EXPECT_EQ(Cell(window->Table.StringGrid3, 2, v + 1), std::to_string(v));
 
-    Click(window->PaintBox3, w / 2, h + 50, Qt::RightButton);  // released below the chart
-    EXPECT_EQ(Cell(window->StringGrid2, 2, v + 1), "");
+    Click(window->Table.PaintBox3, w / 2, h + 50, Qt::RightButton);  // released below the chart
+    EXPECT_EQ(Cell(window->Table.StringGrid2, 2, v + 1), "");
 
-    window->Clearalltables1->trigger();
-    window->Button10->click();
+    window->Table.Clearalltables1->trigger();
+    window->Table.Button10->click();
     EXPECT_EQ(LastMessage(), "Result table isempty!");
-    window->Button5->click();
-    window->Button10->click();
-    EXPECT_EQ(Cell(window->StringGrid3, 1, 129), "128");
+    window->Table.Button5->click();
+    window->Table.Button10->click();
+    EXPECT_EQ(Cell(window->Table.StringGrid3, 1, 129), "128");
 
     // A middle click sets no point but shows Manual and rebuilds Result from it (the smoothed
     // table above is replaced by what the one remaining Manual point makes).
-    Click(window->PaintBox3, w / 2, h / 2);  // a green point again, in the middle
-    window->Button5->click();                // Interpolate: Result from the empty Calculated
-    EXPECT_EQ(window->PageControl2->currentIndex(), 2);
-    Click(window->PaintBox3, 10, 10, Qt::MiddleButton);
-    EXPECT_EQ(window->PageControl2->currentIndex(), 1);
+    Click(window->Table.PaintBox3, w / 2, h / 2);  // a green point again, in the middle
+    window->Table.Button5->click();                // Interpolate: Result from the empty Calculated
+    EXPECT_EQ(window->Table.PageControl2->currentIndex(), 2);
+    Click(window->Table.PaintBox3, 10, 10, Qt::MiddleButton);
+    EXPECT_EQ(window->Table.PageControl2->currentIndex(), 1);
     EXPECT_EQ(window->Result(), TableFromManual(window->Manual()));
     EXPECT_NE(window->Result().Curve(kGreen), IdentityCurve());
 }
 
 TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
-    window->Button9->click();
-    window->Button3->click();
+    window->Source.Button9->click();
+    window->Source.Button3->click();
     EXPECT_EQ(dialogs.messages, (std::vector<std::string>{"Open left and right images!", "Nothing to save!"}));
-    window->BitBtn4->click();
+    window->Source.BitBtn4->click();
     EXPECT_EQ(LastMessage(), "Table is empty!");
 
     OpenPictures();
-    Click(window->PaintBox1, 5, 5);
+    Click(window->Source.PaintBox1, 5, 5);
     const PointList points = window->Points();
 
     const std::string broken = PathOf("broken.jpg");
     WriteText(broken, "not a picture");
     dialogs.AnswerFile(broken);
-    window->Button2->click();
+    window->Source.Button2->click();
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].rfind(broken + ": ", 0), 0u);
     EXPECT_EQ(window->SamplePath(), sample);
@@ -228,31 +228,31 @@ TEST_F(ColorCorrectorWindow, RefusalsAndBadFilesKeepTheWindowAsItWas) {
     const std::string pointsPath = PathOf("points.txt");
     WriteText(pointsPath, reference + "\n" + PathOf("gone.jpg") + "\n1 2 3 4\n");
     dialogs.AnswerFile(pointsPath);
-    window->Button4->click();
+    window->Source.Button4->click();
     EXPECT_EQ(LastMessage(), "File not found: " + PathOf("gone.jpg"));
     EXPECT_EQ(window->Points().Records(), points.Records());
 
     WriteText(pointsPath, reference + "\r\n" + sample + "\r\n1 2 3 4\r\n5 6 x 8\r\n");
     dialogs.AnswerFile(pointsPath);
-    window->Button4->click();
+    window->Source.Button4->click();
     EXPECT_EQ(LastMessage(),
               pointsPath + ": line 4 does not hold four whole numbers; the 1 point pairs before it were read.");
-    EXPECT_EQ(window->StringGrid5->RowCount(), 2);
+    EXPECT_EQ(window->Source.StringGrid5->RowCount(), 2);
 
     dialogs.AnswerFile(PathOf("missing.txt"));
-    window->Button7->click();
+    window->Table.Button7->click();
     EXPECT_EQ(LastMessage(), "Can' open file " + PathOf("missing.txt") +
                                  "\nCannot open file \"" + PathOf("missing.txt") +
                                  "\". No such file or directory");
     const std::string junk = PathOf("junk.txt");
     WriteText(junk, "junk");
     dialogs.AnswerFile(junk);
-    window->Button7->click();
+    window->Table.Button7->click();
     EXPECT_EQ(LastMessage().rfind(junk + ": ", 0), 0u);
     EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector");
 
     dialogs.AnswerFile(PathOf("no/such/folder/t.txt"));
-    window->Button8->click();
+    window->Table.Button8->click();
     EXPECT_EQ(LastMessage().rfind("Can' open file " + PathOf("no/such/folder/t.txt") +
                                       "\nCannot create file",
                                   0),
@@ -265,13 +265,13 @@ TEST_F(ColorCorrectorWindow, SavePointsRefusesAPathWithALineBreak) {
     const std::string broken = PathOf("nl\nnew/sample.jpg");
     ASSERT_TRUE(QFile::copy(QString::fromStdString(sample), QString::fromStdString(broken)));
     dialogs.AnswerFile(reference);
-    window->Button1->click();
+    window->Source.Button1->click();
     dialogs.AnswerFile(broken);
-    window->Button2->click();
+    window->Source.Button2->click();
     ASSERT_EQ(window->SamplePath(), broken);
     const std::string pointsPath = PathOf("points.txt");
     dialogs.AnswerFile(pointsPath);
-    window->Button3->click();
+    window->Source.Button3->click();
     EXPECT_EQ(LastMessage(),
               "The path \"" + PathOf("nl<LF>new/sample.jpg") +
                   "\" holds a line break (LF), which a points file cannot hold; nothing was "
@@ -283,7 +283,7 @@ TEST_F(ColorCorrectorWindow, AColorTableOfOneRowIsCompletedWhenOpened) {
     const std::string table = PathOf("one_row.txt");
     WriteText(table, "10\t20\t30\r\n");
     dialogs.AnswerFile(table);
-    window->Button7->click();
+    window->Table.Button7->click();
     EXPECT_EQ(LastMessage(),
               table + ": only the first 1 of 256 lines hold three whole numbers; the rows after "
                       "them were filled in on a straight line up to 255.");
@@ -291,7 +291,7 @@ TEST_F(ColorCorrectorWindow, AColorTableOfOneRowIsCompletedWhenOpened) {
     EXPECT_EQ(result.CellText(kRed, 0), "10");
     EXPECT_EQ(result.CellText(kBlue, 255), "255");
     EXPECT_EQ(result.CellText(kRed, 128), std::to_string(10 + 128 * 245 / 255));
-    EXPECT_EQ(Cell(window->StringGrid3, 2, 129), result.CellText(kGreen, 128));
+    EXPECT_EQ(Cell(window->Table.StringGrid3, 2, 129), result.CellText(kGreen, 128));
     EXPECT_NO_THROW(MakeByteTables(result));  // it can be applied
 }
 
@@ -299,11 +299,11 @@ TEST_F(ColorCorrectorWindow, PointsFileFromAnotherDesktopFindsThePicturesBesideI
     const std::string pointsPath = PathOf("elsewhere.txt");
     WriteText(pointsPath, "reference.jpg\r\nD:\\photos\\sample.jpg\r\n");
     dialogs.AnswerFile(pointsPath);
-    window->Button4->click();
+    window->Source.Button4->click();
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(window->ReferencePath(), reference);
     EXPECT_EQ(window->SamplePath(), sample);
-    EXPECT_EQ(window->StringGrid5->RowCount(), 2) << "no records: the header over one empty row";
+    EXPECT_EQ(window->Source.StringGrid5->RowCount(), 2) << "no records: the header over one empty row";
     EXPECT_EQ(window->windowTitle().toStdString(), "Lumivex Color Corrector");
 }
 
@@ -315,14 +315,14 @@ TEST_F(ColorCorrectorWindow, ResizeFillsEachPageFromTheClientArea) {
     }
     const QWidget* sheet = window->TabSheet1;
     EXPECT_EQ(window->PageControl1->geometry().bottom() + 1, window->StatusBar1->geometry().top());
-    EXPECT_NEAR(window->ScrollBox2->geometry().right() + 1, sheet->width() - 2, 1);
-    EXPECT_EQ(window->ScrollBox1->width(), window->ScrollBox2->width());
-    EXPECT_EQ(window->StringGrid5->geometry().bottom() + 1, sheet->height() - 7);
-    EXPECT_NEAR(window->ComboBox3->geometry().right(), window->ScrollBox2->geometry().right(), 1);
-    EXPECT_EQ(window->PaintBox4->geometry().right() + 1, window->TabSheet2->width() - 1);
-    EXPECT_LE(window->GroupBox3->geometry().bottom(), window->TabSheet2->height());
-    EXPECT_NEAR(window->Image4->geometry().right() + 1, window->TabSheet4->width() - 2, 1);
-    EXPECT_EQ(window->ScrollBox3->geometry().bottom() + 1, window->TabSheet3->height() - 7);
+    EXPECT_NEAR(window->Source.ScrollBox2->geometry().right() + 1, sheet->width() - 2, 1);
+    EXPECT_EQ(window->Source.ScrollBox1->width(), window->Source.ScrollBox2->width());
+    EXPECT_EQ(window->Source.StringGrid5->geometry().bottom() + 1, sheet->height() - 7);
+    EXPECT_NEAR(window->Source.ComboBox3->geometry().right(), window->Source.ScrollBox2->geometry().right(), 1);
+    EXPECT_EQ(window->Table.PaintBox4->geometry().right() + 1, window->TabSheet2->width() - 1);
+    EXPECT_LE(window->Table.GroupBox3->geometry().bottom(), window->TabSheet2->height());
+    EXPECT_NEAR(window->Files.Image4->geometry().right() + 1, window->TabSheet4->width() - 2, 1);
+    EXPECT_EQ(window->Balance.ScrollBox3->geometry().bottom() + 1, window->TabSheet3->height() - 7);
 }
 
 TEST(ColorCorrectorExit, FileExitEndsTheApplication) {
@@ -350,11 +350,11 @@ TEST_F(ColorCorrectorWindow, PicturesAndPointListsAboveTheMemoryBudgetAreAskedAb
     const std::string pictureQuestion = "This picture needs 1 MB of memory. Open it anyway?";
     dialogs.AnswerFile(reference);
     dialogs.Answer(TAnswer::No);
-    window->Button1->click();
+    window->Source.Button1->click();
     EXPECT_FALSE(window->ReferenceLoaded());
     dialogs.AnswerFile(reference);
     dialogs.Answer(TAnswer::Yes);
-    window->Button1->click();
+    window->Source.Button1->click();
     EXPECT_TRUE(window->ReferenceLoaded());
     EXPECT_EQ(dialogs.questions, std::vector<std::string>(2, pictureQuestion));
     EXPECT_TRUE(dialogs.errors.empty());
@@ -364,7 +364,7 @@ TEST_F(ColorCorrectorWindow, PicturesAndPointListsAboveTheMemoryBudgetAreAskedAb
     WriteText(PathOf("many.pts"), points);
     dialogs.AnswerFile(PathOf("many.pts"));
     dialogs.Answer(TAnswer::No);
-    window->Button4->click();
+    window->Source.Button4->click();
     ASSERT_EQ(dialogs.questions.size(), 3u);
     EXPECT_EQ(dialogs.questions[2], "This points file needs 1 MB of memory. Open it anyway?");
     EXPECT_FALSE(window->SampleLoaded());
@@ -381,7 +381,7 @@ TEST_F(ColorCorrectorWindow, PointsFileMessagesNameTheFileAndTheReason) {
     WriteText(blank, reference + "\r\n\r\n1 2 3 4\r\n");
     for (const std::string& file : {empty, binary, blank}) {
         dialogs.AnswerFile(file);
-        window->Button4->click();
+        window->Source.Button4->click();
     }
     EXPECT_EQ(dialogs.messages,
               (std::vector<std::string>{
@@ -392,7 +392,7 @@ TEST_F(ColorCorrectorWindow, PointsFileMessagesNameTheFileAndTheReason) {
 
     OpenPictures();
     dialogs.AnswerFile(PathOf("no/such/folder/p.pts"));
-    window->Button3->click();
+    window->Source.Button3->click();
     EXPECT_EQ(LastMessage(), "Can't open file!\nCannot create file \"" +
                                  PathOf("no/such/folder/p.pts") +
                                  "\". No such file or directory");

@@ -37,13 +37,13 @@ protected:
 
     // A press and release on the preview.
     void Drag(Qt::MouseButton button, Qt::KeyboardModifiers mods, QPoint from, QPoint to) {
-        QTest::mousePress(window->Image1, button, mods, from);
-        QTest::mouseRelease(window->Image1, button, mods, to);
+        QTest::mousePress(window->Images.Image1, button, mods, from);
+        QTest::mouseRelease(window->Images.Image1, button, mods, to);
     }
 
     std::string Row(int r) {
         std::string text;
-        for (int c = 0; c < 6; ++c) text += window->StringGrid1->Cell(c, r) + (c < 5 ? "|" : "");
+        for (int c = 0; c < 6; ++c) text += window->Parameters.StringGrid1->Cell(c, r) + (c < 5 ? "|" : "");
         return text;
     }
 
@@ -65,30 +65,30 @@ TEST_F(ObjectEditorTest, AddGestureUndoSaveReopenAndRun) {
     EXPECT_EQ(window->CurrentImage, 3);
     EXPECT_EQ(Panel(0), "3 / 3");
     EXPECT_EQ(Panel(1), paths[2]);
-    EXPECT_EQ(window->TabControl1->TabCount(), 3);
-    EXPECT_EQ(window->TabControl1->TabIndex(), 2);
+    EXPECT_EQ(window->Images.TabControl1->TabCount(), 3);
+    EXPECT_EQ(window->Images.TabControl1->TabIndex(), 2);
 
     // The preview is the output frame with its guide grid.
-    const TBitmap& preview = window->Image1->Picture();
+    const TBitmap& preview = window->Images.Image1->Picture();
     ASSERT_EQ(preview.Width(), 800);
     ASSERT_EQ(preview.Height(), 600);
     EXPECT_TRUE(Black(preview, 200, 10) && Black(preview, 600, 10) && Black(preview, 10, 450));
 
     // A move drag of 20 shown pixels to the right, then a rotate drag; Undo steps back.
-    const double k = window->Image1->PictureRect().width() / 800.0;
+    const double k = window->Images.Image1->PictureRect().width() / 800.0;
     Drag(Qt::LeftButton, Qt::NoModifier, {100, 100}, {120, 100});
-    EXPECT_EQ(window->Edit3->Text(), std::to_string(static_cast<int>(static_cast<float>(20 / k))));
+    EXPECT_EQ(window->Images.Edit3->Text(), std::to_string(static_cast<int>(static_cast<float>(20 / k))));
     Drag(Qt::LeftButton, Qt::ShiftModifier, {100, 100}, {130, 100});
-    EXPECT_EQ(window->Edit5->Text(), "   3.0");
-    EXPECT_EQ(window->StringGrid1->Cell(4, 3), "   3.0");
+    EXPECT_EQ(window->Images.Edit5->Text(), "   3.0");
+    EXPECT_EQ(window->Parameters.StringGrid1->Cell(4, 3), "   3.0");
     window->Undo1->trigger();
-    EXPECT_EQ(window->Edit5->Text(), "0");
-    EXPECT_NE(window->Edit3->Text(), "0");
-    window->Edit6->SetText("0.05");
-    window->Edit6Exit();
-    EXPECT_EQ(window->Edit6->Text(), "0.1");
+    EXPECT_EQ(window->Images.Edit5->Text(), "0");
+    EXPECT_NE(window->Images.Edit3->Text(), "0");
+    window->Images.Edit6->SetText("0.05");
+    window->Images.Edit6Exit();
+    EXPECT_EQ(window->Images.Edit6->Text(), "0.1");
     window->Undo1->trigger();
-    EXPECT_EQ(window->Edit6->Text(), "1");
+    EXPECT_EQ(window->Images.Edit6->Text(), "1");
 
     // Save writes the size line and the three rows; the caption names the file.
     const std::string project = PathOf("turntable.oep");
@@ -98,7 +98,7 @@ TEST_F(ObjectEditorTest, AddGestureUndoSaveReopenAndRun) {
     std::string text;
     ASSERT_TRUE(ReadTextFile(project, text));
     EXPECT_EQ(text, "800\t600\r\n" + paths[0] + "\t0\t0\t0\t1\r\n" + paths[1] +
-                        "\t0\t0\t0\t1\r\n" + paths[2] + "\t" + window->Edit3->Text() + "\t0\t0\t1\r\n");
+                        "\t0\t0\t0\t1\r\n" + paths[2] + "\t" + window->Images.Edit3->Text() + "\t0\t0\t1\r\n");
 
     // New (nothing unsaved, so no question), then Open brings it all back.
     window->Newproject1->trigger();
@@ -108,7 +108,7 @@ TEST_F(ObjectEditorTest, AddGestureUndoSaveReopenAndRun) {
     window->Open1->trigger();
     EXPECT_EQ(window->ImageCount, 3);
     EXPECT_EQ(window->CurrentImage, 1);
-    const std::string shift = window->StringGrid1->Cell(2, 3);
+    const std::string shift = window->Parameters.StringGrid1->Cell(2, 3);
     EXPECT_NE(shift, "0");
     EXPECT_TRUE(dialogs.questions.empty());
 
@@ -130,35 +130,35 @@ TEST_F(ObjectEditorTest, AddGestureUndoSaveReopenAndRun) {
 
 TEST_F(ObjectEditorTest, NavigationWrapsAndCopiesReachTheNeighbours) {
     AddThree();
-    window->Button4Click();  // ">>" on the last image
+    window->Images.Button4Click();  // ">>" on the last image
     EXPECT_EQ(window->CurrentImage, 1);
-    EXPECT_EQ(window->TabControl1->TabIndex(), 0);
-    window->Button3Click();  // "<<" on the first
+    EXPECT_EQ(window->Images.TabControl1->TabIndex(), 0);
+    window->Images.Button3Click();  // "<<" on the first
     EXPECT_EQ(window->CurrentImage, 3);
-    window->SetFields({"7", "-8", "2.5", "1.5"});
-    window->Button2Click();  // "Copy to next" on the last image writes row 1
+    window->Images.SetFields({"7", "-8", "2.5", "1.5"});
+    window->Images.Button2Click();  // "Copy to next" on the last image writes row 1
     EXPECT_EQ(Row(1), "1|" + paths[0] + "|7|-8|2.5|1.5");
-    window->Button4Click();
-    EXPECT_EQ(window->Edit5->Text(), "2.5");
-    window->Button5Click();  // "Copy to previous" on the first writes the last row
+    window->Images.Button4Click();
+    EXPECT_EQ(window->Images.Edit5->Text(), "2.5");
+    window->Images.Button5Click();  // "Copy to previous" on the first writes the last row
     EXPECT_EQ(Row(3), "3|" + paths[2] + "|7|-8|2.5|1.5");
     // A field exit on another image, then a move: Undo after the image change does nothing.
-    window->Edit3->SetText("5000");
-    window->Edit3Exit();
-    EXPECT_EQ(window->Edit3->Text(), "3000");
-    window->TabControl1->SetTabIndex(1);
-    window->TabControl1Change();
+    window->Images.Edit3->SetText("5000");
+    window->Images.Edit3Exit();
+    EXPECT_EQ(window->Images.Edit3->Text(), "3000");
+    window->Images.TabControl1->SetTabIndex(1);
+    window->Images.TabControl1Change();
     EXPECT_EQ(window->CurrentImage, 2);
     window->Undo1->trigger();
-    EXPECT_EQ(window->Edit3->Text(), "0");
+    EXPECT_EQ(window->Images.Edit3->Text(), "0");
     // Output size fields and presets.
-    window->Edit1->SetText("abc");
-    window->Edit1Exit();
-    EXPECT_EQ(window->Edit1->Text(), "800");
-    window->ComboBox1->SetItemIndex(1);
-    window->ComboBox1Change();
-    EXPECT_EQ(window->Image1->Picture().Width(), 240);
-    EXPECT_EQ(window->Image1->Picture().Height(), 320);
+    window->Images.Edit1->SetText("abc");
+    window->Images.Edit1Exit();
+    EXPECT_EQ(window->Images.Edit1->Text(), "800");
+    window->Images.ComboBox1->SetItemIndex(1);
+    window->Images.ComboBox1Change();
+    EXPECT_EQ(window->Images.Image1->Picture().Width(), 240);
+    EXPECT_EQ(window->Images.Image1->Picture().Height(), 320);
 }
 
 TEST_F(ObjectEditorTest, UnsavedWorkIsNotDroppedWithoutAsking) {
@@ -176,8 +176,8 @@ TEST_F(ObjectEditorTest, UnsavedWorkIsNotDroppedWithoutAsking) {
     EXPECT_EQ(exits.count(), 1);
     EXPECT_TRUE(FileExists(project));
     dialogs.Answer(TAnswer::No);
-    window->Edit4->SetText("9");
-    window->Edit4Exit();
+    window->Images.Edit4->SetText("9");
+    window->Images.Edit4Exit();
     window->Newproject1->trigger();
     EXPECT_EQ(window->ImageCount, 0);
 }
@@ -188,11 +188,11 @@ TEST_F(ObjectEditorTest, BadFilesAreNamedAndTheProjectKeepsItsState) {
     dialogs.AnswerFiles({paths[0], notJpeg});
     window->Addimages1->trigger();
     EXPECT_EQ(window->ImageCount, 2);  // the row stays, marked
-    EXPECT_TRUE(window->Unreadable(2));
+    EXPECT_TRUE(window->Parameters.Unreadable(2));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_NE(dialogs.messages[0].find("\n" + notJpeg + ": "), std::string::npos);
     // Its preview is a white frame; the run writes the good one and names the other.
-    EXPECT_EQ(window->Image1->Picture().ScanLine(10)[30], 255);
+    EXPECT_EQ(window->Images.Image1->Picture().ScanLine(10)[30], 255);
     window->Run1->trigger();
     EXPECT_EQ(LastMessage().find("1 of 2 images were processed."), 0u);
     EXPECT_TRUE(FileExists(PathOf("result/shot1.jpg")));
@@ -219,7 +219,7 @@ TEST_F(ObjectEditorTest, BadFilesAreNamedAndTheProjectKeepsItsState) {
     window->Open1->trigger();
     EXPECT_EQ(LastMessage(), paths[1] + ": the file is not an Object Editor project.");
     EXPECT_EQ(window->ImageCount, 2);
-    EXPECT_EQ(window->StringGrid1->Cell(1, 1), paths[0]);
+    EXPECT_EQ(window->Parameters.StringGrid1->Cell(1, 1), paths[0]);
 }
 
 TEST_F(ObjectEditorTest, SaveRefusesAPathTheProjectFileCannotHold) {
@@ -243,11 +243,11 @@ TEST_F(ObjectEditorTest, EveryGuideLineStaysVisibleWhenThePreviewIsShownSmall) {
     for (const int width : {560, 610, 660, 700, 760, 807}) {
         SCOPED_TRACE(width);
         window->resize(width, 600);
-        const QImage shown = window->Image1->grab().toImage();
-        const QRect r = window->Image1->PictureRect();
+        const QImage shown = window->Images.Image1->grab().toImage();
+        const QRect r = window->Images.Image1->PictureRect();
         ASSERT_LT(r.width(), 800);
         for (int k = 1; k <= 3; ++k) {
-            const QPoint line = window->Image1->PictureToControl({800 * k / 4, 600 * k / 4});
+            const QPoint line = window->Images.Image1->PictureToControl({800 * k / 4, 600 * k / 4});
             EXPECT_EQ(shown.pixelColor(line.x(), r.top() + r.height() / 8), Qt::black) << k;
             EXPECT_EQ(shown.pixelColor(r.left() + r.width() / 8, line.y()), Qt::black) << k;
         }
@@ -280,23 +280,23 @@ TEST_F(ObjectEditorTest, EditingKeysBelongToTheFocusedTextField) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     QSignalSpy saveAs(window->Saveas1, &QAction::triggered), undo(window->Undo1, &QAction::triggered);
 
-    window->Edit3->setFocus();
-    window->Edit3->selectAll();
-    QTest::keyClicks(window->Edit3, "12");
-    QTest::keyClick(window->Edit3, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(window->Edit3->selectedText().toStdString(), "12");
-    QTest::keyClick(window->Edit3, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_NE(window->Edit3->Text(), "12") << "the typing is undone";
+    window->Images.Edit3->setFocus();
+    window->Images.Edit3->selectAll();
+    QTest::keyClicks(window->Images.Edit3, "12");
+    QTest::keyClick(window->Images.Edit3, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(window->Images.Edit3->selectedText().toStdString(), "12");
+    QTest::keyClick(window->Images.Edit3, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(window->Images.Edit3->Text(), "12") << "the typing is undone";
 
-    window->PageControl1->setCurrentIndex(window->PageControl1->indexOf(window->RichEdit1->parentWidget()));
-    window->RichEdit1->setFocus();
-    QTest::keyClick(window->RichEdit1, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(window->RichEdit1->textCursor().selectedText().size(),
-              window->RichEdit1->toPlainText().size());
+    window->PageControl1->setCurrentIndex(window->PageControl1->indexOf(window->Controls.RichEdit1->parentWidget()));
+    window->Controls.RichEdit1->setFocus();
+    QTest::keyClick(window->Controls.RichEdit1, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(window->Controls.RichEdit1->textCursor().selectedText().size(),
+              window->Controls.RichEdit1->toPlainText().size());
     EXPECT_EQ(saveAs.count(), 0);
     EXPECT_EQ(undo.count(), 0);
 
-    window->RichEdit1->clearFocus();
+    window->Controls.RichEdit1->clearFocus();
     dialogs.CancelFile();
     QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(saveAs.count(), 1);

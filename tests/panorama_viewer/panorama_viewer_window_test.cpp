@@ -93,7 +93,7 @@ protected:
         // QTest keeps the buttons it pressed across tests (a double click leaves one down).
         QTestPrivate::qtestMouseButtons = Qt::NoButton;
         // The tests drive the renderer's ticks themselves, one Redraw1Click per tick.
-        window->Timer1->stop();
+        window->Timers.Timer1->stop();
     }
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(WindowFixture::SetUp());
@@ -153,26 +153,26 @@ protected:
 TEST_F(PanoramaViewerWindow, StartsEmptyWithItsMenuTimersAndStatusBar) {
     EXPECT_EQ(Caption(), "Panorama Viewer");
     EXPECT_FALSE(window->PanoramaLoaded());
-    EXPECT_EQ(window->Timer1->interval(), 10);
-    EXPECT_EQ(window->Timer2->interval(), 1000);
-    EXPECT_TRUE(window->Timer2->isActive());
+    EXPECT_EQ(window->Timers.Timer1->interval(), 10);
+    EXPECT_EQ(window->Timers.Timer2->interval(), 1000);
+    EXPECT_TRUE(window->Timers.Timer2->isActive());
     ASSERT_EQ(window->StatusBar1->PanelCount(), 5);
 
     std::vector<std::string> order;
-    for (QAction* a : window->PopupMenu1->actions())
+    for (QAction* a : window->Menu.PopupMenu1->actions())
         order.push_back(a->isSeparator() ? "-" : a->objectName().toStdString());
     const std::vector<std::string> expected = {"Open1",  "-",         "Next1",      "Previous1",
                                                "-",      "Copytoclipboard1", "Save1", "-",
                                                "Printsetup1", "Print1", "-", "Arrow1",
                                                "Hand1",  "Cross1"};
     EXPECT_EQ(order, expected);
-    EXPECT_EQ(window->Open1->shortcut(), QKeySequence("Ctrl+O"));
-    EXPECT_EQ(window->Next1->shortcut(), QKeySequence("Ctrl+N"));
-    EXPECT_EQ(window->Previous1->shortcut(), QKeySequence("Ctrl+P"));
-    EXPECT_TRUE(window->Arrow1->isChecked());
-    EXPECT_TRUE(window->MouseModeGroup->isExclusive());
+    EXPECT_EQ(window->Menu.Open1->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(window->Menu.Next1->shortcut(), QKeySequence("Ctrl+N"));
+    EXPECT_EQ(window->Menu.Previous1->shortcut(), QKeySequence("Ctrl+P"));
+    EXPECT_TRUE(window->Menu.Arrow1->isChecked());
+    EXPECT_TRUE(window->Menu.MouseModeGroup->isExclusive());
     EXPECT_EQ(window->Image1->cursor().shape(), Qt::ArrowCursor);
-    EXPECT_EQ(window->SavePictureDialog1.Filter,
+    EXPECT_EQ(window->Dialogs.SavePictureDialog1.Filter,
               "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp");
 
     // Without a panorama a tick draws nothing.
@@ -206,7 +206,7 @@ TEST_F(PanoramaViewerWindow, OpensThroughTheDialogAndShowsTheViewOnTheNextTick) 
 
     // The renderer's own timer ticks every 10 ms and draws after a change by itself.
     window->FormMouseWheel(-120);
-    window->Timer1->start();
+    window->Timers.Timer1->start();
     EXPECT_TRUE(QTest::qWaitFor([&] { return Panel(2) == "FOV=135 "; }, 2000));
 }
 
@@ -215,9 +215,9 @@ TEST_F(PanoramaViewerWindow, OpensThroughTheDialogAndShowsTheViewOnTheNextTick) 
 TEST_F(PanoramaViewerWindow, ATickLongerThanTheIntervalIsSkippedNotStacked) {
     OpenSample();
     constexpr int kInterval = 400;
-    window->Timer1->setInterval(kInterval);
+    window->Timers.Timer1->setInterval(kInterval);
     int ticks = 0;
-    QObject::connect(window->Timer1, &QTimer::timeout, [&] { ++ticks; });
+    QObject::connect(window->Timers.Timer1, &QTimer::timeout, [&] { ++ticks; });
     int slowFrames = 0;
     struct SlowPaint : QObject {
         int* frames;
@@ -232,10 +232,10 @@ TEST_F(PanoramaViewerWindow, ATickLongerThanTheIntervalIsSkippedNotStacked) {
     } slowPaint(&slowFrames);
     window->Image1->installEventFilter(&slowPaint);
     window->FormMouseWheel(-120);  // the next tick draws
-    window->Timer1->start();
+    window->Timers.Timer1->start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return slowFrames == 1; }, 10000));
     const int ticksAfterSlowFrame = ticks;
-    EXPECT_GT(window->Timer1->remainingTime(), kInterval / 4);
+    EXPECT_GT(window->Timers.Timer1->remainingTime(), kInterval / 4);
     QCoreApplication::processEvents();
     EXPECT_EQ(ticks, ticksAfterSlowFrame);
     window->Image1->removeEventFilter(&slowPaint);
@@ -347,7 +347,7 @@ TEST_F(PanoramaViewerWindow, WithoutPanoramaKeysDoNothingButWheelAndMouseStillSt
                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(window->Image1, &back);
     EXPECT_EQ(window->View().fov, 1.0);
-    window->Cross1->trigger();
+    window->Menu.Cross1->trigger();
     Mouse(QEvent::MouseButtonPress, 10, 10, Qt::LeftButton, Qt::LeftButton);
     Mouse(QEvent::MouseMove, 0, kViewHeight / 2, Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(window->View().betta, 0.0);
@@ -356,9 +356,9 @@ TEST_F(PanoramaViewerWindow, WithoutPanoramaKeysDoNothingButWheelAndMouseStillSt
 
 TEST_F(PanoramaViewerWindow, MouseModesSetCursorsAndSteer) {
     OpenSample();
-    window->Cross1->trigger();
-    EXPECT_TRUE(window->Cross1->isChecked());
-    EXPECT_FALSE(window->Arrow1->isChecked());
+    window->Menu.Cross1->trigger();
+    EXPECT_TRUE(window->Menu.Cross1->isChecked());
+    EXPECT_FALSE(window->Menu.Arrow1->isChecked());
     EXPECT_EQ(window->Image1->cursor().shape(), Qt::CrossCursor);
     Mouse(QEvent::MouseButtonPress, 100, 30, Qt::LeftButton, Qt::LeftButton);
     Mouse(QEvent::MouseMove, 0, kViewHeight / 2, Qt::NoButton, Qt::LeftButton);
@@ -371,14 +371,14 @@ TEST_F(PanoramaViewerWindow, MouseModesSetCursorsAndSteer) {
     Mouse(QEvent::MouseMove, 10, 10, Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(window->View().alpha, 180.0);
 
-    window->Hand1->trigger();
+    window->Menu.Hand1->trigger();
     EXPECT_EQ(window->Image1->cursor().shape(), Qt::PointingHandCursor);
     Mouse(QEvent::MouseButtonPress, 100, 80, Qt::LeftButton, Qt::LeftButton);
     Mouse(QEvent::MouseMove, 110, 80, Qt::NoButton, Qt::LeftButton);
     EXPECT_DOUBLE_EQ(window->View().alpha, 180.0 - 10 * 90.0 / (kViewWidth + 6));
     Mouse(QEvent::MouseButtonRelease, 110, 80, Qt::LeftButton, Qt::NoButton);
 
-    window->Arrow1->trigger();
+    window->Menu.Arrow1->trigger();
     EXPECT_EQ(window->Image1->cursor().shape(), Qt::ArrowCursor);
     window->Redraw1Click();
     const double start = window->View().alpha;
@@ -409,8 +409,8 @@ TEST_F(PanoramaViewerWindow, ArrowModeEndsWhenTheLeftButtonIsNoLongerDown) {
         return window->View().alpha != before;
     };
     RealMouse(QEvent::MouseButtonPress, 50, 50, Qt::RightButton);  // opens the menu
-    EXPECT_TRUE(window->PopupMenu1->isVisible());
-    window->PopupMenu1->close();
+    EXPECT_TRUE(window->Menu.PopupMenu1->isVisible());
+    window->Menu.PopupMenu1->close();
     RealMouse(QEvent::MouseButtonRelease, 50, 50, Qt::RightButton);
     EXPECT_FALSE(turnsOnTick());
 
@@ -420,7 +420,7 @@ TEST_F(PanoramaViewerWindow, ArrowModeEndsWhenTheLeftButtonIsNoLongerDown) {
     EXPECT_TRUE(turnsOnTick());
     RealMouse(QEvent::MouseButtonPress, 100, 50, Qt::RightButton);
     EXPECT_FALSE(turnsOnTick());
-    window->PopupMenu1->close();
+    window->Menu.PopupMenu1->close();
     RealMouse(QEvent::MouseButtonRelease, 100, 50, Qt::RightButton);
     RealMouse(QEvent::MouseButtonRelease, 100, 50, Qt::LeftButton);
 
@@ -464,7 +464,7 @@ TEST_F(PanoramaViewerWindow, SpaceAndBackspaceWalkTheFolderOfThePictureOnRelease
     EXPECT_EQ(window->CurrentFile(), PathOf("a.jpg"));
     Key(Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(window->CurrentFile(), PathOf("b.JPG"));
-    window->Next1->trigger();
+    window->Menu.Next1->trigger();
     EXPECT_EQ(window->CurrentFile(), PathOf("c.jpeg"));
     QDir::setCurrent(keep);
     EXPECT_TRUE(dialogs.errors.empty());
@@ -491,7 +491,7 @@ TEST_F(PanoramaViewerWindow, SaveChoosesTheFormatByExtensionThenByFilter) {
     };
     for (const Case& c : cases) {
         dialogs.AnswerFile(c.chosen, c.filterIndex);
-        window->Save1->trigger();
+        window->Menu.Save1->trigger();
         EXPECT_EQ(FirstBytes(c.written, 2), c.magic) << c.written;
     }
     ASSERT_EQ(dialogs.fileRequests.size(), 9u);  // the open dialog, then eight saves
@@ -504,7 +504,7 @@ TEST_F(PanoramaViewerWindow, SaveChoosesTheFormatByExtensionThenByFilter) {
     EXPECT_EQ(saved.Height(), kViewHeight);
     // Cancel writes nothing.
     dialogs.CancelFile();
-    window->Save1->trigger();
+    window->Menu.Save1->trigger();
     EXPECT_FALSE(QFile::exists(QString::fromStdString(PathOf("v9.jpg"))));
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -512,7 +512,7 @@ TEST_F(PanoramaViewerWindow, SaveChoosesTheFormatByExtensionThenByFilter) {
 TEST_F(PanoramaViewerWindow, CopyPutsTheViewOnTheClipboard) {
     OpenSample();
     QGuiApplication::clipboard()->clear();
-    window->Copytoclipboard1->trigger();
+    window->Menu.Copytoclipboard1->trigger();
     const QImage image = QGuiApplication::clipboard()->image();
     EXPECT_EQ(image.width(), kViewWidth);
     EXPECT_EQ(image.height(), kViewHeight);
@@ -527,30 +527,30 @@ TEST_F(PanoramaViewerWindow, PrintWritesThePageAndPrintSetupNeedsNoPanorama) {
     SharedPrinter().setOutputFileName(QString::fromStdString(pdf));
 
     dialogs.AnswerPrint(true);
-    window->Printsetup1->trigger();
+    window->Menu.Printsetup1->trigger();
     EXPECT_EQ(dialogs.printerSetupDialogs, 1);
     EXPECT_TRUE(dialogs.messages.empty());
 
     OpenSample();
     dialogs.AnswerPrint(false);
-    window->Print1->trigger();
+    window->Menu.Print1->trigger();
     EXPECT_EQ(dialogs.printDialogs, 1);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
     dialogs.AnswerPrint(true);
-    window->Print1->trigger();
+    window->Menu.Print1->trigger();
     EXPECT_EQ(dialogs.printDialogs, 2);
     EXPECT_EQ(FirstBytes(pdf, 4), "%PDF");
     SharedPrinter().setOutputFileName(keepName);
 }
 
 TEST_F(PanoramaViewerWindow, CommandsWithoutPanoramaAnswerInTheCurrentLanguage) {
-    window->Copytoclipboard1->trigger();
-    window->Save1->trigger();
-    window->Print1->trigger();
+    window->Menu.Copytoclipboard1->trigger();
+    window->Menu.Save1->trigger();
+    window->Menu.Print1->trigger();
     UiLanguage = "rus";
-    window->Save1->trigger();
-    window->Print1->trigger();
-    window->Copytoclipboard1->trigger();
+    window->Menu.Save1->trigger();
+    window->Menu.Print1->trigger();
+    window->Menu.Copytoclipboard1->trigger();
     const std::vector<std::string> expected = {
         "Open file before!",       "Open file before!",       "Open file before!",
         "Сначала откройте файл!", "Сначала откройте файл!", "Сначала откройте файл!"};
@@ -677,22 +677,22 @@ TEST_F(PanoramaViewerWindow, ViewsTallerThan2048RowsRender) {
 
 TEST_F(PanoramaViewerWindow, MenuFollowsTheLanguage) {
     SwitchLanguage("rus", &TPanorama_Viewer::Timer2Timer);
-    EXPECT_EQ(window->Open1->text().toStdString(), "Открыть");
-    EXPECT_EQ(window->Next1->text().toStdString(), "Далее");
-    EXPECT_EQ(window->Previous1->text().toStdString(), "Назад");
-    EXPECT_EQ(window->Save1->text().toStdString(), "Сохранить");
-    EXPECT_EQ(window->Copytoclipboard1->text().toStdString(), "Копировать в буфер");
-    EXPECT_EQ(window->Printsetup1->text().toStdString(), "Настройка печати");
-    EXPECT_EQ(window->Print1->text().toStdString(), "Печать");
-    EXPECT_EQ(window->Arrow1->text().toStdString(), "Стрелка");
-    EXPECT_EQ(window->Hand1->text().toStdString(), "Рука");
-    EXPECT_EQ(window->Cross1->text().toStdString(), "Крест");
+    EXPECT_EQ(window->Menu.Open1->text().toStdString(), "Открыть");
+    EXPECT_EQ(window->Menu.Next1->text().toStdString(), "Далее");
+    EXPECT_EQ(window->Menu.Previous1->text().toStdString(), "Назад");
+    EXPECT_EQ(window->Menu.Save1->text().toStdString(), "Сохранить");
+    EXPECT_EQ(window->Menu.Copytoclipboard1->text().toStdString(), "Копировать в буфер");
+    EXPECT_EQ(window->Menu.Printsetup1->text().toStdString(), "Настройка печати");
+    EXPECT_EQ(window->Menu.Print1->text().toStdString(), "Печать");
+    EXPECT_EQ(window->Menu.Arrow1->text().toStdString(), "Стрелка");
+    EXPECT_EQ(window->Menu.Hand1->text().toStdString(), "Рука");
+    EXPECT_EQ(window->Menu.Cross1->text().toStdString(), "Крест");
     SwitchLanguage("deu", &TPanorama_Viewer::Timer2Timer);
-    EXPECT_EQ(window->Open1->text().toStdString(), "Открыть");
+    EXPECT_EQ(window->Menu.Open1->text().toStdString(), "Открыть");
     SwitchLanguage("eng", &TPanorama_Viewer::Timer2Timer);
-    EXPECT_EQ(window->Open1->text().toStdString(), "Open");
-    EXPECT_EQ(window->Copytoclipboard1->text().toStdString(), "Copy to clipboard");
-    EXPECT_EQ(window->Cross1->text().toStdString(), "Cross");
+    EXPECT_EQ(window->Menu.Open1->text().toStdString(), "Open");
+    EXPECT_EQ(window->Menu.Copytoclipboard1->text().toStdString(), "Copy to clipboard");
+    EXPECT_EQ(window->Menu.Cross1->text().toStdString(), "Cross");
     EXPECT_EQ(Caption(), "Panorama Viewer");  // the caption stays English
 }
 
@@ -702,13 +702,13 @@ TEST_F(PanoramaViewerWindow, TheRealSaveDialogsFileTypeDecidesTheFormat) {
     {
         RealDialogs real;
         real.AnswerFile(1, PathOf("view3"));
-        window->Save1->trigger();
+        window->Menu.Save1->trigger();
     }
     EXPECT_EQ(FirstBytes(PathOf("view3.bmp"), 2), "BM");
     EXPECT_FALSE(QFile::exists(QString::fromStdString(PathOf("view3.jpg"))));
-    ExpectEveryFilterComesBack(FileDialogKind::Save, window->SavePictureDialog1.Filter,
+    ExpectEveryFilterComesBack(FileDialogKind::Save, window->Dialogs.SavePictureDialog1.Filter,
                                PathOf("view4"));
-    ExpectEveryFilterComesBack(FileDialogKind::Open, window->OpenPictureDialog1.Filter,
+    ExpectEveryFilterComesBack(FileDialogKind::Open, window->Dialogs.OpenPictureDialog1.Filter,
                                PathOf("pano.jpg"));
 }
 

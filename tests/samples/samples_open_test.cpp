@@ -59,7 +59,7 @@ TEST(Samples, TheStereoPairOpensWithNearThingsShiftedMoreThanFarOnes) {
     ScriptedDialogDriver dialogs;
     dialogs.AnswerFile(Sample("stereo/garden.jps"));
     TStereo_Viewer w;
-    w.Open1->trigger();
+    w.Menu.Open1->trigger();
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     EXPECT_EQ(w.StatusBar1->PanelText(0), "1200x900");
     EXPECT_FALSE(w.Image1->Picture().Empty());
@@ -77,7 +77,7 @@ TEST(Samples, ThePanoramaOpensAndShowsAView) {
     dialogs.AnswerFile(Sample("panorama/lakeside.jpg"));
     TPanorama_Viewer w;
     w.resize(800, 600);
-    w.Open1->trigger();
+    w.Menu.Open1->trigger();
     w.Redraw1Click();
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     EXPECT_FALSE(w.Image1->Picture().Empty());
@@ -88,7 +88,7 @@ TEST(Samples, TheMpoPairOpensWithTheCamerasParallax) {
     ScriptedDialogDriver dialogs;
     dialogs.AnswerFile(Sample("stereo/garden.mpo"));
     TStereo_Viewer w;
-    w.Open1->trigger();
+    w.Menu.Open1->trigger();
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     EXPECT_EQ(w.StatusBar1->PanelText(0), "1200x900");
     EXPECT_EQ(w.StatusBar1->PanelText(1), "Parallax (-18,0)");
@@ -99,7 +99,7 @@ TEST(Samples, ThePartialPanoramaOpensPlacedAndLooksEast) {
     ScriptedDialogDriver dialogs;
     dialogs.AnswerFile(Sample("panorama/lakeside_strip.jpg"));
     TPanorama_Viewer w;
-    w.Open1->trigger();
+    w.Menu.Open1->trigger();
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     EXPECT_NE(w.windowTitle().toStdString().find("lakeside_strip.jpg - 360 x 120 degrees"), std::string::npos)
         << w.windowTitle().toStdString();
@@ -121,14 +121,14 @@ TEST(Samples, ThePointsAndTheColourTableOpenAndTheTableIsWhatThePointsMeasure) {
     dialogs.AnswerFile(Sample("color/points.txt"));
     dialogs.AnswerFile(Sample("color/correction_table.txt"));
     TColor_Corrector w;
-    w.Button4Click();
+    w.Source.Button4Click();
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     ASSERT_TRUE(w.ReferenceLoaded() && w.SampleLoaded());
     EXPECT_EQ(w.Points().Count(), 21);
-    w.BitBtn4Click();  // "Export colors "
-    w.Button5Click();  // "Interpolate"
+    w.Source.BitBtn4Click();  // "Export colors "
+    w.Table.Button5Click();  // "Interpolate"
     const ColorTable measured = w.Result();
-    w.Button7Click();  // "Open" the shipped table
+    w.Table.Button7Click();  // "Open" the shipped table
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     // The curves measured from the marked spots follow the shipped correction closely.
     for (int channel = 0; channel < kChannelCount; ++channel) {
@@ -149,21 +149,21 @@ TEST(Samples, TheProjectOpensAndItsParametersLineTheShotsUp) {
     w.Open1->trigger();
     EXPECT_TRUE(dialogs.errors.empty() && dialogs.messages.empty());
     ASSERT_EQ(w.ImageCount, 6);
-    const TBitmap first = w.Image1->Picture();
+    const TBitmap first = w.Images.Image1->Picture();
     ASSERT_EQ(first.Width(), 800);
     // The horizon and the floor's tiles to the upper left of the robot (inside the guide grid's
     // first cell) stand where they stand in the first shot once each shot's parameters are
     // applied, and not without them.
     for (int shot = 2; shot <= 6; ++shot) {
-        w.Button4Click();  // ">>"
+        w.Images.Button4Click();  // ">>"
         ASSERT_EQ(w.CurrentImage, shot);
-        EXPECT_FALSE(w.Unreadable(shot));
-        const double lined = MeanDifference(first, w.Image1->Picture(), 40, 50, 150, 90);
-        const ParamFields own = w.Fields();
-        w.SetFields(ParamFields());
+        EXPECT_FALSE(w.Parameters.Unreadable(shot));
+        const double lined = MeanDifference(first, w.Images.Image1->Picture(), 40, 50, 150, 90);
+        const ParamFields own = w.Images.Fields();
+        w.Images.SetFields(ParamFields());
         w.Showimage1Click();
-        const double raw = MeanDifference(first, w.Image1->Picture(), 40, 50, 150, 90);
-        w.SetFields(own);
+        const double raw = MeanDifference(first, w.Images.Image1->Picture(), 40, 50, 150, 90);
+        w.Images.SetFields(own);
         w.Showimage1Click();
         EXPECT_LT(lined * 2, raw) << "shot " << shot << ": " << lined << " vs " << raw;
     }

@@ -131,8 +131,8 @@ TEST(StereoViewerFreshWindow, StartsEmptyAtTheCornerWithItsCaptionAndSize) {
     EXPECT_EQ(w.pos(), QPoint(0, 0));
     EXPECT_FALSE(w.Loaded());
     EXPECT_EQ(w.StatusBar1->PanelCount(), 5);
-    EXPECT_TRUE(w.Anaglyph1->isChecked());
-    EXPECT_FALSE(w.Swapimages1->isChecked());
+    EXPECT_TRUE(w.Menu.Anaglyph1->isChecked());
+    EXPECT_FALSE(w.Menu.Swapimages1->isChecked());
     // The image area fills the client area above the status bar.
     EXPECT_EQ(w.ImageAreaWidth(), 607);
     EXPECT_EQ(w.ImageAreaHeight() + w.StatusBar1->height(), 478);
@@ -270,8 +270,8 @@ TEST_F(StereoViewerWindow, ModesAndSwapFromTheirKeysAndTheMenu) {
 
     Key(Qt::Key_F1);
     Key(Qt::Key_F1);  // choosing the checked mode again keeps it
-    EXPECT_TRUE(window->Left1->isChecked());
-    EXPECT_FALSE(window->Anaglyph1->isChecked());
+    EXPECT_TRUE(window->Menu.Left1->isChecked());
+    EXPECT_FALSE(window->Menu.Anaglyph1->isChecked());
     EXPECT_TRUE(Near(Shown(*window, 20, 20), kLeftColour));
     Key(Qt::Key_F2);
     EXPECT_TRUE(Near(Shown(*window, 20, 20), kRightColour));
@@ -279,26 +279,26 @@ TEST_F(StereoViewerWindow, ModesAndSwapFromTheirKeysAndTheMenu) {
     EXPECT_TRUE(Near(Shown(*window, 20, 20), kLeftColour));
     EXPECT_TRUE(Near(Shown(*window, 20, 21), kRightColour));
     Key(Qt::Key_F5);  // columns: right view on even columns
-    EXPECT_TRUE(window->Verticalinterlace1->isChecked());
+    EXPECT_TRUE(window->Menu.Verticalinterlace1->isChecked());
     EXPECT_TRUE(Near(Shown(*window, 20, 20), kRightColour));
     EXPECT_TRUE(Near(Shown(*window, 21, 20), kLeftColour));
 
     // One press of Ctrl+S toggles the swap once.
     Key(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_TRUE(window->Swapimages1->isChecked());
+    EXPECT_TRUE(window->Menu.Swapimages1->isChecked());
     EXPECT_TRUE(window->ViewState().swap);
     EXPECT_TRUE(Near(Shown(*window, 20, 20), kLeftColour));
     Key(Qt::Key_F1);
     EXPECT_TRUE(Near(Shown(*window, 20, 20), kRightColour));  // "Left" shows the file's right half
     Key(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_FALSE(window->Swapimages1->isChecked());
+    EXPECT_FALSE(window->Menu.Swapimages1->isChecked());
     EXPECT_TRUE(Near(Shown(*window, 20, 20), kLeftColour));
 
     // The menu items run the same commands.
-    window->Anaglyph1->trigger();
+    window->Menu.Anaglyph1->trigger();
     EXPECT_EQ(window->ViewState().mode, StereoMode::Anaglyph);
-    EXPECT_FALSE(window->Left1->isChecked());
-    window->Swapimages1->trigger();
+    EXPECT_FALSE(window->Menu.Left1->isChecked());
+    window->Menu.Swapimages1->trigger();
     EXPECT_TRUE(window->ViewState().swap);
     EXPECT_TRUE(Near(Shown(*window, 20, 20), Rgb{30, 60, 30}));  // red of right, rest of left
 }
@@ -307,15 +307,15 @@ TEST_F(StereoViewerWindow, RightClickOnThePictureOpensTheMenu) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20),
                             window->Image1->mapToGlobal(QPoint(20, 20)));
     QCoreApplication::sendEvent(window->Image1, &event);
-    EXPECT_TRUE(window->PopupMenu1->isVisible());
+    EXPECT_TRUE(window->Menu.PopupMenu1->isVisible());
     QStringList captions;
-    for (QAction* item : window->PopupMenu1->actions())
+    for (QAction* item : window->Menu.PopupMenu1->actions())
         if (!item->isSeparator()) captions << item->text();
     EXPECT_EQ(captions.join("|").toStdString(),
               "Open|Next|Previous|Fit to width|Fit to height|Fit to window|Zoom in|Zoom out|"
               "Left|Right|Anaglyph|Horizontal interlace|Vertical interlace|Swap images");
-    EXPECT_EQ(window->Fittowindow1->shortcut(), QKeySequence("Ctrl+F"));
-    window->PopupMenu1->close();
+    EXPECT_EQ(window->Menu.Fittowindow1->shortcut(), QKeySequence("Ctrl+F"));
+    window->Menu.PopupMenu1->close();
 }
 
 TEST_F(StereoViewerWindow, NextAndPreviousWalkTheFolderOfTheFileAndStopAtItsEnds) {
@@ -521,31 +521,31 @@ TEST_F(StereoViewerWindow, FailedOpenShowsTheDecoderMessageAndKeepsEverything) {
 TEST_F(StereoViewerWindow, MenuFollowsTheLanguageWithinASecondAlsoWhileHidden) {
     window->hide();
     UiLanguage = "rus";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Open1->text() == "Открыть"; }, 2500));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Menu.Open1->text() == "Открыть"; }, 2500));
     const std::pair<QAction*, const char*> russian[] = {
-        {window->Open1, "Открыть"},
-        {window->Next1, "Далее"},
-        {window->Previous1, "Назад"},
-        {window->Fittowidth1, "По ширине"},
-        {window->Fittoheight1, "По высоте"},
-        {window->Fittowindow1, "По размеру окна"},
-        {window->Zoomin1, "Увеличить"},
-        {window->Zoomout1, "Уменьшить"},
-        {window->Left1, "Левый"},
-        {window->Right1, "Правый"},
-        {window->Anaglyph1, "Анаглиф"},
-        {window->Horizontalinterlace1, "Построчно"},
-        {window->Verticalinterlace1, "Постолбцово"},
-        {window->Swapimages1, "Обменять изображения"}};
+        {window->Menu.Open1, "Открыть"},
+        {window->Menu.Next1, "Далее"},
+        {window->Menu.Previous1, "Назад"},
+        {window->Menu.Fittowidth1, "По ширине"},
+        {window->Menu.Fittoheight1, "По высоте"},
+        {window->Menu.Fittowindow1, "По размеру окна"},
+        {window->Menu.Zoomin1, "Увеличить"},
+        {window->Menu.Zoomout1, "Уменьшить"},
+        {window->Menu.Left1, "Левый"},
+        {window->Menu.Right1, "Правый"},
+        {window->Menu.Anaglyph1, "Анаглиф"},
+        {window->Menu.Horizontalinterlace1, "Построчно"},
+        {window->Menu.Verticalinterlace1, "Постолбцово"},
+        {window->Menu.Swapimages1, "Обменять изображения"}};
     for (const auto& [item, caption] : russian)
         EXPECT_EQ(item->text().toStdString(), caption) << item->objectName().toStdString();
     EXPECT_EQ(Caption(), "Stereo Photo Viewer");  // the caption is not relabelled
 
     SwitchLanguage("deu", &TStereo_Viewer::Timer1Timer);  // neither language: the captions stay
-    EXPECT_EQ(window->Swapimages1->text().toStdString(), "Обменять изображения");
+    EXPECT_EQ(window->Menu.Swapimages1->text().toStdString(), "Обменять изображения");
     SwitchLanguage("eng", &TStereo_Viewer::Timer1Timer);
-    EXPECT_EQ(window->Swapimages1->text().toStdString(), "Swap images");
-    EXPECT_EQ(window->Horizontalinterlace1->text().toStdString(), "Horizontal interlace");
+    EXPECT_EQ(window->Menu.Swapimages1->text().toStdString(), "Swap images");
+    EXPECT_EQ(window->Menu.Horizontalinterlace1->text().toStdString(), "Horizontal interlace");
 }
 
 // Qt reads "[*]" in a window title as the place of the modified mark and drops it; a file
