@@ -4,11 +4,12 @@
 #include <cmath>
 #include <cstring>
 
-// The interpolation kernels are built twice, for the baseline and for AVX2, and the loader
-// picks the one the processor runs (sixteen map entries per instruction instead of eight).
+// The interpolation and offset kernels are built for the baseline, AVX2 and AVX-512, and the
+// loader picks the widest the processor runs (sixteen map entries per instruction with AVX2,
+// thirty-two with AVX-512, instead of eight).
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
     !defined(__SANITIZE_ADDRESS__)
-#define LUMIVEX_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#define LUMIVEX_WIDE_VECTORS __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #else
 #define LUMIVEX_WIDE_VECTORS
 #endif
