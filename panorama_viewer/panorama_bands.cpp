@@ -1,8 +1,11 @@
 #include "panorama_bands.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+
+#include "cpu_features.h"
 
 // The interpolation and offset kernels are built for the baseline, AVX2 and AVX-512, and the
 // loader picks the widest the processor runs (sixteen map entries per instruction with AVX2,
@@ -10,8 +13,11 @@
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
     !defined(__SANITIZE_ADDRESS__)
 #define LUMIVEX_WIDE_VECTORS __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
+#define LUMIVEX_GATHER 1
+#include <immintrin.h>
 #else
 #define LUMIVEX_WIDE_VECTORS
+#define LUMIVEX_GATHER 0
 #endif
 
 namespace {
@@ -275,9 +281,54 @@ void FetchLastPixels(const uint32_t* const* offs, uint8_t* const* dsts, int rowC
         std::memcpy(dsts[k] + static_cast<std::size_t>(w - 1) * 3, src + offs[k][w - 1], 3);
 }
 
+#if LUMIVEX_GATHER
+// As FetchColumns with AVX-512, sixteen columns of a row at a time: one gather of the sixteen
+// four-byte pixels, one byte shuffle down to their three bytes each, one store; the prefetches
+// stay one per pixel. The gather's offsets are signed, so the panorama must stay below 2 GiB.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void FetchColumnsGathered(
+    const uint32_t* const* offs, uint8_t* const* dsts, int rowCount, int x0, int x1, int valid,
+    const uint8_t* src) {
+    alignas(64) static const uint8_t kPack[64] = {
+        0,  1,  2,  4,  5,  6,  8,  9,  10, 12, 13, 14, 16, 17, 18, 20, 21, 22, 24, 25, 26, 28,
+        29, 30, 32, 33, 34, 36, 37, 38, 40, 41, 42, 44, 45, 46, 48, 49, 50, 52, 53, 54, 56, 57,
+        58, 60, 61, 62};
+    const __m512i pack = _mm512_load_si512(kPack);
+    constexpr int kAhead = 32;
+    for (int x = x0; x < x1; x += 16) {
+        const int n = std::min(16, x1 - x);
+        const __mmask16 lanes = static_cast<__mmask16>((1u << n) - 1);
+        const __mmask64 bytes = (uint64_t{1} << (3 * n)) - 1;
+        const int ahead = std::clamp(valid - (x + kAhead), 0, 16);
+        for (int k = 0; k < rowCount; ++k) {
+            const uint32_t* o = offs[k] + x;
+            if (ahead == 16)
+                for (int i = 0; i < 16; ++i) __builtin_prefetch(src + o[kAhead + i]);
+            else
+                for (int i = 0; i < ahead; ++i) __builtin_prefetch(src + o[kAhead + i]);
+            const __m512i at = _mm512_maskz_loadu_epi32(lanes, o);
+            const __m512i pixels =
+                _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), lanes, at, src, 1);
+            _mm512_mask_storeu_epi8(dsts[k] + static_cast<std::size_t>(x) * 3, bytes,
+                                    _mm512_maskz_permutexvar_epi8(~__mmask64{0}, pack, pixels));
+        }
+    }
+}
+#endif
+
+std::atomic<bool> gatherAllowed{true};
+
 // Columns [x0, x1) of rowCount rows, ten at a time column by column when the band is whole.
+// gather: the panorama is below 2 GiB, so the AVX-512 gather may serve where it runs.
 void FetchBandColumns(const uint32_t* const* offsets, uint8_t* const* viewRows, int rowCount,
-                      int x0, int x1, int valid, const uint8_t* src) {
+                      int x0, int x1, int valid, const uint8_t* src, bool gather) {
+#if LUMIVEX_GATHER
+    if (gather && RunsAvx512BytePermutes() && gatherAllowed.load(std::memory_order_relaxed)) {
+        FetchColumnsGathered(offsets, viewRows, rowCount, x0, x1, valid, src);
+        return;
+    }
+#else
+    (void)gather;
+#endif
     if (rowCount == kGridStep) {
         FetchColumns<kGridStep>(offsets, viewRows, x0, x1, valid, src);
         return;
@@ -408,9 +459,12 @@ void FetchBand(const uint16_t* const* columns, const uint16_t* const* rows, int 
     }
     const OffsetRule rule(panorama);
     for (int q = 0; q < rowCount; ++q) SourceOffsets(columns[q], rows[q], w, rule, offsets[q]);
-    FetchBandColumns(offsets, viewRows, rowCount, 0, w - 1, w, src.pixels);
+    FetchBandColumns(offsets, viewRows, rowCount, 0, w - 1, w, src.pixels,
+                     panorama.Bytes() <= INT32_MAX);
     FetchLastPixels(offsets, viewRows, rowCount, w, src.pixels);
 }
+
+void AllowGatheredFetch(bool allow) { gatherAllowed.store(allow, std::memory_order_relaxed); }
 
 bool FetchesByOffsets(const PanoramaPixels& panorama) { return panorama.Bytes() < UINT32_MAX; }
 
@@ -453,13 +507,15 @@ void FetchPreparedBand(const uint16_t* topColumns, const uint16_t* topRows, int 
     // their way, so the arithmetic fills time the fetch spends waiting for memory.
     constexpr int kChunk = 128;
     const uint8_t* const src = panorama.Data();
+    const bool gather = panorama.Bytes() <= INT32_MAX;
     int ready = std::min(kChunk, w);
     offsetsOf(0, ready);
     for (int x0 = 0; x0 < w;) {
         const int x1 = ready;
         ready = std::min(x1 + kChunk, w);
         if (ready > x1) offsetsOf(x1, ready);
-        FetchBandColumns(offsets, viewRows, rowCount, x0, std::min(x1, w - 1), ready, src);
+        FetchBandColumns(offsets, viewRows, rowCount, x0, std::min(x1, w - 1), ready, src,
+                         gather);
         x0 = x1;
     }
     FetchLastPixels(offsets, viewRows, rowCount, w, src);

@@ -107,6 +107,11 @@ void VerticalBand(const uint16_t* top, const uint16_t* bottom, uint16_t* const* 
 void FetchBand(const uint16_t* const* columns, const uint16_t* const* rows, int rowCount, int w,
                const PanoramaPixels& panorama, uint32_t* const* offsets, uint8_t* const* viewRows);
 
+// Whether the fetch may gather sixteen pixels at once where the processor has AVX-512 (it may
+// unless told otherwise); the picture is the same either way, which the tests check on such
+// processors by turning it off.
+void AllowGatheredFetch(bool allow);
+
 // Whether every pixel's byte offset fits 32 bits (panoramas below 4 GiB): then a band can go
 // straight from its two grid rows to byte offsets (PrepareBand, FetchPreparedBand).
 bool FetchesByOffsets(const PanoramaPixels& panorama);
