@@ -74,7 +74,7 @@ struct NodeScratch {
     std::vector<uint16_t> spanA, spanOut;
     std::vector<int16_t> spanK, spanR, spanHi, spanLo;
     std::vector<int16_t> rowK, rowR, rowHi, rowLo;  // the row values' spans of a band
-    bool columnSeam = false, rowSeam = false;        // whether a span of the band crosses it
+    bool columnSeam = false, rowSeam = false;        // whether a span crosses the seam
 };
 
 // Sizes the span scratch for rows of mw map entries, so that the passes on such rows allocate
