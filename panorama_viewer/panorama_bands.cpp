@@ -1,16 +1,23 @@
 #include "panorama_bands.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
-// The interpolation kernels are built twice, for the baseline and for AVX2, and the loader
-// picks the one the processor runs (sixteen map entries per instruction instead of eight).
+#include "cpu_features.h"
+
+// The interpolation and offset kernels are built for the baseline, AVX2 and AVX-512, and the
+// loader picks the widest the processor runs (sixteen map entries per instruction with AVX2,
+// thirty-two with AVX-512, instead of eight).
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
     !defined(__SANITIZE_ADDRESS__)
-#define LUMIVEX_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#define LUMIVEX_WIDE_VECTORS __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
+#define LUMIVEX_GATHER 1
+#include <immintrin.h>
 #else
 #define LUMIVEX_WIDE_VECTORS
+#define LUMIVEX_GATHER 0
 #endif
 
 namespace {
@@ -53,13 +60,25 @@ inline int16_t SpanStep(int16_t k, int16_t r, int16_t p) {
     return static_cast<int16_t>(k * p + t);
 }
 
+// The value at offset p from a of one span; with kSeam, wrapped back into 0..n-1.
+template <bool kSeam>
+inline uint16_t SpanValue(uint16_t a, int16_t k, int16_t r, int16_t hi, int16_t lo, int16_t p,
+                          uint16_t n) {
+    const int16_t q = SpanStep(k, r, p);
+    uint16_t v = static_cast<uint16_t>(a + static_cast<uint16_t>(q));
+    if (kSeam) {
+        v = static_cast<uint16_t>(v - (q >= hi ? n : 0));
+        v = static_cast<uint16_t>(v + (q < lo ? n : 0));
+    }
+    return v;
+}
+
 // The common case: no pair of the row crosses the seam.
 LUMIVEX_WIDE_VECTORS void InterpolateSpansPlain(const uint16_t* __restrict a, const int16_t* __restrict k,
                            const int16_t* __restrict r, int count, int p,
                            uint16_t* __restrict out) {
     const int16_t p16 = static_cast<int16_t>(p);
-    for (int x = 0; x < count; ++x)
-        out[x] = static_cast<uint16_t>(a[x] + static_cast<uint16_t>(SpanStep(k[x], r[x], p16)));
+    for (int x = 0; x < count; ++x) out[x] = SpanValue<false>(a[x], k[x], r[x], 0, 0, p16, 0);
 }
 
 LUMIVEX_WIDE_VECTORS void InterpolateSpans(const uint16_t* __restrict a, const int16_t* __restrict k,
@@ -68,13 +87,84 @@ LUMIVEX_WIDE_VECTORS void InterpolateSpans(const uint16_t* __restrict a, const i
                       uint16_t* __restrict out) {
     const int16_t p16 = static_cast<int16_t>(p);
     const uint16_t n16 = static_cast<uint16_t>(n);
-    for (int x = 0; x < count; ++x) {
-        const int16_t q = SpanStep(k[x], r[x], p16);
-        uint16_t v = static_cast<uint16_t>(a[x] + static_cast<uint16_t>(q));
-        v = static_cast<uint16_t>(v - (q >= hi[x] ? n16 : 0));
-        v = static_cast<uint16_t>(v + (q < lo[x] ? n16 : 0));
-        out[x] = v;
+    for (int x = 0; x < count; ++x)
+        out[x] = SpanValue<true>(a[x], k[x], r[x], hi[x], lo[x], p16, n16);
+}
+
+// Where a pixel lies in a tiled panorama whose byte offsets fit 32 bits, with the clamp of the
+// fetch rule, as plain numbers the vector loops keep in registers. The offset is counted in
+// pixels and tripled at the end, so that the tile terms are shifts; the rows of tiles are a
+// shift too where a row holds a power of two tiles (as in every 2:1 panorama of a power-of-two
+// width), else one multiplication.
+struct OffsetRule {
+    uint32_t shiftX, shiftY, shiftTile, insideX, insideY, tileRowPixels, shiftTileRow;
+    uint32_t lastColumn, lastRow;
+    bool tileRowIsShift;
+    explicit OffsetRule(const PanoramaPixels& p)
+        : shiftX(p.Tiling().shiftX),
+          shiftY(p.Tiling().shiftY),
+          shiftTile(p.Tiling().shiftX + p.Tiling().shiftY),
+          insideX(p.Tiling().insideX),
+          insideY(p.Tiling().insideY),
+          tileRowPixels(static_cast<uint32_t>(p.Tiling().tileRowBytes / 3)),
+          shiftTileRow(0),
+          lastColumn(static_cast<uint32_t>(p.W() - 1)),
+          lastRow(static_cast<uint32_t>(p.H() - 1)) {
+        while (shiftTileRow < 31 && (uint32_t{1} << shiftTileRow) < tileRowPixels) ++shiftTileRow;
+        tileRowIsShift = (uint32_t{1} << shiftTileRow) == tileRowPixels;
     }
+    template <bool kTileRowIsShift>
+    uint32_t Offset(uint32_t column, uint32_t row) const {
+        const uint32_t c = std::min(column, lastColumn);
+        const uint32_t r = std::min(row, lastRow);
+        const uint32_t tileRow =
+            kTileRowIsShift ? (r >> shiftY) << shiftTileRow : (r >> shiftY) * tileRowPixels;
+        return (tileRow + ((c >> shiftX) << shiftTile) + ((r & insideY) << shiftX) +
+                (c & insideX)) * 3u;
+    }
+};
+
+// One span set of a band: the values of its top grid row and the split deltas to the bottom one.
+struct Spans {
+    const uint16_t* a;
+    const int16_t *k, *r, *hi, *lo;
+    uint16_t n;
+};
+
+// Row p of a band straight into byte offsets: the interpolated column and row of each entry go
+// from registers into the offset, so neither map row is written and read back.
+template <bool kSeamC, bool kSeamR, bool kTileRowIsShift>
+LUMIVEX_WIDE_VECTORS void BandRowOffsets(const Spans& columns, const Spans& rows, int count,
+                                         int p, const OffsetRule& rule,
+                                         uint32_t* __restrict out) {
+    const uint16_t* __restrict ac = columns.a;
+    const int16_t* __restrict kc = columns.k;
+    const int16_t* __restrict rc = columns.r;
+    const int16_t* __restrict hic = columns.hi;
+    const int16_t* __restrict loc = columns.lo;
+    const uint16_t* __restrict ar = rows.a;
+    const int16_t* __restrict kr = rows.k;
+    const int16_t* __restrict rr = rows.r;
+    const int16_t* __restrict hir = rows.hi;
+    const int16_t* __restrict lor = rows.lo;
+    const uint16_t nc = columns.n, nr = rows.n;
+    const int16_t p16 = static_cast<int16_t>(p);
+    const OffsetRule o = rule;
+    for (int x = 0; x < count; ++x) {
+        const uint16_t c = SpanValue<kSeamC>(ac[x], kc[x], rc[x], hic[x], loc[x], p16, nc);
+        const uint16_t r = SpanValue<kSeamR>(ar[x], kr[x], rr[x], hir[x], lor[x], p16, nr);
+        out[x] = o.Offset<kTileRowIsShift>(c, r);
+    }
+}
+
+using BandRowPass = void (*)(const Spans&, const Spans&, int, int, const OffsetRule&, uint32_t*);
+
+template <bool kTileRowIsShift>
+BandRowPass PickBandRowPass(bool seamC, bool seamR) {
+    if (seamC) return seamR ? BandRowOffsets<true, true, kTileRowIsShift>
+                            : BandRowOffsets<true, false, kTileRowIsShift>;
+    return seamR ? BandRowOffsets<false, true, kTileRowIsShift>
+                 : BandRowOffsets<false, false, kTileRowIsShift>;
 }
 
 void SizeSpanScratch(NodeScratch& s, std::size_t count) {
@@ -95,7 +185,7 @@ struct FetchSource {
           tiling(p.Tiling()),
           lastColumn(static_cast<uint32_t>(p.W() - 1)),
           lastRow(static_cast<uint32_t>(p.H() - 1)),
-          offsetsFit32(p.Bytes() < UINT32_MAX) {}
+          offsetsFit32(FetchesByOffsets(p)) {}
     const uint8_t* At(uint16_t column, uint16_t row) const {
         const uint32_t c = std::min<uint32_t>(column, lastColumn);
         const uint32_t r = std::min<uint32_t>(row, lastRow);
@@ -145,26 +235,26 @@ void FetchStrip(const uint16_t* const* cmsIn, const uint16_t* const* rmsIn,
 
 // The byte offset of the pixel each map entry names, with the clamp of the fetch rule; done
 // for a whole row at a time so that it vectorises, which leaves the fetch one load per pixel.
-LUMIVEX_WIDE_VECTORS void SourceOffsets(const uint16_t* __restrict columns,
-                                        const uint16_t* __restrict rows, int count,
-                                        const PanoramaTiling& tiling, uint32_t lastColumn,
-                                        uint32_t lastRow, uint32_t* __restrict out) {
-    const uint32_t shiftX = tiling.shiftX, shiftY = tiling.shiftY;
-    const uint32_t insideX = tiling.insideX, insideY = tiling.insideY;
-    const uint32_t tileBytes = tiling.tileBytes;
-    const uint32_t tileRowBytes = static_cast<uint32_t>(tiling.tileRowBytes);
-    for (int x = 0; x < count; ++x) {
-        const uint32_t c = std::min<uint32_t>(columns[x], lastColumn);
-        const uint32_t r = std::min<uint32_t>(rows[x], lastRow);
-        out[x] = (r >> shiftY) * tileRowBytes + (c >> shiftX) * tileBytes +
-                 (((r & insideY) << shiftX) + (c & insideX)) * 3u;
-    }
+template <bool kTileRowIsShift>
+LUMIVEX_WIDE_VECTORS void SourceOffsetsOf(const uint16_t* __restrict columns,
+                                          const uint16_t* __restrict rows, int count,
+                                          const OffsetRule& rule, uint32_t* __restrict out) {
+    const OffsetRule o = rule;
+    for (int x = 0; x < count; ++x) out[x] = o.Offset<kTileRowIsShift>(columns[x], rows[x]);
 }
 
-// As FetchStrip, from precomputed offsets.
+void SourceOffsets(const uint16_t* columns, const uint16_t* rows, int count,
+                   const OffsetRule& rule, uint32_t* out) {
+    if (rule.tileRowIsShift) SourceOffsetsOf<true>(columns, rows, count, rule, out);
+    else SourceOffsetsOf<false>(columns, rows, count, rule, out);
+}
+
+// As FetchStrip, from precomputed offsets, columns [x0, x1) of a row whose last pixel is not
+// among them (it moves three bytes, see FetchLastPixels); offsets are filled up to column valid,
+// which bounds the prefetch.
 template <int kStrip>
-void FetchStripByOffsets(const uint32_t* const* offsIn, uint8_t* const* dstsIn, int w,
-                         const uint8_t* src) {
+void FetchColumns(const uint32_t* const* offsIn, uint8_t* const* dstsIn, int x0, int x1,
+                  int valid, const uint8_t* src) {
     const uint32_t* offs[kStrip];
     uint8_t* dsts[kStrip];
     for (int k = 0; k < kStrip; ++k) {
@@ -172,18 +262,79 @@ void FetchStripByOffsets(const uint32_t* const* offsIn, uint8_t* const* dstsIn, 
         dsts[k] = dstsIn[k];
     }
     constexpr int kAhead = 32;
-    const int prefetchEnd = std::max(w - 1 - kAhead, 0);
-    int x = 0;
+    const int prefetchEnd = std::max(std::min(x1, valid - kAhead), x0);
+    int x = x0;
     for (; x < prefetchEnd; ++x)
         for (int k = 0; k < kStrip; ++k) {
             __builtin_prefetch(src + offs[k][x + kAhead]);
             std::memcpy(dsts[k] + static_cast<std::size_t>(x) * 3, src + offs[k][x], 4);
         }
-    for (; x < w - 1; ++x)
+    for (; x < x1; ++x)
         for (int k = 0; k < kStrip; ++k)
             std::memcpy(dsts[k] + static_cast<std::size_t>(x) * 3, src + offs[k][x], 4);
-    for (int k = 0; k < kStrip; ++k)
+}
+
+// The last pixel of each of rowCount rows of w pixels: three bytes, as nothing follows it.
+void FetchLastPixels(const uint32_t* const* offs, uint8_t* const* dsts, int rowCount, int w,
+                     const uint8_t* src) {
+    for (int k = 0; k < rowCount; ++k)
         std::memcpy(dsts[k] + static_cast<std::size_t>(w - 1) * 3, src + offs[k][w - 1], 3);
+}
+
+#if LUMIVEX_GATHER
+// As FetchColumns with AVX-512, sixteen columns of a row at a time: one gather of the sixteen
+// four-byte pixels, one byte shuffle down to their three bytes each, one store; the prefetches
+// stay one per pixel. The gather's offsets are signed, so the panorama must stay below 2 GiB.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void FetchColumnsGathered(
+    const uint32_t* const* offs, uint8_t* const* dsts, int rowCount, int x0, int x1, int valid,
+    const uint8_t* src) {
+    alignas(64) static const uint8_t kPack[64] = {
+        0,  1,  2,  4,  5,  6,  8,  9,  10, 12, 13, 14, 16, 17, 18, 20, 21, 22, 24, 25, 26, 28,
+        29, 30, 32, 33, 34, 36, 37, 38, 40, 41, 42, 44, 45, 46, 48, 49, 50, 52, 53, 54, 56, 57,
+        58, 60, 61, 62};
+    const __m512i pack = _mm512_load_si512(kPack);
+    constexpr int kAhead = 32;
+    for (int x = x0; x < x1; x += 16) {
+        const int n = std::min(16, x1 - x);
+        const __mmask16 lanes = static_cast<__mmask16>((1u << n) - 1);
+        const __mmask64 bytes = (uint64_t{1} << (3 * n)) - 1;
+        const int ahead = std::clamp(valid - (x + kAhead), 0, 16);
+        for (int k = 0; k < rowCount; ++k) {
+            const uint32_t* o = offs[k] + x;
+            if (ahead == 16)
+                for (int i = 0; i < 16; ++i) __builtin_prefetch(src + o[kAhead + i]);
+            else
+                for (int i = 0; i < ahead; ++i) __builtin_prefetch(src + o[kAhead + i]);
+            const __m512i at = _mm512_maskz_loadu_epi32(lanes, o);
+            const __m512i pixels =
+                _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), lanes, at, src, 1);
+            _mm512_mask_storeu_epi8(dsts[k] + static_cast<std::size_t>(x) * 3, bytes,
+                                    _mm512_maskz_permutexvar_epi8(~__mmask64{0}, pack, pixels));
+        }
+    }
+}
+#endif
+
+std::atomic<bool> gatherAllowed{true};
+
+// Columns [x0, x1) of rowCount rows, ten at a time column by column when the band is whole.
+// gather: the panorama is below 2 GiB, so the AVX-512 gather may serve where it runs.
+void FetchBandColumns(const uint32_t* const* offsets, uint8_t* const* viewRows, int rowCount,
+                      int x0, int x1, int valid, const uint8_t* src, bool gather) {
+#if LUMIVEX_GATHER
+    if (gather && RunsAvx512BytePermutes() && gatherAllowed.load(std::memory_order_relaxed)) {
+        FetchColumnsGathered(offsets, viewRows, rowCount, x0, x1, valid, src);
+        return;
+    }
+#else
+    (void)gather;
+#endif
+    if (rowCount == kGridStep) {
+        FetchColumns<kGridStep>(offsets, viewRows, x0, x1, valid, src);
+        return;
+    }
+    for (int q = 0; q < rowCount; ++q)
+        FetchColumns<1>(offsets + q, viewRows + q, x0, x1, valid, src);
 }
 
 // Up to kGridStep rows of one band, for panoramas whose byte offsets need more than 32 bits.
@@ -253,6 +404,10 @@ void ComputeNodes(uint16_t* columns, uint16_t* rows, std::size_t rowPitch, int m
 void ReserveSpanScratch(NodeScratch& s, int mw) {
     const std::size_t entries = static_cast<std::size_t>(std::max(mw, 0));
     SizeSpanScratch(s, entries);
+    s.rowK.resize(std::max(s.rowK.size(), entries));
+    s.rowR.resize(std::max(s.rowR.size(), entries));
+    s.rowHi.resize(std::max(s.rowHi.size(), entries));
+    s.rowLo.resize(std::max(s.rowLo.size(), entries));
     s.spanA.reserve(entries / kGridStep + 1);
     s.spanOut.reserve(entries);
 }
@@ -302,14 +457,68 @@ void FetchBand(const uint16_t* const* columns, const uint16_t* const* rows, int 
         FetchBandByCoordinates(columns, rows, viewRows, rowCount, w, src);
         return;
     }
-    for (int q = 0; q < rowCount; ++q)
-        SourceOffsets(columns[q], rows[q], w, src.tiling, src.lastColumn, src.lastRow, offsets[q]);
-    if (rowCount == kGridStep) {
-        FetchStripByOffsets<kGridStep>(offsets, viewRows, w, src.pixels);
-        return;
+    const OffsetRule rule(panorama);
+    for (int q = 0; q < rowCount; ++q) SourceOffsets(columns[q], rows[q], w, rule, offsets[q]);
+    FetchBandColumns(offsets, viewRows, rowCount, 0, w - 1, w, src.pixels,
+                     panorama.Bytes() <= INT32_MAX);
+    FetchLastPixels(offsets, viewRows, rowCount, w, src.pixels);
+}
+
+void AllowGatheredFetch(bool allow) { gatherAllowed.store(allow, std::memory_order_relaxed); }
+
+bool FetchesByOffsets(const PanoramaPixels& panorama) { return panorama.Bytes() < UINT32_MAX; }
+
+void PrepareBand(const uint16_t* topColumns, const uint16_t* bottomColumns,
+                 const uint16_t* topRows, const uint16_t* bottomRows, int w,
+                 const PanoramaPixels& panorama, NodeScratch& s) {
+    if (w <= 0 || panorama.Empty()) return;
+    const std::size_t count = static_cast<std::size_t>(w);
+    SizeSpanScratch(s, count);
+    if (s.rowK.size() < count) {
+        s.rowK.resize(count);
+        s.rowR.resize(count);
+        s.rowHi.resize(count);
+        s.rowLo.resize(count);
     }
-    for (int q = 0; q < rowCount; ++q)
-        FetchStripByOffsets<1>(offsets + q, viewRows + q, w, src.pixels);
+    s.columnSeam = PrepareSpans(topColumns, bottomColumns, w, panorama.W(), s.spanK.data(),
+                                s.spanR.data(), s.spanHi.data(), s.spanLo.data());
+    s.rowSeam = PrepareSpans(topRows, bottomRows, w, panorama.H(), s.rowK.data(), s.rowR.data(),
+                             s.rowHi.data(), s.rowLo.data());
+}
+
+void FetchPreparedBand(const uint16_t* topColumns, const uint16_t* topRows, int rowCount, int w,
+                       const PanoramaPixels& panorama, const NodeScratch& s,
+                       uint32_t* const* offsets, uint8_t* const* viewRows) {
+    if (w <= 0 || rowCount <= 0 || panorama.Empty()) return;
+    const OffsetRule rule(panorama);
+    const BandRowPass pass = rule.tileRowIsShift ? PickBandRowPass<true>(s.columnSeam, s.rowSeam)
+                                                 : PickBandRowPass<false>(s.columnSeam, s.rowSeam);
+    const uint16_t W = static_cast<uint16_t>(panorama.W()), H = static_cast<uint16_t>(panorama.H());
+    // Offsets of columns [x0, x1) of every row of the band.
+    auto offsetsOf = [&](int x0, int x1) {
+        SourceOffsets(topColumns + x0, topRows + x0, x1 - x0, rule, offsets[0] + x0);
+        const Spans columns{topColumns + x0, s.spanK.data() + x0, s.spanR.data() + x0,
+                            s.spanHi.data() + x0, s.spanLo.data() + x0, W};
+        const Spans rows{topRows + x0, s.rowK.data() + x0, s.rowR.data() + x0,
+                         s.rowHi.data() + x0, s.rowLo.data() + x0, H};
+        for (int p = 1; p < rowCount; ++p) pass(columns, rows, x1 - x0, p, rule, offsets[p] + x0);
+    };
+    // The offsets of the next chunk of columns are computed while the loads of this one are on
+    // their way, so the arithmetic fills time the fetch spends waiting for memory.
+    constexpr int kChunk = 128;
+    const uint8_t* const src = panorama.Data();
+    const bool gather = panorama.Bytes() <= INT32_MAX;
+    int ready = std::min(kChunk, w);
+    offsetsOf(0, ready);
+    for (int x0 = 0; x0 < w;) {
+        const int x1 = ready;
+        ready = std::min(x1 + kChunk, w);
+        if (ready > x1) offsetsOf(x1, ready);
+        FetchBandColumns(offsets, viewRows, rowCount, x0, std::min(x1, w - 1), ready, src,
+                         gather);
+        x0 = x1;
+    }
+    FetchLastPixels(offsets, viewRows, rowCount, w, src);
 }
 
 // ---------------------------------------------------------------------------------------------

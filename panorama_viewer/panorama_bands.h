@@ -73,6 +73,8 @@ struct NodeScratch {
     std::vector<double> sinTheta, cosTheta, sinPhi, cosPhi;
     std::vector<uint16_t> spanA, spanOut;
     std::vector<int16_t> spanK, spanR, spanHi, spanLo;
+    std::vector<int16_t> rowK, rowR, rowHi, rowLo;  // the row values' spans of a band
+    bool columnSeam = false, rowSeam = false;        // whether a span crosses the seam
 };
 
 // Sizes the span scratch for rows of mw map entries, so that the passes on such rows allocate
@@ -104,3 +106,24 @@ void VerticalBand(const uint16_t* top, const uint16_t* bottom, uint16_t* const* 
 // holds rows scratch rows of w entries.
 void FetchBand(const uint16_t* const* columns, const uint16_t* const* rows, int rowCount, int w,
                const PanoramaPixels& panorama, uint32_t* const* offsets, uint8_t* const* viewRows);
+
+// Whether the fetch may gather sixteen pixels at once where the processor has AVX-512 (it may
+// unless told otherwise); the picture is the same either way, which the tests check on such
+// processors by turning it off.
+void AllowGatheredFetch(bool allow);
+
+// Whether every pixel's byte offset fits 32 bits (panoramas below 4 GiB): then a band can go
+// straight from its two grid rows to byte offsets (PrepareBand, FetchPreparedBand).
+bool FetchesByOffsets(const PanoramaPixels& panorama);
+
+// A band in two steps for panoramas FetchesByOffsets takes: PrepareBand readies the spans
+// between the band's top and bottom grid rows (w entries) in scratch; FetchPreparedBand then
+// copies the band's first rowCount (1..10) view rows as FetchBand would copy the rows
+// VerticalBand interpolates, turning the spans into byte offsets chunk by chunk without
+// writing the map rows. offsets: kGridStep scratch rows of w entries.
+void PrepareBand(const uint16_t* topColumns, const uint16_t* bottomColumns,
+                 const uint16_t* topRows, const uint16_t* bottomRows, int w,
+                 const PanoramaPixels& panorama, NodeScratch& scratch);
+void FetchPreparedBand(const uint16_t* topColumns, const uint16_t* topRows, int rowCount, int w,
+                       const PanoramaPixels& panorama, const NodeScratch& scratch,
+                       uint32_t* const* offsets, uint8_t* const* viewRows);

@@ -139,19 +139,30 @@ void PanoramaRenderer::RunBands(Lane& lane, const PanoramaPixels& panorama,
         rms[p] = bandRows[p - 1];
     }
     for (int q = 0; q < kGridStep; ++q) offsets[q] = lane.band.Offsets(q);
+    const bool byOffsets = FetchesByOffsets(panorama);
     for (;;) {
         const int k = next.fetch_add(1, std::memory_order_relaxed);
         if (k * kGridStep >= h) break;
-        // Grid row k + 1 exists: (k + 1) * 10 <= h + 9 < mh.
-        VerticalBand(maps_.GridColumns(k), maps_.GridColumns(k + 1), bandColumns, mw, W,
-                     lane.scratch);
-        VerticalBand(maps_.GridRowValues(k), maps_.GridRowValues(k + 1), bandRows, mw, H,
-                     lane.scratch);
-        const int64_t afterVertical = timings ? ticks_() : 0;
-        cms[0] = maps_.GridColumns(k);
-        rms[0] = maps_.GridRowValues(k);
         const int rows = std::min(kGridStep, h - k * kGridStep);
-        FetchBand(cms, rms, rows, w, panorama, offsets, viewRows_.data() + k * kGridStep);
+        uint8_t* const* viewRows = viewRows_.data() + k * kGridStep;
+        // Grid row k + 1 exists: (k + 1) * 10 <= h + 9 < mh.
+        int64_t afterVertical = 0;
+        if (byOffsets) {
+            PrepareBand(maps_.GridColumns(k), maps_.GridColumns(k + 1), maps_.GridRowValues(k),
+                        maps_.GridRowValues(k + 1), w, panorama, lane.scratch);
+            if (timings) afterVertical = ticks_();
+            FetchPreparedBand(maps_.GridColumns(k), maps_.GridRowValues(k), rows, w, panorama,
+                              lane.scratch, offsets, viewRows);
+        } else {
+            VerticalBand(maps_.GridColumns(k), maps_.GridColumns(k + 1), bandColumns, mw, W,
+                         lane.scratch);
+            VerticalBand(maps_.GridRowValues(k), maps_.GridRowValues(k + 1), bandRows, mw, H,
+                         lane.scratch);
+            if (timings) afterVertical = ticks_();
+            cms[0] = maps_.GridColumns(k);
+            rms[0] = maps_.GridRowValues(k);
+            FetchBand(cms, rms, rows, w, panorama, offsets, viewRows);
+        }
         if (timings) {
             const int64_t afterFetch = ticks_();
             timings->vertical += afterVertical - mark;

@@ -330,29 +330,41 @@ TEST(PanoramaFrame, StagesOnFullMapsGiveTheFramesPicture) {
 
 // Random views of sources in every tile shape against the reference: the 2:1 sources stand
 // for 8192 x 4096 and 16384 x 8192 at a small scale, the odd one leaves part-filled tiles at
-// its right and bottom edges; the shapes run from single pixels to tiles wider than the source.
+// its right and bottom edges (and rows of tiles that are no power of two); the shapes run from
+// single pixels to tiles wider than the source. Every other view is wide enough to be fetched
+// in several pieces of columns. Both fetch loops: the gathering one (where the processor runs
+// it) and the portable one.
 TEST(PanoramaTiles, RandomViewsOfEveryShapeMatchTheReference) {
     const int sources[][2] = {{64, 32}, {128, 64}, {75, 37}};
     const PanoramaTileShape shapes[] = {{}, {0, 0}, {3, 3}, {5, 2}, {2, 5}, {8, 1}};
     std::mt19937 rng(24);
     std::uniform_real_distribution<double> turn(0, 360), tilt(-90, 90), zoom(0.1, 4.0);
-    for (const auto& source : sources) {
-        const TBitmap picture = RandomPicture(source[0], source[1], 31);
-        for (const PanoramaTileShape& shape : shapes) {
-            const PanoramaPixels pano = PanoramaPixels::FromBitmap(picture, shape);
-            for (int c = 0; c < source[0]; ++c)
-                for (int r = 0; r < source[1]; ++r)
-                    ASSERT_EQ(std::memcmp(pano.Pixel(c, r), picture.ScanLine(r) + 3 * c, 3), 0);
-            for (int i = 0; i < 6; ++i) {
-                const PanoramaView start = ViewAt(turn(rng), tilt(rng), turn(rng), zoom(rng));
-                PanoramaView view = start;
-                PanoramaRenderer renderer;
-                TBitmap target(33, 21);
-                ASSERT_TRUE(renderer.Frame(view, SteeringState(), &pano, target).rendered);
-                EXPECT_TRUE(target.SamePixels(RefRender(start, picture, 33, 21)))
-                    << source[0] << "x" << source[1] << " shape " << shape.shiftX << ","
-                    << shape.shiftY << " alpha=" << start.alpha << " betta=" << start.betta
-                    << " gamma=" << start.gamma << " fov=" << start.fov;
+    struct GatherReset {
+        ~GatherReset() { AllowGatheredFetch(true); }
+    } reset;
+    for (const bool gather : {true, false}) {
+        for (const auto& source : sources) {
+            AllowGatheredFetch(gather);
+            const TBitmap picture = RandomPicture(source[0], source[1], 31);
+            for (const PanoramaTileShape& shape : shapes) {
+                const PanoramaPixels pano = PanoramaPixels::FromBitmap(picture, shape);
+                for (int c = 0; c < source[0]; ++c)
+                    for (int r = 0; r < source[1]; ++r)
+                        ASSERT_EQ(
+                            std::memcmp(pano.Pixel(c, r), picture.ScanLine(r) + 3 * c, 3), 0);
+                for (int i = 0; i < 6; ++i) {
+                    const PanoramaView start = ViewAt(turn(rng), tilt(rng), turn(rng), zoom(rng));
+                    PanoramaView view = start;
+                    PanoramaRenderer renderer;
+                    const int width = i % 2 ? 290 : 33;
+                    TBitmap target(width, 21);
+                    ASSERT_TRUE(renderer.Frame(view, SteeringState(), &pano, target).rendered);
+                    EXPECT_TRUE(target.SamePixels(RefRender(start, picture, width, 21)))
+                        << source[0] << "x" << source[1] << " shape " << shape.shiftX << ","
+                        << shape.shiftY << " alpha=" << start.alpha << " betta=" << start.betta
+                        << " gamma=" << start.gamma << " fov=" << start.fov
+                        << (gather ? "" : " (portable fetch)");
+                }
             }
         }
     }
