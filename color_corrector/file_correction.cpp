@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "cpu_features.h"
 #include "image_error.h"
 #include "image_ops.h"
 #include "jpeg_image.h"
@@ -106,12 +107,6 @@ LUMIVEX_VBMI void MapRowVbmi(uint8_t* p, std::size_t bytes, const ByteTables& ta
     }
 }
 
-bool HasBytePermutes() {
-    static const bool has = __builtin_cpu_supports("avx512f") &&
-                            __builtin_cpu_supports("avx512bw") &&
-                            __builtin_cpu_supports("avx512vbmi");
-    return has;
-}
 #endif
 
 }  // namespace
@@ -119,7 +114,7 @@ bool HasBytePermutes() {
 void MapColorRows(TBitmap& picture, const ByteTables& tables, int32_t first, int32_t end) {
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(picture.Width());
 #ifdef LUMIVEX_BYTE_PERMUTES
-    if (HasBytePermutes()) {
+    if (RunsAvx512BytePermutes()) {
         for (int32_t y = first; y < end; ++y) MapRowVbmi(picture.ScanLine(y), rowBytes, tables);
         return;
     }

@@ -11,6 +11,7 @@
 #include <immintrin.h>
 #endif
 
+#include "cpu_features.h"
 #include "image_error.h"
 #include "image_ops.h"
 #include "text_io.h"
@@ -151,7 +152,7 @@ LUMIVEX_VBMI int32_t ColorizeVbmi(uint8_t* p, int32_t width, double red, double 
 }
 
 #pragma GCC diagnostic pop
-const bool kHasVbmi = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
+const bool kHasVbmi = RunsAvx512BytePermutes();
 #else
 const bool kHasVbmi = false;
 void LookUpVbmi(uint8_t*, std::size_t, const ByteTable&) {}
