@@ -278,10 +278,8 @@ BatchSteps CorrectionSteps(const ByteTables& tables, const ProcessOptions& optio
     // With nothing to cut, resample, turn or mirror, each row is mapped on its own, and files
     // go through a band of rows at a time.
     if (!ChangesGeometry(options))
-        steps.rows = [&tables](std::size_t) -> DecodedRows {
-            return [&tables](TBitmap& band, int32_t first, int32_t end) {
-                MapColorRows(band, tables, first, end);
-            };
+        steps.rows = [&tables](TBitmap& band, int32_t first, int32_t end) {
+            MapColorRows(band, tables, first, end);
         };
     return steps;
 }

@@ -228,13 +228,11 @@ bool BatchRun::Work(ReadItem& item, TBitmap& picture, TBitmap& work,
         return false;
     }
     if (!item.error.empty()) return fail(BatchFault::Read, ImageError(item.error));
-    const DecodedRows rowWork = file.format == OutputFormat::Jpeg && steps_.rows
-                                    ? steps_.rows(item.index)
-                                    : DecodedRows();
-    if (rowWork) {
+    const bool inBands = file.format == OutputFormat::Jpeg && steps_.rows;
+    if (inBands) {
         TakeSpareStore(encoded);
         try {
-            TranscodeJpeg(item.bytes.data(), item.bytes.size(), file.quality, rowWork, picture,
+            TranscodeJpeg(item.bytes.data(), item.bytes.size(), file.quality, steps_.rows, picture,
                           encoded);
         } catch (const std::exception& e) {
             return fail(BatchFault::Decode, e);
@@ -262,7 +260,7 @@ bool BatchRun::Work(ReadItem& item, TBitmap& picture, TBitmap& work,
         return fail(BatchFault::OutputIsSource,
                     ImageError(file.output + " is one of " + settings_.sourcesName +
                                "; it was left as it is."));
-    if (rowWork) return true;  // encoded already
+    if (inBands) return true;  // encoded already
     const TBitmap* done = nullptr;
     try {
         done = &steps_.process(item.index, picture, work);

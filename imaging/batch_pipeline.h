@@ -71,12 +71,12 @@ struct BatchSteps {
     // both may be changed and are reused for the worker's next file. Runs on a worker thread,
     // several at once when there are several workers. An exception fails the file.
     std::function<const TBitmap&(std::size_t index, TBitmap& picture, TBitmap& work)> process;
-    // Optional, for work that changes each row on its own: the work on a band of rows of a
-    // file's picture, or empty where the file needs its whole picture. A file written as JPEG
-    // that gets work here is decoded, worked on and encoded a band at a time (TranscodeJpeg),
+    // Optional, for work that changes each row on its own: the work on a band of rows. Files
+    // written as JPEG are then decoded, worked on and encoded a band at a time (TranscodeJpeg),
     // giving the same bytes as decode, process and encode, with no whole picture in memory:
-    // two workers then share the memory bus far less. decode and process are not called for it.
-    std::function<DecodedRows(std::size_t index)> rows;
+    // two workers then share the memory bus far less. decode and process are not called for
+    // them.
+    DecodedRows rows;
 };
 
 struct BatchSettings {
