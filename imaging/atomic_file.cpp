@@ -158,6 +158,49 @@ void AtomicFileWriter::Write(const void* data, std::size_t size) {
     used_ += size;
 }
 
+// The blocks of a direct write: its address, length and file offset must be multiples of the
+// device's block; 4096 covers every block size in use.
+constexpr std::size_t kDirectBlock = 4096;
+// Below this a copy through the page cache costs too little to bother.
+constexpr std::size_t kDirectAtLeast = std::size_t(1) << 20;
+
+std::size_t AtomicFileWriter::WriteDirect(const uint8_t* bytes, std::size_t size) {
+    const std::size_t whole = size / kDirectBlock * kDirectBlock;
+    const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (whole < kDirectAtLeast || reinterpret_cast<uintptr_t>(bytes) % kDirectBlock != 0 ||
+        at < 0 || at % static_cast<off_t>(kDirectBlock) != 0 || flags < 0 ||
+        ::fcntl(fd_, F_SETFL, flags | O_DIRECT) != 0)
+        return 0;
+    std::size_t done = 0;
+    while (done < whole) {
+        const ssize_t n = ::write(fd_, bytes + done, whole - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINVAL) break;  // refused after all: the rest goes the usual way
+        if (n < 0) {
+            const int error = errno;
+            (void)::fcntl(fd_, F_SETFL, flags);
+            Fail("Cannot write file", error);
+        }
+        done += static_cast<std::size_t>(n);
+        if (done % kDirectBlock != 0) break;  // a short write leaves an unaligned offset
+    }
+    if (::fcntl(fd_, F_SETFL, flags) != 0) Fail("Cannot write file", errno);
+    return done;
+}
+
+void AtomicFileWriter::WriteUncached(const void* data, std::size_t size) {
+    if (fd_ < 0) Fail("Cannot write file", EBADF);
+    if (inPlace_) {
+        Write(data, size);
+        return;
+    }
+    Flush();
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    const std::size_t direct = WriteDirect(bytes, size);
+    WriteAll(bytes + direct, size - direct);
+}
+
 void AtomicFileWriter::Reserve(std::size_t size) {
     struct stat info;
     if (::fstat(fd_, &info) != 0) Fail("Cannot write file", errno);
@@ -228,6 +271,12 @@ void AtomicFileWriter::Commit() {
 void WriteFileAtomically(const std::string& path, const void* data, std::size_t size) {
     AtomicFileWriter writer(path);
     writer.Write(data, size);
+    writer.Commit();
+}
+
+void WriteFileAtomicallyUncached(const std::string& path, const void* data, std::size_t size) {
+    AtomicFileWriter writer(path);
+    writer.WriteUncached(data, size);
     writer.Commit();
 }
 

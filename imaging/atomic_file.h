@@ -25,6 +25,11 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     void Write(const void* data, std::size_t size);
+    // As Write, for a large block that nobody will read back soon (a batch's results): where
+    // the file system takes it, the block goes from data to the disk without a copy in the page
+    // cache, which on many virtual machines costs more than the encoding of the block did and
+    // pushes out pages other programs use. Anywhere else it is an ordinary Write.
+    void WriteUncached(const void* data, std::size_t size);
     // Flushes, closes and renames the temporary file over the target.
     void Commit();
 
@@ -34,6 +39,7 @@ private:
     void Discard() noexcept;
     void OpenInPlace(int tempError);
     void WriteAll(const uint8_t* bytes, std::size_t size);
+    std::size_t WriteDirect(const uint8_t* bytes, std::size_t size);
     void Reserve(std::size_t size);
     void CommitInPlace();
 
@@ -48,6 +54,8 @@ private:
 
 // Writes size bytes to path through an AtomicFileWriter.
 void WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
+// The same through WriteUncached.
+void WriteFileAtomicallyUncached(const std::string& path, const void* data, std::size_t size);
 
 // Sees the first kFileStartBytes bytes of a file (fewer when it is shorter) and may throw to
 // refuse it before the rest is read.

@@ -340,7 +340,8 @@ void BatchRun::Writer() {
         event.result.index = item.index;
         try {
             RemoveStaleTemporaries(files_[item.index].output);
-            WriteFileAtomically(files_[item.index].output, item.bytes.data(), item.bytes.size());
+            WriteFileAtomicallyUncached(files_[item.index].output, item.bytes.data(),
+                                         item.bytes.size());
             DropCachedPages(files_[item.index].output);
             event.result.status = BatchStatus::Written;
         } catch (const std::exception& e) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "image_error.h"
+#include "jpeg_image.h"
 #include "test_support.h"
 
 namespace {
@@ -137,4 +138,48 @@ TEST(ReadWholeFile, AReusedBufferHoldsExactlyTheFileReadLast) {
     EXPECT_EQ(bytes.size(), 70003u);
     EXPECT_THROW(ReadWholeFile(folder.File("missing"), bytes), ImageError);
     EXPECT_TRUE(bytes.empty());
+}
+
+// A write that bypasses the page cache stores exactly the bytes given, whatever part of them
+// the file system takes directly: large and small blocks, a tail after the last whole block,
+// a block that is not aligned in memory or in the file, and a file system without direct
+// writes in some kernels (tmpfs). On a full disk it fails like any write and leaves no file.
+TEST(AtomicFile, AnUncachedWriteStoresExactlyTheBytesOrFailsLeavingNothing) {
+    EncodedBytes store(3u << 20);
+    for (std::size_t i = 0; i < store.size(); ++i) store[i] = static_cast<uint8_t>(i * 131 + (i >> 12));
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(store.data()) % 4096, 0u) << "a large store is aligned";
+    struct Case {
+        std::size_t offset, size, before;  // from store + offset; bytes written by Write first
+    };
+    const Case cases[] = {{0, 3u << 20, 0},          {0, (3u << 20) - 1229, 0},
+                          {0, 100000, 0},            {1, (2u << 20) + 7, 0},
+                          {0, (2u << 20) + 99, 10},  {0, 0, 0}};
+    TempFolder folder;
+    TestMount memory("size=16m,mode=0755");
+    std::vector<std::string> places = {folder.Path()};
+    if (memory.Mounted()) places.push_back(memory.File(""));
+    for (const std::string& place : places)
+        for (const Case& c : cases) {
+            SCOPED_TRACE(place + " " + std::to_string(c.offset) + "+" + std::to_string(c.size));
+            const std::string path = place + "/uncached.bin";
+            AtomicFileWriter writer(path);
+            writer.Write(store.data() + 5000, c.before);
+            writer.WriteUncached(store.data() + c.offset, c.size);
+            writer.Commit();
+            std::vector<uint8_t> expected(store.begin() + 5000, store.begin() + 5000 + c.before);
+            expected.insert(expected.end(), store.begin() + c.offset,
+                            store.begin() + c.offset + c.size);
+            EXPECT_EQ(ReadBytes(path), expected);
+        }
+    TestMount small("size=2m,mode=0755");
+    if (!small.Mounted()) GTEST_SKIP() << "no right to mount a file system here";
+    const std::string full = small.File("full.jpg");
+    try {
+        WriteFileAtomicallyUncached(full, store.data(), store.size());
+        ADD_FAILURE() << "3 MB fit a 2 MB disk";
+    } catch (const ImageError& e) {
+        EXPECT_NE(std::string(e.what()).find("No space left on device"), std::string::npos)
+            << e.what();
+    }
+    EXPECT_TRUE(FolderEntries(small.File("")).empty());
 }
