@@ -9,16 +9,18 @@
 
 // Allocator whose value-less construction leaves bytes uninitialised, so that a bitmap about to
 // be overwritten completely is not cleared first.
-template <typename T>
+template <typename T, PageUse kUse = PageUse::Picture>
 struct DefaultInitAllocator : std::allocator<T> {
     template <typename U>
     struct rebind {
-        using other = DefaultInitAllocator<U>;
+        using other = DefaultInitAllocator<U, kUse>;
     };
     DefaultInitAllocator() = default;
     template <typename U>
-    DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
-    T* allocate(std::size_t n) { return static_cast<T*>(AllocatePictureBytes(n * sizeof(T))); }
+    DefaultInitAllocator(const DefaultInitAllocator<U, kUse>&) noexcept {}
+    T* allocate(std::size_t n) {
+        return static_cast<T*>(AllocatePictureBytes(n * sizeof(T), kUse));
+    }
     void deallocate(T* p, std::size_t n) noexcept { FreePictureBytes(p, n * sizeof(T)); }
     template <typename U>
     void construct(U* p) noexcept {

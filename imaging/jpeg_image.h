@@ -89,7 +89,7 @@ std::vector<uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality);
 
 // Encoded bytes kept from picture to picture: the storage is reused and growing it leaves the
 // new bytes unset, so a batch touches no fresh, zeroed pages per file.
-using EncodedBytes = std::vector<uint8_t, DefaultInitAllocator<uint8_t>>;
+using EncodedBytes = std::vector<uint8_t, DefaultInitAllocator<uint8_t, PageUse::Stream>>;
 // The same bytes as EncodeJpeg, into bytes (replacing what they held, keeping their storage).
 void EncodeJpeg(const TBitmap& bitmap, int quality, EncodedBytes& bytes);
 
