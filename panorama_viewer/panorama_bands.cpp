@@ -383,14 +383,8 @@ void ComputeNodeRows(uint16_t* columns, uint16_t* rows, std::size_t rowPitch, in
         const double st = angles.sinTheta[k];
         const double Z = angles.cosTheta[k];
         const std::size_t base = static_cast<std::size_t>(k) * rowPitch;
-        for (int l = 0; l < colsN; ++l) {
-            const double X = st * angles.cosPhi[l];
-            const double Y = st * angles.sinPhi[l];
-            const PanoramaCoord c = DirectionToPanorama(rot, X, Y, Z, W, H);
-            const std::size_t at = base + static_cast<std::size_t>(l) * kGridStep;
-            columns[at] = static_cast<uint16_t>(c.column);
-            rows[at] = static_cast<uint16_t>(c.row);
-        }
+        DirectionRowToPanorama(rot, st, Z, angles.cosPhi.data(), angles.sinPhi.data(), colsN, W,
+                               H, columns + base, rows + base, kGridStep);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The geometry of the equal-angle view: the rotation of the view, the angles its map spans, the
 // panorama pixel of a direction, and the seam-aware interpolation between grid nodes.
+#include <cstddef>
 #include <cstdint>
 
 // Grid nodes lie this many view pixels apart; the trigonometry runs only on them.
@@ -31,6 +32,13 @@ double AzimuthOf(double x, double y);
 // The panorama pixel for the direction (X, Y, Z) turned by rotation, clamped into the panorama.
 PanoramaCoord DirectionToPanorama(const RotationMatrix& rotation, double X, double Y, double Z,
                                   int32_t W, int32_t H);
+
+// DirectionToPanorama of the directions (st * cosPhi[l], st * sinPhi[l], Z), l = 0..count-1,
+// into columns[l * stride] and rows[l * stride]: the same pixels, several times faster where
+// the C library has vector forms of acos and atan.
+void DirectionRowToPanorama(const RotationMatrix& rotation, double st, double Z,
+                            const double* cosPhi, const double* sinPhi, int count, int32_t W,
+                            int32_t H, uint16_t* columns, uint16_t* rows, std::size_t stride);
 
 // The seam-aware interpolation rule between node values a and b of a map with n entries round
 // (n = W for columns, H for rows), at offset p (1..9) from a. 32-bit, truncating division.

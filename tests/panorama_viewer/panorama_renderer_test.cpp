@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -260,6 +261,59 @@ TEST(PanoramaGeometry, AzimuthCoversTheCircleAndStaysInRangeOnTheAxes) {
             EXPECT_GE(c.row, 0);
             EXPECT_LT(c.row, 5);
         }
+}
+
+// The grid nodes are computed a row at a time with vector forms of acos and atan; every node
+// must still be the pixel DirectionToPanorama gives, on the axes, at the poles, at every zoom and
+// for sources of any size.
+TEST(PanoramaGeometry, ARowOfNodesGivesExactlyTheScalarPixels) {
+    struct Size {
+        int32_t W, H;
+    };
+    const Size sources[] = {{8192, 4096}, {16384, 8192}, {65535, 65535}, {7, 5}, {1001, 3}};
+    std::vector<PanoramaView> views;
+    for (const auto& a : std::vector<std::array<double, 3>>{
+             {0, 0, 0}, {0, 90, 0}, {0, -90, 0}, {90, 0, 0}, {180, 0, 90}, {135, 30, 0},
+             {270, -60, 45}, {10, 85, 0}, {359.9, 89.99, 0}}) {
+        PanoramaView v;
+        v.alpha = a[0];
+        v.betta = a[1];
+        v.gamma = a[2];
+        views.push_back(v);
+    }
+    std::mt19937 random(24);
+    std::uniform_real_distribution<double> turn(0, 360), tilt(-90, 90);
+    for (int i = 0; i < 16; ++i) {
+        PanoramaView v;
+        v.alpha = turn(random);
+        v.betta = tilt(random);
+        v.gamma = turn(random);
+        views.push_back(v);
+    }
+    const int mw = 1930, mh = 1090;
+    NodeScratch angles;
+    std::vector<uint16_t> columns(mw), rows(mw);
+    long differing = 0, nodes = 0;
+    for (const double fov : {0.1, 1.0, 4.0}) {
+        PrepareNodeAngles(mw, mh, fov, angles);
+        for (const PanoramaView& v : views) {
+            const RotationMatrix rotation = MakeRotationMatrix(v.alpha, v.betta, v.gamma);
+            for (const Size& s : sources)
+                for (std::size_t k = 0; k < angles.sinTheta.size(); ++k) {
+                    const int count = static_cast<int>(angles.cosPhi.size());
+                    DirectionRowToPanorama(rotation, angles.sinTheta[k], angles.cosTheta[k],
+                                           angles.cosPhi.data(), angles.sinPhi.data(), count, s.W,
+                                           s.H, columns.data(), rows.data(), 1);
+                    for (int l = 0; l < count; ++l, ++nodes) {
+                        const PanoramaCoord c = DirectionToPanorama(
+                            rotation, angles.sinTheta[k] * angles.cosPhi[l],
+                            angles.sinTheta[k] * angles.sinPhi[l], angles.cosTheta[k], s.W, s.H);
+                        differing += columns[l] != c.column || rows[l] != c.row;
+                    }
+                }
+        }
+    }
+    EXPECT_EQ(differing, 0) << "of " << nodes << " nodes";
 }
 
 TEST(PanoramaGeometry, FovSetsTheSpanOfTheLongerSide) {
