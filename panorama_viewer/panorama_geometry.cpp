@@ -113,8 +113,8 @@ constexpr int kNodeChunk = 64;
 struct NodeChunk {
     alignas(64) double x[kNodeChunk], y[kNodeChunk], cosRho[kNodeChunk], tangent[kNodeChunk];
     alignas(64) double rho[kNodeChunk], d[kNodeChunk];
-    int32_t column[kNodeChunk], row[kNodeChunk];
-    uint8_t settled[kNodeChunk];
+    // The pixel, when settled is not 0.
+    alignas(64) double column[kNodeChunk], row[kNodeChunk], settled[kNodeChunk];
 };
 
 // The same operations in the same order as DirectionToPanorama, so the rotated direction, the
@@ -165,22 +165,37 @@ void AnglesOf(NodeChunk& c, int n) {
 // The pixel of each node from its angles; settled says whether it is certainly the pixel
 // DirectionToPanorama gives (the position is further than kMargin from a pixel border).
 LUMIVEX_NODE_CLONES void PixelsOf(NodeChunk& chunk, int n, int32_t W, int32_t H) {
-    NodeChunk& c = chunk;
+    const double* __restrict xs = chunk.x;
+    const double* __restrict ys = chunk.y;
+    const double* __restrict ds = chunk.d;
+    const double* __restrict rhos = chunk.rho;
+    double* __restrict columns = chunk.column;
+    double* __restrict rows = chunk.row;
+    double* __restrict settledOut = chunk.settled;
     const double toColumn = static_cast<double>(W - 1), toRow = static_cast<double>(H - 1);
     const double lastColumn = static_cast<double>(W - 1), lastRow = static_cast<double>(H - 1);
+    // Written without branches so that it vectorises.
     for (int i = 0; i < n; ++i) {
-        const double x = c.x[i], y = c.y[i], d = c.d[i];
-        // AzimuthOf's quadrants.
-        const double psi = x >= 0.0 ? (y >= 0.0 ? d : 2.0 * kPi - d) : (y > 0.0 ? kPi - d : kPi + d);
+        const double x = xs[i], y = ys[i];
+        // AzimuthOf's quadrants: d, 2 pi - d, pi - d and pi + d, as base + sign * d, which
+        // rounds exactly as they do.
+        const double rightBase = y >= 0.0 ? 0.0 : 2.0 * kPi;
+        const double base = x >= 0.0 ? rightBase : kPi;
+        const double rightSign = y < 0.0 ? -1.0 : 1.0;
+        const double leftSign = y > 0.0 ? -1.0 : 1.0;
+        const double sign = x >= 0.0 ? rightSign : leftSign;
+        const double psi = base + sign * ds[i];
         const double column = psi * kInvTwoPi * toColumn;
-        const double row = c.rho[i] * kInvPi * toRow;
+        const double row = rhos[i] * kInvPi * toRow;
         const double cf = std::floor(column), rf = std::floor(row);
-        const bool settled = x != 0.0 && std::floor(column - kMargin) == std::floor(column + kMargin) &&
-                             std::floor(row - kMargin) == std::floor(row + kMargin);
-        c.settled[i] = settled ? 1 : 0;
-        // ClampToIndex; a position that is not settled (or NaN) is replaced below.
-        c.column[i] = static_cast<int32_t>(settled ? std::clamp(cf, 0.0, lastColumn) : 0.0);
-        c.row[i] = static_cast<int32_t>(settled ? std::clamp(rf, 0.0, lastRow) : 0.0);
+        // Whether x is not 0 and neither floor changes within the margin: a product that is
+        // exactly 0 otherwise.
+        const double spread = (std::floor(column + kMargin) - std::floor(column - kMargin)) +
+                              (std::floor(row + kMargin) - std::floor(row - kMargin));
+        settledOut[i] = spread == 0.0 && x != 0.0 ? 1.0 : 0.0;
+        // ClampToIndex (a position that is not settled, or NaN, is replaced by the caller).
+        columns[i] = std::min(std::max(cf, 0.0), lastColumn);
+        rows[i] = std::min(std::max(rf, 0.0), lastRow);
     }
 }
 
@@ -197,7 +212,7 @@ void DirectionRowToPanorama(const RotationMatrix& rot, double st, double Z, cons
         PixelsOf(c, n, W, H);
         for (int i = 0; i < n; ++i) {
             const std::size_t at = static_cast<std::size_t>(first + i) * stride;
-            if (c.settled[i]) {
+            if (c.settled[i] != 0.0) {
                 columns[at] = static_cast<uint16_t>(c.column[i]);
                 rows[at] = static_cast<uint16_t>(c.row[i]);
             } else {
