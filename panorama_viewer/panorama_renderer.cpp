@@ -120,8 +120,9 @@ int64_t PanoramaRenderer::FillGrid(const PanoramaView& drawn, int32_t W, int32_t
     return afterWait;
 }
 
-void PanoramaRenderer::RunBands(Lane& lane, const PanoramaPixels& panorama,
-                                std::atomic<int>& next, FrameTimings* timings, int64_t& mark) {
+void PanoramaRenderer::RunBands(int laneIndex, const PanoramaPixels& panorama,
+                                std::atomic<int>& left, FrameTimings* timings, int64_t& mark) {
+    Lane& lane = lanes_[laneIndex];
     const int32_t W = panorama.W();
     const int32_t H = panorama.H();
     const int w = maps_.ViewWidth();
@@ -140,9 +141,13 @@ void PanoramaRenderer::RunBands(Lane& lane, const PanoramaPixels& panorama,
     }
     for (int q = 0; q < kGridStep; ++q) offsets[q] = lane.band.Offsets(q);
     const bool byOffsets = FetchesByOffsets(panorama);
-    for (;;) {
-        const int k = next.fetch_add(1, std::memory_order_relaxed);
-        if (k * kGridStep >= h) break;
+    // Each thread walks its own end of the view, so the panorama lines a band shares with the
+    // band before it are still in that core's cache; bands taken in turns would share them
+    // only through the slower last-level cache.
+    const int bands = (h + kGridStep - 1) / kGridStep;
+    for (int taken = 0;; ++taken) {
+        if (left.fetch_sub(1, std::memory_order_relaxed) <= 0) break;
+        const int k = laneIndex == 0 ? taken : bands - 1 - taken;
         const int rows = std::min(kGridStep, h - k * kGridStep);
         uint8_t* const* viewRows = viewRows_.data() + k * kGridStep;
         // Grid row k + 1 exists: (k + 1) * 10 <= h + 9 < mh.
@@ -174,18 +179,17 @@ void PanoramaRenderer::RunBands(Lane& lane, const PanoramaPixels& panorama,
 
 int64_t PanoramaRenderer::FillBands(const PanoramaPixels& panorama, int64_t start,
                                     FrameTimings& timings) {
-    std::atomic<int> next{0};
+    std::atomic<int> left{(maps_.ViewHeight() + kGridStep - 1) / kGridStep};
     int64_t mark = start;
     if (threads_ < 2 || maps_.ViewHeight() <= kGridStep) {
-        RunBands(lanes_[0], panorama, next, &timings, mark);
+        RunBands(0, panorama, left, &timings, mark);
         return mark;
     }
     // Bands are taken one at a time by whichever thread is free, so a view whose lower half
     // costs more than its upper half still keeps both threads busy to the end.
     int64_t unused = 0;
     auto share = [&](int lane) {
-        RunBands(lanes_[lane], panorama, next, lane == 0 ? &timings : nullptr,
-                 lane == 0 ? mark : unused);
+        RunBands(lane, panorama, left, lane == 0 ? &timings : nullptr, lane == 0 ? mark : unused);
     };
     worker_.RunShared(share);
     const int64_t afterWait = ticks_();

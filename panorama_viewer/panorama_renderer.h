@@ -99,8 +99,9 @@ private:
     // Band by band down the view: the nine rows between two grid rows, then the view rows of
     // the band. Adds the time of each to timings; returns the tick after the last band.
     int64_t FillBands(const PanoramaPixels& panorama, int64_t start, FrameTimings& timings);
-    // Takes bands from next until none is left; times them when timings is given.
-    void RunBands(Lane& lane, const PanoramaPixels& panorama, std::atomic<int>& next,
+    // Takes bands until none is left, lane 0 from the top down and lane 1 from the bottom up
+    // (left counts the bands nobody has taken); times them when timings is given.
+    void RunBands(int lane, const PanoramaPixels& panorama, std::atomic<int>& left,
                   FrameTimings* timings, int64_t& mark);
 
     // Grid rows a thread takes at a time when two share the grid.
