@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+
+#include <unistd.h>
 
 #include "cpu_features.h"
 
@@ -252,7 +255,7 @@ void SourceOffsets(const uint16_t* columns, const uint16_t* rows, int count,
 // As FetchStrip, from precomputed offsets, columns [x0, x1) of a row whose last pixel is not
 // among them (it moves three bytes, see FetchLastPixels); offsets are filled up to column valid,
 // which bounds the prefetch.
-template <int kStrip>
+template <int kStrip, int kLocality>
 void FetchColumns(const uint32_t* const* offsIn, uint8_t* const* dstsIn, int x0, int x1,
                   int valid, const uint8_t* src) {
     const uint32_t* offs[kStrip];
@@ -266,7 +269,7 @@ void FetchColumns(const uint32_t* const* offsIn, uint8_t* const* dstsIn, int x0,
     int x = x0;
     for (; x < prefetchEnd; ++x)
         for (int k = 0; k < kStrip; ++k) {
-            __builtin_prefetch(src + offs[k][x + kAhead]);
+            __builtin_prefetch(src + offs[k][x + kAhead], 0, kLocality);
             std::memcpy(dsts[k] + static_cast<std::size_t>(x) * 3, src + offs[k][x], 4);
         }
     for (; x < x1; ++x)
@@ -285,6 +288,7 @@ void FetchLastPixels(const uint32_t* const* offs, uint8_t* const* dsts, int rowC
 // As FetchColumns with AVX-512, sixteen columns of a row at a time: one gather of the sixteen
 // four-byte pixels, one byte shuffle down to their three bytes each, one store; the prefetches
 // stay one per pixel. The gather's offsets are signed, so the panorama must stay below 2 GiB.
+template <int kLocality>
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void FetchColumnsGathered(
     const uint32_t* const* offs, uint8_t* const* dsts, int rowCount, int x0, int x1, int valid,
     const uint8_t* src) {
@@ -302,9 +306,9 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void FetchColumnsGathered
         for (int k = 0; k < rowCount; ++k) {
             const uint32_t* o = offs[k] + x;
             if (ahead == 16)
-                for (int i = 0; i < 16; ++i) __builtin_prefetch(src + o[kAhead + i]);
+                for (int i = 0; i < 16; ++i) __builtin_prefetch(src + o[kAhead + i], 0, kLocality);
             else
-                for (int i = 0; i < ahead; ++i) __builtin_prefetch(src + o[kAhead + i]);
+                for (int i = 0; i < ahead; ++i) __builtin_prefetch(src + o[kAhead + i], 0, kLocality);
             const __m512i at = _mm512_maskz_loadu_epi32(lanes, o);
             const __m512i pixels =
                 _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), lanes, at, src, 1);
@@ -317,24 +321,60 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void FetchColumnsGathered
 
 std::atomic<bool> gatherAllowed{true};
 
-// Columns [x0, x1) of rowCount rows, ten at a time column by column when the band is whole.
+// Columns [x0, x1) of rowCount rows, ten at a time column by column when the band is whole,
+// with the lines prefetched into the first-level cache (kLocality 3) or only the second (2).
 // gather: the panorama is below 2 GiB, so the AVX-512 gather may serve where it runs.
-void FetchBandColumns(const uint32_t* const* offsets, uint8_t* const* viewRows, int rowCount,
-                      int x0, int x1, int valid, const uint8_t* src, bool gather) {
+template <int kLocality>
+void FetchBandColumnsWith(const uint32_t* const* offsets, uint8_t* const* viewRows, int rowCount,
+                          int x0, int x1, int valid, const uint8_t* src, bool gather) {
 #if LUMIVEX_GATHER
     if (gather && RunsAvx512BytePermutes() && gatherAllowed.load(std::memory_order_relaxed)) {
-        FetchColumnsGathered(offsets, viewRows, rowCount, x0, x1, valid, src);
+        FetchColumnsGathered<kLocality>(offsets, viewRows, rowCount, x0, x1, valid, src);
         return;
     }
 #else
     (void)gather;
 #endif
     if (rowCount == kGridStep) {
-        FetchColumns<kGridStep>(offsets, viewRows, x0, x1, valid, src);
+        FetchColumns<kGridStep, kLocality>(offsets, viewRows, x0, x1, valid, src);
         return;
     }
     for (int q = 0; q < rowCount; ++q)
-        FetchColumns<1>(offsets + q, viewRows + q, x0, x1, valid, src);
+        FetchColumns<1, kLocality>(offsets + q, viewRows + q, x0, x1, valid, src);
+}
+
+// farApart: neighbouring view pixels lie so far apart in the panorama that each needs a line of
+// its own (FarApart). Their lines are then prefetched into the second-level cache only, which
+// keeps more of them on their way at once; where neighbours share lines, into the first.
+void FetchBandColumns(const uint32_t* const* offsets, uint8_t* const* viewRows, int rowCount,
+                      int x0, int x1, int valid, const uint8_t* src, bool gather,
+                      bool farApart = false) {
+    if (farApart)
+        FetchBandColumnsWith<2>(offsets, viewRows, rowCount, x0, x1, valid, src, gather);
+    else
+        FetchBandColumnsWith<3>(offsets, viewRows, rowCount, x0, x1, valid, src, gather);
+}
+
+// Whether the view pixels along a map row each need a cache line of their own that is far
+// away: neighbouring pixels lie kFarApart or more panorama pixels apart on average (a line
+// holds 21 pixels of a tile row) and a row or more apart vertically (so they leave the tile row
+// whose line they could share), in a panorama too large to stay in the last-level cache. The
+// grid nodes of the row tell: w entries, n columns round.
+constexpr double kFarApart = 4.0;
+bool FarApart(const uint16_t* columns, const uint16_t* rows, int w, int32_t n,
+              std::size_t panoramaBytes) {
+    static const long cache = sysconf(_SC_LEVEL3_CACHE_SIZE);
+    if (cache > 0 && panoramaBytes <= static_cast<std::size_t>(cache) / 2) return false;
+    double distance = 0.0, down = 0.0;
+    int pairs = 0;
+    for (int x = 0; x + kGridStep < w; x += kGridStep, ++pairs) {
+        int dc = std::abs(static_cast<int>(columns[x + kGridStep]) - static_cast<int>(columns[x]));
+        dc = std::min(dc, n - dc);  // the short way round the seam
+        const int dr = std::abs(static_cast<int>(rows[x + kGridStep]) - static_cast<int>(rows[x]));
+        distance += std::sqrt(static_cast<double>(dc) * dc + static_cast<double>(dr) * dr);
+        down += dr;
+    }
+    return pairs > 0 && distance >= kFarApart * kGridStep * pairs && down >= kGridStep * pairs;
 }
 
 // Up to kGridStep rows of one band, for panoramas whose byte offsets need more than 32 bits.
@@ -478,6 +518,7 @@ void PrepareBand(const uint16_t* topColumns, const uint16_t* bottomColumns,
                                 s.spanR.data(), s.spanHi.data(), s.spanLo.data());
     s.rowSeam = PrepareSpans(topRows, bottomRows, w, panorama.H(), s.rowK.data(), s.rowR.data(),
                              s.rowHi.data(), s.rowLo.data());
+    s.farApart = FarApart(topColumns, topRows, w, panorama.W(), panorama.Bytes());
 }
 
 void FetchPreparedBand(const uint16_t* topColumns, const uint16_t* topRows, int rowCount, int w,
@@ -509,7 +550,7 @@ void FetchPreparedBand(const uint16_t* topColumns, const uint16_t* topRows, int 
         ready = std::min(x1 + kChunk, w);
         if (ready > x1) offsetsOf(x1, ready);
         FetchBandColumns(offsets, viewRows, rowCount, x0, std::min(x1, w - 1), ready, src,
-                         gather);
+                         gather, s.farApart);
         x0 = x1;
     }
     FetchLastPixels(offsets, viewRows, rowCount, w, src);

@@ -75,6 +75,7 @@ struct NodeScratch {
     std::vector<int16_t> spanK, spanR, spanHi, spanLo;
     std::vector<int16_t> rowK, rowR, rowHi, rowLo;  // the row values' spans of a band
     bool columnSeam = false, rowSeam = false;        // whether a span crosses the seam
+    bool farApart = false;  // the band's neighbouring view pixels need a cache line each
 };
 
 // Sizes the span scratch for rows of mw map entries, so that the passes on such rows allocate
