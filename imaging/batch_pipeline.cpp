@@ -57,7 +57,10 @@ void RemoveStaleTemporaries(const std::string& output) {
 // file makes the next write take memory the system has not used lately, and where that is
 // slow to touch (in many virtual machines) a write of 24 MB then costs 60 to 110 ms of
 // processor time instead of 7, on the cores the workers need; it also pushes out pages other
-// programs use. After the fsync the pages are clean, so dropping them loses nothing.
+// programs use. After the fsync the pages are clean, so dropping them loses nothing. Results
+// are written uncached where the file system allows (WriteFileAtomicallyUncached); this drops
+// what went through the cache all the same: the last part of a block, or everything where
+// direct writes are refused.
 void DropCachedPages(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return;

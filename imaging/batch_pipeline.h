@@ -5,7 +5,8 @@
 // Each file is read ahead (its bytes, on a thread of its own), decoded into storage reused from
 // the worker's previous file, run through the caller's work, encoded and written atomically
 // (a temporary file renamed over the result). The write and its fsync run on a writer thread,
-// so one file's wait for the disk overlaps the next file's work. N workers take whole files:
+// so one file's wait for the disk overlaps the next file's work, and the bytes go to the disk
+// without a copy in the page cache where the file system allows. N workers take whole files:
 // each holds one decoded picture and one work picture, and nothing else keeps pixels.
 //
 //   BatchSteps steps;
