@@ -305,10 +305,12 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void FetchColumnsGathered
         const int ahead = std::clamp(valid - (x + kAhead), 0, 16);
         for (int k = 0; k < rowCount; ++k) {
             const uint32_t* o = offs[k] + x;
-            if (ahead == 16)
+            if (ahead == 16) {  // a constant count: unrolled
                 for (int i = 0; i < 16; ++i) __builtin_prefetch(src + o[kAhead + i], 0, kLocality);
-            else
-                for (int i = 0; i < ahead; ++i) __builtin_prefetch(src + o[kAhead + i], 0, kLocality);
+            } else {
+                for (int i = 0; i < ahead; ++i)
+                    __builtin_prefetch(src + o[kAhead + i], 0, kLocality);
+            }
             const __m512i at = _mm512_maskz_loadu_epi32(lanes, o);
             const __m512i pixels =
                 _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), lanes, at, src, 1);
@@ -368,9 +370,9 @@ bool FarApart(const uint16_t* columns, const uint16_t* rows, int w, int32_t n,
     double distance = 0.0, down = 0.0;
     int pairs = 0;
     for (int x = 0; x + kGridStep < w; x += kGridStep, ++pairs) {
-        int dc = std::abs(static_cast<int>(columns[x + kGridStep]) - static_cast<int>(columns[x]));
-        dc = std::min(dc, n - dc);  // the short way round the seam
-        const int dr = std::abs(static_cast<int>(rows[x + kGridStep]) - static_cast<int>(rows[x]));
+        const int across = std::abs(columns[x + kGridStep] - columns[x]);
+        const int dc = std::min(across, n - across);  // the short way round the seam
+        const int dr = std::abs(rows[x + kGridStep] - rows[x]);
         distance += std::sqrt(static_cast<double>(dc) * dc + static_cast<double>(dr) * dr);
         down += dr;
     }

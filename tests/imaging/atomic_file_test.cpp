@@ -146,7 +146,8 @@ TEST(ReadWholeFile, AReusedBufferHoldsExactlyTheFileReadLast) {
 // writes in some kernels (tmpfs). On a full disk it fails like any write and leaves no file.
 TEST(AtomicFile, AnUncachedWriteStoresExactlyTheBytesOrFailsLeavingNothing) {
     EncodedBytes store(3u << 20);
-    for (std::size_t i = 0; i < store.size(); ++i) store[i] = static_cast<uint8_t>(i * 131 + (i >> 12));
+    for (std::size_t i = 0; i < store.size(); ++i)
+        store[i] = static_cast<uint8_t>(i * 131 + (i >> 12));
     ASSERT_EQ(reinterpret_cast<uintptr_t>(store.data()) % 4096, 0u) << "a large store is aligned";
     struct Case {
         std::size_t offset, size, before;  // from store + offset; bytes written by Write first
