@@ -322,6 +322,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void FetchColumnsGathered
 #endif
 
 std::atomic<bool> gatherAllowed{true};
+std::atomic<bool> farLinesForced{false};
 
 // Columns [x0, x1) of rowCount rows, ten at a time column by column when the band is whole,
 // with the lines prefetched into the first-level cache (kLocality 3) or only the second (2).
@@ -502,6 +503,8 @@ void FetchBand(const uint16_t* const* columns, const uint16_t* const* rows, int 
 
 void AllowGatheredFetch(bool allow) { gatherAllowed.store(allow, std::memory_order_relaxed); }
 
+void ForceFarLinePrefetch(bool force) { farLinesForced.store(force, std::memory_order_relaxed); }
+
 bool FetchesByOffsets(const PanoramaPixels& panorama) { return panorama.Bytes() < UINT32_MAX; }
 
 void PrepareBand(const uint16_t* topColumns, const uint16_t* bottomColumns,
@@ -520,7 +523,8 @@ void PrepareBand(const uint16_t* topColumns, const uint16_t* bottomColumns,
                                 s.spanR.data(), s.spanHi.data(), s.spanLo.data());
     s.rowSeam = PrepareSpans(topRows, bottomRows, w, panorama.H(), s.rowK.data(), s.rowR.data(),
                              s.rowHi.data(), s.rowLo.data());
-    s.farApart = FarApart(topColumns, topRows, w, panorama.W(), panorama.Bytes());
+    s.farApart = farLinesForced.load(std::memory_order_relaxed) ||
+                 FarApart(topColumns, topRows, w, panorama.W(), panorama.Bytes());
 }
 
 void FetchPreparedBand(const uint16_t* topColumns, const uint16_t* topRows, int rowCount, int w,

@@ -113,6 +113,11 @@ void FetchBand(const uint16_t* const* columns, const uint16_t* const* rows, int 
 // processors by turning it off.
 void AllowGatheredFetch(bool allow);
 
+// Whether every band is fetched as one whose lines lie far apart (prefetched into the
+// second-level cache only, see FarApart in the source): the panoramas that take that way are
+// larger than the tests build, so the tests force it. The picture is the same either way.
+void ForceFarLinePrefetch(bool force);
+
 // Whether every pixel's byte offset fits 32 bits (panoramas below 4 GiB): then a band can go
 // straight from its two grid rows to byte offsets (PrepareBand, FetchPreparedBand).
 bool FetchesByOffsets(const PanoramaPixels& panorama);

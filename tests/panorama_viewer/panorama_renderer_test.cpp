@@ -393,12 +393,18 @@ TEST(PanoramaTiles, RandomViewsOfEveryShapeMatchTheReference) {
     const PanoramaTileShape shapes[] = {{}, {0, 0}, {3, 3}, {5, 2}, {2, 5}, {8, 1}};
     std::mt19937 rng(24);
     std::uniform_real_distribution<double> turn(0, 360), tilt(-90, 90), zoom(0.1, 4.0);
-    struct GatherReset {
-        ~GatherReset() { AllowGatheredFetch(true); }
+    struct FetchReset {
+        ~FetchReset() {
+            AllowGatheredFetch(true);
+            ForceFarLinePrefetch(false);
+        }
     } reset;
-    for (const bool gather : {true, false}) {
+    // Both fetch loops, each with the prefetch of near and of far lines.
+    for (const int fetch : {0, 1, 2, 3}) {
+        const bool gather = fetch % 2 == 0, far = fetch >= 2;
         for (const auto& source : sources) {
             AllowGatheredFetch(gather);
+            ForceFarLinePrefetch(far);
             const TBitmap picture = RandomPicture(source[0], source[1], 31);
             for (const PanoramaTileShape& shape : shapes) {
                 const PanoramaPixels pano = PanoramaPixels::FromBitmap(picture, shape);
@@ -417,7 +423,7 @@ TEST(PanoramaTiles, RandomViewsOfEveryShapeMatchTheReference) {
                         << source[0] << "x" << source[1] << " shape " << shape.shiftX << ","
                         << shape.shiftY << " alpha=" << start.alpha << " betta=" << start.betta
                         << " gamma=" << start.gamma << " fov=" << start.fov
-                        << (gather ? "" : " (portable fetch)");
+                        << (gather ? "" : " (portable fetch)") << (far ? " (far lines)" : "");
                 }
             }
         }
