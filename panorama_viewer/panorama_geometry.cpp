@@ -15,6 +15,21 @@ int32_t ClampToIndex(double value, int32_t limit) {
     return static_cast<int32_t>(value);
 }
 
+// A direction turned by a rotation: its x' and y', and the cosine of its angle from the zenith
+// (clamped: rounding can push the ratio a hair past +-1, where acos has no value). The scalar
+// and the vector node paths both take it from here, so they see the very same numbers.
+struct Turned {
+    double x, y, cosRho;
+};
+inline Turned Turn(const RotationMatrix& rot, double X, double Y, double Z) {
+    const double x = rot.m[0][0] * X + rot.m[0][1] * Y + rot.m[0][2] * Z;
+    const double y = rot.m[1][0] * X + rot.m[1][1] * Y + rot.m[1][2] * Z;
+    const double z = rot.m[2][0] * X + rot.m[2][1] * Y + rot.m[2][2] * Z;
+    const double cosine = z / std::sqrt(x * x + y * y + z * z);
+    const double below = cosine > 1.0 ? 1.0 : cosine;
+    return Turned{x, y, below < -1.0 ? -1.0 : below};
+}
+
 }  // namespace
 
 RotationMatrix MakeRotationMatrix(double alphaDeg, double bettaDeg, double gammaDeg) {
@@ -63,15 +78,9 @@ double AzimuthOf(double x, double y) {
 
 PanoramaCoord DirectionToPanorama(const RotationMatrix& rot, double X, double Y, double Z,
                                   int32_t W, int32_t H) {
-    const double xr = rot.m[0][0] * X + rot.m[0][1] * Y + rot.m[0][2] * Z;
-    const double yr = rot.m[1][0] * X + rot.m[1][1] * Y + rot.m[1][2] * Z;
-    const double zr = rot.m[2][0] * X + rot.m[2][1] * Y + rot.m[2][2] * Z;
-    double cosRho = zr / std::sqrt(xr * xr + yr * yr + zr * zr);
-    // Rounding can push the ratio a hair past +-1, where acos has no value.
-    if (cosRho > 1.0) cosRho = 1.0;
-    if (cosRho < -1.0) cosRho = -1.0;
-    const double rho = std::acos(cosRho);
-    const double psi = AzimuthOf(xr, yr);
+    const Turned t = Turn(rot, X, Y, Z);
+    const double rho = std::acos(t.cosRho);
+    const double psi = AzimuthOf(t.x, t.y);
     PanoramaCoord c;
     c.column = ClampToIndex(std::floor(psi * kInvTwoPi * (W - 1)), W);
     c.row = ClampToIndex(std::trunc(rho * kInvPi * (H - 1)), H);
@@ -117,24 +126,17 @@ struct NodeChunk {
     alignas(64) double column[kNodeChunk], row[kNodeChunk], settled[kNodeChunk];
 };
 
-// The same operations in the same order as DirectionToPanorama, so the rotated direction, the
-// cosine and the tangent are the very same numbers.
+// The turned directions as DirectionToPanorama turns them, and the tangent AzimuthOf takes.
 LUMIVEX_NODE_CLONES void RotateNodes(const RotationMatrix& rotation, double st, double Z,
                                      const double* __restrict cosPhi,
                                      const double* __restrict sinPhi, int n, NodeChunk& c) {
     const RotationMatrix rot = rotation;
     for (int i = 0; i < n; ++i) {
-        const double X = st * cosPhi[i];
-        const double Y = st * sinPhi[i];
-        const double x = rot.m[0][0] * X + rot.m[0][1] * Y + rot.m[0][2] * Z;
-        const double y = rot.m[1][0] * X + rot.m[1][1] * Y + rot.m[1][2] * Z;
-        const double z = rot.m[2][0] * X + rot.m[2][1] * Y + rot.m[2][2] * Z;
-        double cosine = z / std::sqrt(x * x + y * y + z * z);
-        cosine = cosine > 1.0 ? 1.0 : cosine;
-        c.cosRho[i] = cosine < -1.0 ? -1.0 : cosine;
-        c.tangent[i] = std::fabs(y / x);
-        c.x[i] = x;
-        c.y[i] = y;
+        const Turned t = Turn(rot, st * cosPhi[i], st * sinPhi[i], Z);
+        c.cosRho[i] = t.cosRho;
+        c.tangent[i] = std::fabs(t.y / t.x);
+        c.x[i] = t.x;
+        c.y[i] = t.y;
     }
     for (int i = n; i < kNodeChunk; ++i) c.cosRho[i] = c.tangent[i] = 0.0;
 }
